@@ -1,0 +1,168 @@
+// The thread's message queue, keyboard state and the test hooks that act as the user.
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+
+#include "platform/win32/Win32Internal.h"
+#include "platform/win32/Win32Testing.h"
+
+namespace {
+
+std::deque<MSG>& queue = *new std::deque<MSG>;  // outlives static destructors
+bool quitPending = false;
+int quitCode = 0;
+std::function<bool()> idleHandler;
+
+struct KeyState {
+  bool down = false;
+  bool pressedSinceQuery = false;
+};
+KeyState keys[256];
+
+bool Matches(const MSG& msg, HWND filter, UINT filterMin, UINT filterMax) {
+  if (filter && !(msg.hwnd && win32::IsAncestor(filter, msg.hwnd))) return false;
+  return (filterMin == 0 && filterMax == 0) || (msg.message >= filterMin && msg.message <= filterMax);
+}
+
+bool Take(MSG* out, HWND filter, UINT filterMin, UINT filterMax, bool remove) {
+  for (auto it = queue.begin(); it != queue.end(); ++it) {
+    if (!Matches(*it, filter, filterMin, filterMax)) continue;
+    *out = *it;
+    if (remove) queue.erase(it);
+    return true;
+  }
+  bool wantsQuit = (filterMin == 0 && filterMax == 0) || (WM_QUIT >= filterMin && WM_QUIT <= filterMax);
+  if (quitPending && !filter && wantsQuit) {
+    *out = MSG{nullptr, WM_QUIT, WPARAM(quitCode), 0, 0, {0, 0}};
+    if (remove) quitPending = false;
+    return true;
+  }
+  return false;
+}
+
+// Virtual keys that type a character, for TranslateMessage.
+char CharacterOf(int virtualKey, bool shifted) {
+  if (virtualKey >= 'A' && virtualKey <= 'Z') return char(shifted ? virtualKey : virtualKey + 32);
+  if (virtualKey >= '0' && virtualKey <= '9') return char(virtualKey);
+  switch (virtualKey) {
+    case VK_SPACE: return ' ';
+    case VK_RETURN: return '\r';
+    case VK_ESCAPE: return 0x1B;
+    case VK_BACK: return 0x08;
+    case VK_TAB: return '\t';
+    default: return 0;
+  }
+}
+
+// The target of keyboard input: the focus window, else the active top-level window.
+HWND KeyboardTarget() {
+  if (HWND focus = GetFocus()) return focus;
+  for (HWND w : win32::TopLevelWindows())
+    if (w->visible) return w;
+  return nullptr;
+}
+
+}  // namespace
+
+namespace win32 {
+
+void UserKey(HWND target, int virtualKey, bool down) {
+  if (virtualKey <= 0 || virtualKey > 255) return;
+  KeyState& key = keys[virtualKey];
+  bool wasDown = key.down;
+  key.down = down;
+  if (down) key.pressedSinceQuery = true;
+  LPARAM lParam = 1 | (wasDown ? (1 << 30) : 0) | (down ? 0 : (1u << 31));
+  PostMessageA(IsLive(target) ? target : nullptr, down ? WM_KEYDOWN : WM_KEYUP, WPARAM(virtualKey), lParam);
+}
+
+void ForgetQueue() {
+  queue.clear();
+  quitPending = false;
+  quitCode = 0;
+  idleHandler = nullptr;
+  for (KeyState& key : keys) key = KeyState{};
+}
+
+}  // namespace win32
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (window && !win32::IsLive(window)) return FALSE;
+  queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
+  return TRUE;
+}
+
+void PostQuitMessage(int exitCode) {
+  quitPending = true;
+  quitCode = exitCode;
+}
+
+BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax) {
+  if (!msg || (window && !IsWindow(window))) return -1;
+  for (;;) {
+    win32::HostPump(false);
+    if (Take(msg, window, filterMin, filterMax, true)) return msg->message != WM_QUIT;
+    if (win32::HostActive()) {
+      win32::HostPump(true);
+      continue;
+    }
+    bool more = idleHandler && idleHandler();
+    if (Take(msg, window, filterMin, filterMax, true)) return msg->message != WM_QUIT;
+    if (!more) {
+      std::fprintf(stderr, "GetMessageA: no display and no input left to deliver; the loop "
+                           "would wait forever\n");
+      std::abort();
+    }
+  }
+}
+
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+  if (!msg) return FALSE;
+  win32::HostPump(false);
+  return Take(msg, window, filterMin, filterMax, removeFlags & PM_REMOVE);
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+  if (!msg || msg->message != WM_KEYDOWN) return FALSE;
+  bool shifted = keys[VK_SHIFT].down || keys[VK_LSHIFT].down || keys[VK_RSHIFT].down;
+  char c = CharacterOf(int(msg->wParam), shifted);
+  if (!c) return FALSE;
+  PostMessageA(msg->hwnd, WM_CHAR, WPARAM((unsigned char)c), msg->lParam);
+  return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+  if (!msg || !IsWindow(msg->hwnd)) return 0;
+  return SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+SHORT GetAsyncKeyState(int virtualKey) {
+  if (virtualKey <= 0 || virtualKey > 255) return 0;
+  KeyState& key = keys[virtualKey];
+  SHORT state = SHORT((key.down ? 0x8000 : 0) | (key.pressedSinceQuery ? 1 : 0));
+  key.pressedSinceQuery = false;
+  return state;
+}
+
+namespace Win32Testing {
+
+void SetHeadless(bool headless) { win32::HostForceHeadless(headless); }
+bool IsHeadless() { return !win32::HostActive(); }
+void SetIdleHandler(std::function<bool()> handler) { idleHandler = std::move(handler); }
+void Click(HWND control) { win32::UserClick(control); }
+void PressCloseBox(HWND window) { win32::UserClose(window); }
+void Resize(HWND window, int width, int height) { win32::UserResize(window, width, height); }
+void SelectItem(HWND comboBox, int index) { win32::UserSelect(comboBox, index); }
+void Type(HWND edit, LPCSTR text) { win32::UserEdit(edit, text ? text : ""); }
+void KeyDown(int virtualKey) { win32::UserKey(KeyboardTarget(), virtualKey, true); }
+void KeyUp(int virtualKey) { win32::UserKey(KeyboardTarget(), virtualKey, false); }
+
+void Reset() {
+  win32::ForgetWindows();
+  win32::ForgetResources();
+  win32::ForgetQueue();
+}
+
+}  // namespace Win32Testing

@@ -21,6 +21,7 @@ struct HostSurface {
   SDL_Window* window = nullptr;
   SDL_GLContext gl = nullptr;
   ImGuiContext* imgui = nullptr;
+  ImFont* monoFont = nullptr;
   bool claimed = false;
   int dirtyFrames = 2;
   Uint64 lastFrame = 0;
@@ -35,6 +36,14 @@ Mode mode = Mode::Undecided;
 std::map<Uint32, HWND>& windowsById = *new std::map<Uint32, HWND>;  // outlives static destructors
 
 constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+// Multi-line edits hold logs and reports, whose columns line up only in a fixed pitch.
+constexpr const char* kMonoFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+
+bool Readable(const char* path) {
+  FILE* f = std::fopen(path, "rb");
+  if (f) std::fclose(f);
+  return f != nullptr;
+}
 
 bool EnvHeadless() {
   const char* value = std::getenv("KOR_WIN32_HEADLESS");
@@ -156,10 +165,8 @@ bool CreatePainter(HostSurface& s) {
   ImGuiIO& io = ImGui::GetIO();
   io.IniFilename = nullptr;
   io.LogFilename = nullptr;
-  if (FILE* font = std::fopen(kFontPath, "rb")) {
-    std::fclose(font);
-    io.Fonts->AddFontFromFileTTF(kFontPath, 13.0f);
-  }
+  if (Readable(kFontPath)) io.Fonts->AddFontFromFileTTF(kFontPath, 13.0f);
+  s.monoFont = Readable(kMonoFontPath) ? io.Fonts->AddFontFromFileTTF(kMonoFontPath, 12.0f) : nullptr;
   static const int keyMap[][2] = {
       {ImGuiKey_Tab, SDL_SCANCODE_TAB},        {ImGuiKey_LeftArrow, SDL_SCANCODE_LEFT},
       {ImGuiKey_RightArrow, SDL_SCANCODE_RIGHT}, {ImGuiKey_UpArrow, SDL_SCANCODE_UP},
@@ -275,7 +282,9 @@ void DrawControl(HostSurface& s, HWND c, ImVec2 origin) {
       ImGuiInputTextFlags flags = readOnly ? ImGuiInputTextFlags_ReadOnly : 0;
       bool changed;
       if (c->style & ES_MULTILINE) {
+        if (s.monoFont) ImGui::PushFont(s.monoFont);
         changed = ImGui::InputTextMultiline("##edit", &text, size, flags);
+        if (s.monoFont) ImGui::PopFont();
       } else {
         ImGui::SetNextItemWidth(size.x);
         changed = ImGui::InputText("##edit", &text, flags);

@@ -177,6 +177,8 @@ struct FileCloser {
 
 LevelScript::LevelScript() = default;
 LevelScript::~LevelScript() = default;
+LevelScript::LevelScript(LevelScript&&) noexcept = default;
+LevelScript& LevelScript::operator=(LevelScript&&) noexcept = default;
 
 void LevelScript::Load(const std::string& path) { Load(path, stdout); }
 

@@ -73,6 +73,8 @@ public:
   ~LevelScript();
   LevelScript(const LevelScript&) = delete;
   LevelScript& operator=(const LevelScript&) = delete;
+  LevelScript(LevelScript&&) noexcept;
+  LevelScript& operator=(LevelScript&&) noexcept;
 
   // Loads the script at path, echoing its tokens to standard output. Throws
   // KOR::Exception: "Cannot open level script" (description: the path) or the

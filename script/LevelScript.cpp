@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "core/Exception.h"
@@ -46,7 +47,7 @@ public:
 
 private:
   void WalkList(const ScriptNode* list);
-  static std::string TextOf(const ScriptNode* leaf) { return std::string(leaf ? leaf->Text() : ""); }
+  static std::string_view TextOf(const ScriptNode* leaf) { return leaf ? leaf->Text() : std::string_view(); }
   static float NumberOf(const ScriptNode* leaf) { return leaf ? static_cast<float>(leaf->Number()) : 0.0f; }
 
   LevelScript& target;
@@ -68,23 +69,25 @@ void Interpreter::Walk(const ScriptNode* node) {
     case ENEMY:
       context = Context::Enemy;
       Walk(node->Child(1));
-      target.enemyTypes[TextOf(node->Child(0))] = pending.enemy;
+      target.enemyTypes.insert_or_assign(std::string(TextOf(node->Child(0))), pending.enemy);
       break;
     case WAVE:
       context = Context::Wave;
       pending.wave.clear();
       Walk(node->Child(1));
-      target.waveTypes[TextOf(node->Child(0))] = pending.wave;
+      // Moved, not copied: the list is cleared before the next wave reads it.
+      target.waveTypes.insert_or_assign(std::string(TextOf(node->Child(0))), std::move(pending.wave));
+      pending.wave.clear();
       break;
     case LEVEL:
       context = Context::Level;
       Walk(node->Child(2));
       break;
-    case MODEL: pending.enemy.model = TextOf(node->Child(0)); break;
-    case DIFFUSE: pending.enemy.diffuse = TextOf(node->Child(0)); break;
-    case NORMAL: pending.enemy.normal = TextOf(node->Child(0)); break;
-    case SPECULAR: pending.enemy.specular = TextOf(node->Child(0)); break;
-    case GUN: pending.enemy.gun = TextOf(node->Child(0)); break;
+    case MODEL: pending.enemy.model.assign(TextOf(node->Child(0))); break;
+    case DIFFUSE: pending.enemy.diffuse.assign(TextOf(node->Child(0))); break;
+    case NORMAL: pending.enemy.normal.assign(TextOf(node->Child(0))); break;
+    case SPECULAR: pending.enemy.specular.assign(TextOf(node->Child(0))); break;
+    case GUN: pending.enemy.gun.assign(TextOf(node->Child(0))); break;
     case SHININESS: pending.enemy.shininess = NumberOf(node->Child(0)); break;
     case ENERGY: {
       // Truncation toward zero is defined only inside the 32-bit range.
@@ -115,21 +118,21 @@ void Interpreter::Walk(const ScriptNode* node) {
     case PHASE: pending.phase = NumberOf(node); break;
     case ENEMY_REF: {
       Walk(node->Child(1));
-      std::string name = TextOf(node->Child(0));
+      std::string_view name = TextOf(node->Child(0));
       if (!target.enemyTypes.contains(name)) {
-        RaiseLevelScriptError("unknown enemy '" + name + "'", node->line);
+        RaiseLevelScriptError("unknown enemy '" + std::string(name) + "'", node->line);
       }
-      pending.wave.push_back({std::move(name), pending.placement, pending.movement, pending.speed,
+      pending.wave.push_back({std::string(name), pending.placement, pending.movement, pending.speed,
                               pending.freq, pending.amplitude, pending.phase});
       break;
     }
     case WAVE_REF: {
       Walk(node->Child(1));
-      std::string name = TextOf(node->Child(0));
+      std::string_view name = TextOf(node->Child(0));
       if (!target.waveTypes.contains(name)) {
-        RaiseLevelScriptError("unknown wave '" + name + "'", node->line);
+        RaiseLevelScriptError("unknown wave '" + std::string(name) + "'", node->line);
       }
-      target.levelWaves.push_back({std::move(name), pending.entry, pending.start});
+      target.levelWaves.push_back({std::string(name), pending.entry, pending.start});
       break;
     }
     default:

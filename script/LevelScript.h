@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -89,8 +90,9 @@ public:
   // an empty script.
   const Script::ScriptNode* Tree() const { return tree; }
 
-  std::map<std::string, EnemyType> enemyTypes;
-  std::map<std::string, std::vector<WaveEnemy>> waveTypes;
+  // Byte-wise ordered by name; std::less<> lets names be looked up without a copy.
+  std::map<std::string, EnemyType, std::less<>> enemyTypes;
+  std::map<std::string, std::vector<WaveEnemy>, std::less<>> waveTypes;
   std::vector<WaveEntry> levelWaves;
   std::vector<EnemySpawn> spawns;
 

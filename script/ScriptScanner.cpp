@@ -64,9 +64,12 @@ void ScriptScanner::Skip(const char* text, int length) { CountLines(text, length
 
 void ScriptScanner::Unknown(const char* text) {
   if (trace) {
-    std::fprintf(trace, "%d * ERRO: caracter desconhecido'", line);
-    std::fputc(static_cast<unsigned char>(text[0]), trace);
-    std::fputs("'\n", trace);
+    char number[12];
+    char* end = std::to_chars(number, number + sizeof number, line).ptr;
+    EchoBytes(number, end - number);
+    EchoBytes(" * ERRO: caracter desconhecido'", 31);
+    EchoBytes(text, 1);
+    EchoBytes("'\n", 2);
   }
   RaiseLevelScriptError("Caracter Desconhecido", line);
 }
@@ -86,24 +89,49 @@ void ScriptScanner::CheckLength(int length) const {
 
 void ScriptScanner::Echo(const char* name, const char* text, int length) {
   if (!trace) return;
-  // "%d - NAME\n" or "%d - NAME: text\n", written without printf: the trace is
-  // one line per token and dominates the load time otherwise.
-  char head[48];
-  char* end = std::to_chars(head, head + 12, line).ptr;
-  std::memcpy(end, " - ", 3);
-  end += 3;
-  std::size_t nameLength = std::strlen(name);
-  std::memcpy(end, name, nameLength);
-  end += nameLength;
-  if (text) {
-    *end++ = ':';
-    *end++ = ' ';
-    fwrite_unlocked(head, 1, end - head, trace);
-    fwrite_unlocked(text, 1, length, trace);
-  } else {
-    fwrite_unlocked(head, 1, end - head, trace);
+  // "%d - NAME\n" or "%d - NAME: text\n", built in place: this runs once per token.
+  constexpr std::size_t longestHead = 11 + 3 + 16 + 2;  // line, " - ", name, ": "
+  std::size_t needed = longestHead + (text ? length : 0) + 1;
+  if (echoUsed + needed > echoCapacity) {
+    FlushEcho();
+    if (needed > echoCapacity) {
+      std::fprintf(trace, text ? "%d - %s: " : "%d - %s", line, name);
+      if (text) std::fwrite(text, 1, length, trace);
+      std::fputc('\n', trace);
+      return;
+    }
   }
-  putc_unlocked('\n', trace);
+  char* out = echo.get() + echoUsed;
+  out = std::to_chars(out, out + 11, line).ptr;
+  *out++ = ' ';
+  *out++ = '-';
+  *out++ = ' ';
+  while (*name) *out++ = *name++;
+  if (text) {
+    *out++ = ':';
+    *out++ = ' ';
+    std::memcpy(out, text, length);
+    out += length;
+  }
+  *out++ = '\n';
+  echoUsed = out - echo.get();
+}
+
+void ScriptScanner::EchoBytes(const char* bytes, std::size_t size) {
+  if (echoUsed + size > echoCapacity) {
+    FlushEcho();
+    if (size > echoCapacity) {
+      std::fwrite(bytes, 1, size, trace);
+      return;
+    }
+  }
+  std::memcpy(echo.get() + echoUsed, bytes, size);
+  echoUsed += size;
+}
+
+void ScriptScanner::FlushEcho() {
+  if (echoUsed > 0) std::fwrite(echo.get(), 1, echoUsed, trace);
+  echoUsed = 0;
 }
 
 }  // namespace Script

@@ -3,7 +3,9 @@
 // echoes every token to the trace. One object per load; any number of them may
 // exist in one process.
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
 
 #include "script/ScriptValue.h"
 
@@ -42,10 +44,17 @@ private:
   void CountLines(const char* text, int length);
   void CheckLength(int length) const;
   void Echo(const char* name, const char* text, int length);
+  void EchoBytes(const char* bytes, std::size_t size);
+  void FlushEcho();
 
   void* matcher = nullptr;
   ScriptArena& arena;
   std::FILE* trace;
+  // The trace is collected here and written in large blocks: it is longer than
+  // the script itself. Flushed when full and when the scanner ends, error or not.
+  static constexpr std::size_t echoCapacity = 64 * 1024;
+  std::unique_ptr<char[]> echo;
+  std::size_t echoUsed = 0;
   int line = 1;
 };
 

@@ -1,9 +1,7 @@
 #include "script/ScriptTokens.h"
 
-#include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <string_view>
 
 namespace Script {
 
@@ -15,7 +13,7 @@ struct TokenEntry {
   const char* keyword;  // the word the scanner accepts, or null
 };
 
-// Sorted by code: TokenName searches it.
+// In token-code order, as the language lists them.
 constexpr TokenEntry tokens[] = {
     {'(', "ABRE_PARENTESIS", nullptr},
     {')', "FECHA_PARENTESIS", nullptr},
@@ -89,21 +87,59 @@ constexpr bool SortedByCode() {
 }
 static_assert(SortedByCode());
 
-}  // namespace
 
-const char* TokenName(int code) {
-  auto found = std::lower_bound(std::begin(tokens), std::end(tokens), code,
-                                [](const TokenEntry& entry, int c) { return entry.code < c; });
-  return found != std::end(tokens) && found->code == code ? found->name : nullptr;
+// Direct indexes over the table, built once at compile time: the scanner asks
+// for a name on every token and for a keyword on every word.
+constexpr int maxCode = FRAME;
+constexpr int maxKeywordLength = 11;
+
+struct Indexes {
+  const char* names[maxCode + 1] = {};
+  // Open-addressed hash of the keywords on first byte, last byte and length.
+  const TokenEntry* keywords[128] = {};
+  std::size_t keywordLengths[128] = {};
+};
+
+constexpr unsigned KeywordHash(const char* text, std::size_t length) {
+  return (static_cast<unsigned char>(text[0]) * 7u + static_cast<unsigned char>(text[length - 1]) * 3u +
+          static_cast<unsigned>(length)) % 128u;
 }
 
-int KeywordCode(const char* text, int length) {
-  // Most words are rejected on the first byte before any comparison.
+constexpr std::size_t Length(const char* text) {
+  std::size_t length = 0;
+  while (text[length]) ++length;
+  return length;
+}
+
+constexpr Indexes BuildIndexes() {
+  Indexes indexes;
   for (const TokenEntry& entry : tokens) {
-    if (entry.keyword && entry.keyword[0] == text[0] &&
-        std::strlen(entry.keyword) == static_cast<std::size_t>(length) &&
-        std::memcmp(entry.keyword, text, length) == 0) {
-      return entry.code;
+    indexes.names[entry.code] = entry.name;
+    if (entry.keyword) {
+      std::size_t length = Length(entry.keyword);
+      if (length > maxKeywordLength) throw "keyword longer than maxKeywordLength";
+      unsigned slot = KeywordHash(entry.keyword, length);
+      while (indexes.keywords[slot]) slot = (slot + 1) % 128u;
+      indexes.keywords[slot] = &entry;
+      indexes.keywordLengths[slot] = length;
+    }
+  }
+  return indexes;
+}
+
+constexpr Indexes indexes = BuildIndexes();
+
+}  // namespace
+
+const char* TokenName(int code) { return code >= 0 && code <= maxCode ? indexes.names[code] : nullptr; }
+
+int KeywordCode(const char* text, int length) {
+  if (length < 1 || length > maxKeywordLength) return IDENTIFICADOR;
+  for (unsigned slot = KeywordHash(text, length); const TokenEntry* entry = indexes.keywords[slot];
+       slot = (slot + 1) % 128u) {
+    if (indexes.keywordLengths[slot] == static_cast<std::size_t>(length) &&
+        std::memcmp(entry->keyword, text, length) == 0) {
+      return entry->code;
     }
   }
   return IDENTIFICADOR;

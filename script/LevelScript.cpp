@@ -198,20 +198,15 @@ void LevelScript::Load(const std::string& path, std::FILE* trace) {
 void LevelScript::Load(std::FILE* input, std::FILE* trace) {
   // Built aside and swapped in, so a failed load leaves the previous level.
   LevelScript loaded;
-  loaded.arena = std::make_unique<Script::ScriptArena>();
-  loaded.tree = Script::ParseScript(input, *loaded.arena, trace);
   Interpreter interpreter(loaded);
   try {
+    loaded.arena = std::make_unique<Script::ScriptArena>();
+    loaded.tree = Script::ParseScript(input, *loaded.arena, trace);
     interpreter.Walk(loaded.tree);
     loaded.spawns = Flatten(loaded);
   } catch (const std::bad_alloc&) {
     Script::RaiseLevelScriptError("out of memory", interpreter.Line());
   }
   if (trace) std::fflush(trace);
-  std::swap(enemyTypes, loaded.enemyTypes);
-  std::swap(waveTypes, loaded.waveTypes);
-  std::swap(levelWaves, loaded.levelWaves);
-  std::swap(spawns, loaded.spawns);
-  std::swap(arena, loaded.arena);
-  std::swap(tree, loaded.tree);
+  *this = std::move(loaded);
 }

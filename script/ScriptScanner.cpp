@@ -15,8 +15,7 @@
 
 namespace Script {
 
-int ScriptScanner::Punctuation(int code, int length) {
-  (void)length;  // punctuation holds no line feed
+int ScriptScanner::Punctuation(int code) {
   Echo(TokenName(code), nullptr, 0);
   return code;
 }

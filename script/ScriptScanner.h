@@ -32,7 +32,7 @@ public:
   int Line() const { return line; }
 
   // Used by the generated matcher's actions.
-  int Punctuation(int code, int length);
+  int Punctuation(int code);
   int Word(const char* text, int length, ScriptValue& value);
   int String(const char* text, int length, ScriptValue& value);
   int Number(const char* text, int length, ScriptValue& value);

@@ -45,7 +45,7 @@ Channel* FindChannel(Layer& layer, int handle) {
     return nullptr;
   const size_t index = static_cast<size_t>(handle) & ((1u << kChannelIndexBits) - 1);
   const uint32_t serial = static_cast<uint32_t>(handle) >> kChannelIndexBits;
-  if (index >= layer.channels.size() || layer.channels[index].serial != serial)
+  if (serial == 0 || index >= layer.channels.size() || layer.channels[index].serial != serial)
     return nullptr;
   return &layer.channels[index];
 }

@@ -215,6 +215,7 @@ FSOUND_STREAM* FSOUND_Stream_Open(const char* name, unsigned int mode, int, int)
   if (!stream->decoder)
     return nullptr;
   // Only 16-bit output, at whatever rate and channel count the file has.
+  mpg123_param(stream->decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
   mpg123_format_none(stream->decoder);
   const long* rates = nullptr;
   size_t rateCount = 0;

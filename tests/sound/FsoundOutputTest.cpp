@@ -1,8 +1,12 @@
 // The FSOUND layer through OpenAL Soft's wave backend: what a player would hear,
 // measured in the file the device writes.
 
+#include "core/Exception.h"
 #include "platform/fmod/Fmod.h"
 #include "sound/ReverbPresets.h"
+#include "sound/SoundSample.h"
+#include "sound/SoundStream.h"
+#include "sound/SoundSystem.h"
 #include "tests/sound/WaveOutput.h"
 
 #include <gtest/gtest.h>
@@ -233,6 +237,55 @@ TEST(FsoundClosedTest, EveryCallIsSafeBeforeInit) {
   EXPECT_FALSE(FSOUND_Reverb_SetProperties(&KOR::kRoomReverb));
   FSOUND_Close();
   FSOUND_Close();
+}
+
+}  // namespace
+
+namespace {
+
+// The sound classes over the real layer, as the game starts them.
+TEST(SoundSystemOutputTest, TheGamesStartUpPlaysThroughTheWaveDevice) {
+  KOR::SoundSystem* system = KOR::SoundSystem::Get();
+  const std::vector<std::string> drivers = system->GetDriverNames();
+  ASSERT_FALSE(drivers.empty());
+  EXPECT_TRUE(system->SupportsHardware3D(drivers[0]));
+  EXPECT_THROW(system->Init("No Such Card", 44100, 8, false), KOR::Exception);
+  system->Init(drivers[0], 44100, 8, true);
+  ASSERT_TRUE(system->IsHardware3D());
+  system->SetReverb(KOR::kRoomReverb);
+  system->SetListener({0, 0, 0}, {0, 0, 1}, {0, 1, 0});
+  {
+    // Missing files: empty handles whose channels are the error value, harmless to use.
+    KOR::SoundStream lost;
+    lost.Open("assets/no-such-music.mp3");
+    KOR::SoundChannel lostMusic = lost.Play();
+    EXPECT_EQ(lostMusic.GetChannel(), -1);
+    lostMusic.SetVolume(0.6f);
+    lostMusic.Stop();
+    KOR::SoundSample missing;
+    missing.Load(*system, "", true);
+    missing.SetDistance(10.0f);
+    KOR::SoundChannel none = missing.Play();
+    EXPECT_EQ(none.GetChannel(), -1);
+    none.SetPosition({1, 2, 3});
+
+    KOR::SoundSample engine;
+    engine.Load(*system, WaveOutput::WriteTone("engine.wav", 0.5f, 0.4f), true);
+    ASSERT_TRUE(engine.IsLoaded());
+    engine.SetDistance(1.0f);
+    KOR::SoundChannel played = engine.Play();
+    played.SetPosition({-2.0f, 0.0f, 0.0f});  // on the left
+    played.SetVolume(1.5f);                    // held at full, not wrapped to silence
+    system->Update();
+    Sleep(0.6);
+  }
+  KOR::SoundSystem::Release();
+  const Capture out = WaveOutput::Read();
+  const double start = out.Onset(0.01);
+  ASSERT_GE(start, 0.0);
+  const double left = out.Rms(0, start + 0.1, start + 0.3);
+  EXPECT_GT(left, 2.0 * out.Rms(1, start + 0.1, start + 0.3));
+  EXPECT_NEAR(left, 0.354 / 2.0, 0.02) << "full volume at twice the minimum distance";
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ enum class Mode { Undecided, Headless, Display };
 Mode mode = Mode::Undecided;
 std::map<Uint32, HWND>& windowsById = *new std::map<Uint32, HWND>;  // outlives static destructors
 
-constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf";
 // Multi-line edits hold logs and reports, whose columns line up only in a fixed pitch.
 constexpr const char* kMonoFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
 
@@ -165,7 +165,7 @@ bool CreatePainter(HostSurface& s) {
   ImGuiIO& io = ImGui::GetIO();
   io.IniFilename = nullptr;
   io.LogFilename = nullptr;
-  if (Readable(kFontPath)) io.Fonts->AddFontFromFileTTF(kFontPath, 13.0f);
+  if (Readable(kFontPath)) io.Fonts->AddFontFromFileTTF(kFontPath, 12.0f);
   s.monoFont = Readable(kMonoFontPath) ? io.Fonts->AddFontFromFileTTF(kMonoFontPath, 12.0f) : nullptr;
   static const int keyMap[][2] = {
       {ImGuiKey_Tab, SDL_SCANCODE_TAB},        {ImGuiKey_LeftArrow, SDL_SCANCODE_LEFT},
@@ -563,6 +563,18 @@ void HostPump(bool wait) {
 
 SDL_Window* Win32GetSdlWindow(HWND window) {
   return win32::IsTopLevel(window) && window->surface ? window->surface->window : nullptr;
+}
+
+BOOL EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNumber, DEVMODEA* mode) {
+  if (deviceName || !mode || !Decide()) return FALSE;
+  SDL_DisplayMode display;
+  if (modeNumber >= DWORD(std::max(SDL_GetNumDisplayModes(0), 0)) || SDL_GetDisplayMode(0, int(modeNumber), &display) != 0)
+    return FALSE;
+  mode->dmBitsPerPel = SDL_BITSPERPIXEL(display.format) == 24 ? 32 : SDL_BITSPERPIXEL(display.format);
+  mode->dmPelsWidth = DWORD(display.w);
+  mode->dmPelsHeight = DWORD(display.h);
+  mode->dmDisplayFrequency = DWORD(display.refresh_rate);
+  return TRUE;
 }
 
 void Win32ClaimSurface(HWND window) {

@@ -366,6 +366,15 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
 
 HWND GetParent(HWND window) { return IsLive(window) ? window->parent : nullptr; }
 
+HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
+  for (HWND w : win32::TopLevelWindows()) {
+    if (className && Lower(className) != Lower(w->className.c_str())) continue;
+    if (windowName && w->text != windowName) continue;
+    return w;
+  }
+  return nullptr;
+}
+
 int GetDlgCtrlID(HWND window) { return IsLive(window) ? window->id : 0; }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -103,6 +103,14 @@ union LARGE_INTEGER {
   LONGLONG QuadPart;
 };
 
+// Display modes, for EnumDisplaySettingsA.
+struct DEVMODEA {
+  DWORD dmBitsPerPel;
+  DWORD dmPelsWidth;
+  DWORD dmPelsHeight;
+  DWORD dmDisplayFrequency;
+};
+
 constexpr WORD LOWORD(uintptr_t v) { return WORD(v & 0xFFFF); }
 constexpr WORD HIWORD(uintptr_t v) { return WORD((v >> 16) & 0xFFFF); }
 constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return WPARAM(DWORD(lo) | (DWORD(hi) << 16)); }
@@ -231,6 +239,8 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL GetWindowRect(HWND window, RECT* rect);
 HWND GetParent(HWND window);
+// The first top-level window with that class and title; a null argument matches any.
+HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND window);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
@@ -268,5 +278,8 @@ void OutputDebugStringA(LPCSTR text);
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+// The display's modes by index (the primary display for a null device name); false past
+// the last mode and without a display.
+BOOL EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNumber, DEVMODEA* mode);
 // A bitmap registered under that resource name (Win32Resources.h).
 HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);

@@ -1,0 +1,30 @@
+#pragma once
+// The one settings record the whole game shares: filled from the options dialog, copied
+// by the scene, and followed by the play plane that the player rewrites every frame.
+
+#include <cstdint>
+#include <string>
+
+struct GameSettings {
+  uint8_t perPixelLighting = 0;
+  uint8_t glowEffects = 1;
+  uint8_t specularLighting = 1;
+  uint8_t highQualityFiltering = 0;
+  uint32_t screenWidth = 800;
+  uint32_t screenHeight = 600;
+  std::string soundDriver;
+  uint8_t eaxReverb = 1;
+  uint32_t keyFire = 0x41;
+  uint32_t keyFillEnergy = 0x53;
+  uint32_t keyUp = 0x26;
+  uint32_t keyDown = 0x28;
+  uint32_t keyRight = 0x27;
+  uint32_t keyLeft = 0x25;
+  std::string playerName = "Player";
+  float planeUp[3] = {0, 0, 0};
+  float planeAcross[3] = {0, 0, 0};
+  float planeOrigin[3] = {0, 0, 0};
+  float planeOrientation[4] = {1, 0, 0, 0};  // w, x, y, z
+};
+
+extern GameSettings gameSettings;

@@ -28,9 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RegisterOptionsResources();
     gameSettings = GameSettings{};
     if (!RunOptionsDialog(ChoicesFromDisplay(), gameSettings)) return 0;
-    throw KOR::Exception("Game", "Not built yet",
-                         "This build has the options dialog and the debug console; the render device, "
-                         "the level and the sound are not part of it yet.");
+    throw KOR::Exception("Game", "Not built yet", "Only the options and this console so far.");
   } catch (KOR::Exception& e) {
     ShowCursor(TRUE);
     e.Report();

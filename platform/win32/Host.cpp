@@ -54,7 +54,8 @@ bool Decide() {
   if (mode == Mode::Undecided) {
     if (EnvHeadless()) {
       mode = Mode::Headless;
-    } else if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    } else if (SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"),  // Ctrl-C and kill end the program as usual
+               SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       std::fprintf(stderr, "win32: no display (%s); windows exist without a screen\n", SDL_GetError());
       mode = Mode::Headless;
     } else {

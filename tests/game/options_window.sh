@@ -2,6 +2,7 @@
 # The options dialog as a player meets it on a real X server: a screenshot, then
 #   exit: "Exit" ends the program with status 0 and opens nothing else;
 #   go:   "Go!!" goes on; the console reports what this build lacks, "Ok" ends with 1.
+#   term: SIGTERM (kill, a closing session) ends the program like any other.
 set -euo pipefail
 game=$1
 artifacts=$2
@@ -26,6 +27,7 @@ import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/options-$sc
 case $scenario in
   exit) xdotool mousemove $((X + 365)) $((Y + 296)) click 1 ;;
   go) xdotool mousemove $((X + 486)) $((Y + 296)) click 1 ;;
+  term) kill -TERM $pid ;;
 esac
 
 if [[ $scenario == go ]]; then
@@ -45,5 +47,6 @@ status=0
 wait $pid || status=$?
 expected=0
 [[ $scenario == go ]] && expected=1
+[[ $scenario == term ]] && expected=143
 [[ $status -eq $expected ]] || { echo "expected exit status $expected, got $status"; exit 1; }
 echo "scenario $scenario: exit status $status"

@@ -7,11 +7,9 @@ set -euo pipefail
 game=$1
 artifacts=$2
 scenario=$3
-if [[ -z "${DISPLAY:-}" ]]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+source "$(dirname "$0")/../x11.sh"
+x11_start "$0" "$@"
 mkdir -p "$artifacts"
-unset KOR_WIN32_HEADLESS SDL_VIDEODRIVER
 
 cd "$(mktemp -d)"
 "$game" &
@@ -37,16 +35,9 @@ if [[ $scenario == go ]]; then
   xdotool mousemove 200 447 click 1
 fi
 
-for _ in $(seq 50); do
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 $pid 2>/dev/null && { echo "the game did not end"; exit 1; }
-trap - EXIT
-status=0
-wait $pid || status=$?
 expected=0
 [[ $scenario == go ]] && expected=1
 [[ $scenario == term ]] && expected=143
-[[ $status -eq $expected ]] || { echo "expected exit status $expected, got $status"; exit 1; }
-echo "scenario $scenario: exit status $status"
+x11_expect_exit $pid $expected
+trap - EXIT
+echo "scenario $scenario: exit status $expected"

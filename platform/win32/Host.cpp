@@ -284,7 +284,18 @@ void DrawControl(HostSurface& s, HWND c, ImVec2 origin) {
       bool changed;
       if (c->style & ES_MULTILINE) {
         if (s.monoFont) ImGui::PushFont(s.monoFont);
-        changed = ImGui::InputTextMultiline("##edit", &text, size, flags);
+        if (readOnly && (c->style & WS_HSCROLL)) {
+          // ImGui's multi-line input has no horizontal scroll bar; a read-only log needs one.
+          ImGui::PushStyleColor(ImGuiCol_ChildBg, ImGui::GetStyleColorVec4(ImGuiCol_FrameBg));
+          ImGui::BeginChild("##log", size, c->style & WS_BORDER, ImGuiWindowFlags_HorizontalScrollbar);
+          ImGui::SetCursorPos(ImVec2(4, 3));
+          ImGui::TextUnformatted(text.c_str());
+          ImGui::EndChild();
+          ImGui::PopStyleColor();
+          changed = false;
+        } else {
+          changed = ImGui::InputTextMultiline("##edit", &text, size, flags);
+        }
         if (s.monoFont) ImGui::PopFont();
       } else {
         ImGui::SetNextItemWidth(size.x);

@@ -6,18 +6,22 @@
 #include "game/GameSettings.h"
 #include "game/OptionsDialog.h"
 #include "platform/win32/Windows.h"
+#include "sound/SoundSystem.h"
 
 GameSettings gameSettings;
 
 namespace {
 
-// The display's 32-bit modes. The render device takes this over once it exists.
-OptionsChoices ChoicesFromDisplay() {
+// The display's 32-bit modes (the render device takes this over once it exists) and the
+// sound system's drivers.
+OptionsChoices GatherChoices(const KOR::SoundSystem& sound) {
   OptionsChoices choices;
   DEVMODEA mode;
   for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i)
     if (mode.dmBitsPerPel == 32)
       choices.displayModes.push_back({mode.dmPelsWidth, mode.dmPelsHeight, mode.dmDisplayFrequency});
+  choices.soundDrivers = sound.GetDriverNames();
+  choices.firstDriverHasEax = !choices.soundDrivers.empty() && sound.SupportsHardware3D(choices.soundDrivers[0]);
   return choices;
 }
 
@@ -26,11 +30,14 @@ OptionsChoices ChoicesFromDisplay() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     RegisterOptionsResources();
+    KOR::SoundSystem* sound = KOR::SoundSystem::Get();
     gameSettings = GameSettings{};
-    if (!RunOptionsDialog(ChoicesFromDisplay(), gameSettings)) return 0;
+    if (!RunOptionsDialog(GatherChoices(*sound), gameSettings)) return 0;
+    sound->Init(gameSettings.soundDriver, 44100, 8, gameSettings.eaxReverb);
     throw KOR::Exception("Game", "Not built yet", "Only the options and this console so far.");
   } catch (KOR::Exception& e) {
     ShowCursor(TRUE);
+    KOR::SoundSystem::Release();
     e.Report();
     ShowCursor(TRUE);
     Sleep(300);

@@ -60,6 +60,7 @@ bool Decide() {
       mode = Mode::Headless;
     } else {
       mode = Mode::Display;
+      SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // without it, the keyboard alone
     }
   }
   return mode == Mode::Display;
@@ -130,6 +131,45 @@ int VirtualKeyOf(const SDL_Keysym& key) {
     case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
     default: return 0;
   }
+}
+
+// Gamepads press the game's default keys: the pad and the left stick steer, A fires,
+// B refills energy, Start selects and Back leaves.
+int VirtualKeyOfButton(Uint8 button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return VK_UP;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_DOWN;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
+    case SDL_CONTROLLER_BUTTON_A: return 'A';
+    case SDL_CONTROLLER_BUTTON_B: return 'S';
+    case SDL_CONTROLLER_BUTTON_START: return VK_RETURN;
+    case SDL_CONTROLLER_BUTTON_BACK: return VK_ESCAPE;
+    default: return 0;
+  }
+}
+
+// A stick held past the press threshold is a key down until it falls back under the
+// release threshold, so a stick resting near the edge does not chatter.
+struct StickKeys {
+  bool negative = false;
+  bool positive = false;
+};
+std::map<SDL_JoystickID, std::map<Uint8, StickKeys>>& sticks = *new std::map<SDL_JoystickID, std::map<Uint8, StickKeys>>;
+
+void StickMoved(SDL_JoystickID pad, Uint8 axis, Sint16 value) {
+  int negativeKey = 0, positiveKey = 0;
+  if (axis == SDL_CONTROLLER_AXIS_LEFTX) negativeKey = VK_LEFT, positiveKey = VK_RIGHT;
+  if (axis == SDL_CONTROLLER_AXIS_LEFTY) negativeKey = VK_UP, positiveKey = VK_DOWN;
+  if (!negativeKey) return;
+  constexpr int kPress = 16000, kRelease = 8000;
+  StickKeys& keys = sticks[pad][axis];
+  auto update = [](bool& down, bool pressed, bool released, int key) {
+    if (!down && pressed) win32::UserKey(win32::KeyboardTarget(), key, down = true);
+    else if (down && released) win32::UserKey(win32::KeyboardTarget(), key, down = false);
+  };
+  update(keys.negative, value <= -kPress, value > -kRelease, negativeKey);
+  update(keys.positive, value >= kPress, value < kRelease, positiveKey);
 }
 
 // Keeps whatever GL context a renderer had current while a window is painted.
@@ -465,6 +505,21 @@ void HandleEvent(const SDL_Event& e) {
       if (io && e.type != SDL_MOUSEMOTION && e.type != SDL_MOUSEWHEEL) Paint(window);
       return;
     }
+    case SDL_CONTROLLERDEVICEADDED:
+      SDL_GameControllerOpen(e.cdevice.which);
+      return;
+    case SDL_CONTROLLERDEVICEREMOVED:
+      if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which)) SDL_GameControllerClose(pad);
+      sticks.erase(e.cdevice.which);
+      return;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      if (int key = VirtualKeyOfButton(e.cbutton.button))
+        win32::UserKey(win32::KeyboardTarget(), key, e.type == SDL_CONTROLLERBUTTONDOWN);
+      return;
+    case SDL_CONTROLLERAXISMOTION:
+      StickMoved(e.caxis.which, e.caxis.axis, e.caxis.value);
+      return;
     default:
       return;
   }

@@ -56,17 +56,16 @@ char CharacterOf(int virtualKey, bool shifted) {
   }
 }
 
-// The target of keyboard input: the focus window, else the active top-level window.
-HWND KeyboardTarget() {
-  if (HWND focus = GetFocus()) return focus;
-  for (HWND w : win32::TopLevelWindows())
-    if (w->visible) return w;
-  return nullptr;
-}
-
 }  // namespace
 
 namespace win32 {
+
+HWND KeyboardTarget() {
+  if (HWND focus = GetFocus()) return focus;
+  for (HWND w : TopLevelWindows())
+    if (w->visible) return w;
+  return nullptr;
+}
 
 void UserKey(HWND target, int virtualKey, bool down) {
   if (virtualKey <= 0 || virtualKey > 255) return;
@@ -156,8 +155,8 @@ void PressCloseBox(HWND window) { win32::UserClose(window); }
 void Resize(HWND window, int width, int height) { win32::UserResize(window, width, height); }
 void SelectItem(HWND comboBox, int index) { win32::UserSelect(comboBox, index); }
 void Type(HWND edit, LPCSTR text) { win32::UserEdit(edit, text ? text : ""); }
-void KeyDown(int virtualKey) { win32::UserKey(KeyboardTarget(), virtualKey, true); }
-void KeyUp(int virtualKey) { win32::UserKey(KeyboardTarget(), virtualKey, false); }
+void KeyDown(int virtualKey) { win32::UserKey(win32::KeyboardTarget(), virtualKey, true); }
+void KeyUp(int virtualKey) { win32::UserKey(win32::KeyboardTarget(), virtualKey, false); }
 
 void Reset() {
   win32::ForgetWindows();

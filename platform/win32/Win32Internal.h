@@ -61,6 +61,8 @@ void UserClick(HWND control);
 void UserSelect(HWND comboBox, int index);
 void UserEdit(HWND edit, const std::string& text);
 void UserKey(HWND target, int virtualKey, bool down);
+// The focus window, else the first visible top-level window.
+HWND KeyboardTarget();
 void UserClose(HWND window);
 void UserResize(HWND window, int width, int height);
 

@@ -1,0 +1,115 @@
+#pragma once
+// The Direct3D 9 subset the render module calls. Objects are reference counted: each
+// Create hands out one reference, AddRef adds one, Release drops one and frees the object
+// at zero. Methods return D3D_OK or a D3DERR_ code and leave state unchanged on failure.
+
+#include "platform/d3d9/D3D9Types.h"
+
+struct IDirect3DDevice9;
+struct IDirect3DBaseTexture9;
+struct IDirect3DVertexShader9;
+struct IDirect3DPixelShader9;
+
+struct IUnknown {
+  virtual ULONG_PTR AddRef() = 0;
+  // Returns the references left; the object is gone at 0.
+  virtual ULONG_PTR Release() = 0;
+
+protected:
+  virtual ~IUnknown() = default;
+};
+
+struct IDirect3DVertexDeclaration9 : IUnknown {
+  // Copies the elements including the end marker; count receives how many that is.
+  virtual HRESULT GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* count) = 0;
+};
+
+struct IDirect3DVertexBuffer9 : IUnknown {
+  // A pointer to bytes [offset, offset + size) of the buffer (size 0: to the end) until Unlock.
+  virtual HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) = 0;
+  virtual HRESULT Unlock() = 0;
+  virtual HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) = 0;
+};
+
+struct IDirect3DIndexBuffer9 : IUnknown {
+  virtual HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) = 0;
+  virtual HRESULT Unlock() = 0;
+  virtual HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) = 0;
+};
+
+struct IDirect3DSurface9 : IUnknown {};
+
+struct IDirect3D9 : IUnknown {
+  // Display modes of one format, grouped by size with rising refresh rates.
+  virtual UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) = 0;
+  virtual HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode,
+                                   D3DDISPLAYMODE* result) = 0;
+  virtual HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) = 0;
+  virtual HRESULT CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
+                                             BOOL windowed, D3DMULTISAMPLE_TYPE samples,
+                                             DWORD* qualityLevels) = 0;
+  // Draws into parameters->hDeviceWindow (or focusWindow); fills in zero back-buffer sizes.
+  virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
+                               D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) = 0;
+};
+
+struct IDirect3DDevice9 : IUnknown {
+  // Frame.
+  virtual HRESULT Reset(D3DPRESENT_PARAMETERS* parameters) = 0;
+  virtual HRESULT BeginScene() = 0;
+  virtual HRESULT EndScene() = 0;
+  // Clears the whole target (count 0) or the rectangles, within the viewport.
+  virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
+                        DWORD stencil) = 0;
+  // Shows the back buffer in the device window, scaled with its aspect kept.
+  virtual HRESULT Present(const RECT* source, const RECT* dest, HWND window,
+                          const void* dirtyRegion) = 0;
+
+  // Render targets.
+  virtual HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
+                                IDirect3DSurface9** surface) = 0;
+  virtual HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) = 0;
+  virtual HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) = 0;
+  virtual HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface) = 0;
+  virtual HRESULT GetDepthStencilSurface(IDirect3DSurface9** surface) = 0;
+  virtual HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect,
+                              IDirect3DSurface9* dest, const RECT* destRect,
+                              D3DTEXTUREFILTERTYPE filter) = 0;
+  virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
+
+  // State, kept by the device and applied when a draw needs it.
+  virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
+  virtual HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) = 0;
+  virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
+                                       DWORD value) = 0;
+  virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) = 0;
+  virtual HRESULT SetLight(DWORD index, const D3DLIGHT9* light) = 0;
+  virtual HRESULT LightEnable(DWORD index, BOOL enable) = 0;
+  virtual HRESULT SetMaterial(const D3DMATERIAL9* material) = 0;
+  virtual HRESULT SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) = 0;
+  virtual HRESULT SetVertexShader(IDirect3DVertexShader9* shader) = 0;
+  virtual HRESULT SetPixelShader(IDirect3DPixelShader9* shader) = 0;
+
+  // Geometry. The device holds a reference to what is bound.
+  virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                     IDirect3DVertexBuffer9** buffer, void* sharedHandle) = 0;
+  virtual HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                    IDirect3DIndexBuffer9** buffer, void* sharedHandle) = 0;
+  // The elements up to D3DDECL_END(); fails on an unknown type or an overlong list.
+  virtual HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                          IDirect3DVertexDeclaration9** declaration) = 0;
+  virtual HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) = 0;
+  virtual HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                  UINT stride) = 0;
+  virtual HRESULT SetIndices(IDirect3DIndexBuffer9* indices) = 0;
+
+  // Draws fail with D3DERR_INVALIDCALL, drawing nothing, when they would read past a bound
+  // buffer, lack a declaration or a stream it names.
+  virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) = 0;
+  virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
+                                       UINT minVertexIndex, UINT numVertices, UINT startIndex,
+                                       UINT primitiveCount) = 0;
+};
+
+// Null when no device can be made on this machine (no display, no OpenGL 3.3).
+IDirect3D9* Direct3DCreate9(UINT sdkVersion);

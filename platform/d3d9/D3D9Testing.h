@@ -1,0 +1,31 @@
+#pragma once
+// For tests and benchmarks of the layer and of the render module: the recording backend,
+// reading back pixels and counting GL calls.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/D3D9.h"
+
+// While a recording is active, Direct3DCreate9 returns objects that draw nothing and
+// append every call with its arguments to calls, one line each, e.g.
+// "SetRenderState(22, 1)" or "CreateVertexBuffer(96, 8, 0, 0) -> #2". Objects are named
+// #n in creation order; a null object is "null"; colours are hexadecimal.
+struct D3D9Recording {
+  std::vector<std::string> calls;
+  std::vector<D3DDISPLAYMODE> modes;  // what the adapter reports, for every format asked
+  int failCreateDevice = 0;           // so many CreateDevice calls fail first
+  DWORD failCreateDeviceFlags = 0;    // and any CreateDevice whose flags contain these
+  int failReset = 0;                  // so many Reset calls fail first
+  DWORD vertexShaderVersion = D3DVS_VERSION(3, 0);
+  DWORD pixelShaderVersion = D3DPS_VERSION(3, 0);
+};
+void D3D9StartRecording(D3D9Recording* recording);
+void D3D9StopRecording();
+
+// The colour target as 0xAARRGGBB words, top row first. False for a recording device.
+bool D3D9ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, UINT* width,
+                        UINT* height);
+// GL calls made by every GL device so far.
+uint64_t D3D9GlCallCount();

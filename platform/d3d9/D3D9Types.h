@@ -6,6 +6,7 @@
 
 typedef LONG HRESULT;
 typedef DWORD D3DCOLOR;
+typedef int INT;
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 

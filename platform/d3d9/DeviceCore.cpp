@@ -1,0 +1,542 @@
+#include "platform/d3d9/DeviceCore.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace d3d9 {
+namespace {
+
+std::string N(uint64_t v) { return std::to_string(v); }
+std::string I(int64_t v) { return std::to_string(v); }
+std::string H(DWORD v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", unsigned(v));
+  return text;
+}
+std::string F(float v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", double(v));
+  return text;
+}
+std::string Object(uint64_t serial) { return "#" + N(serial); }
+std::string Name(const VertexBuffer* b) { return b ? Object(b->store.serial) : "null"; }
+std::string Name(const IndexBuffer* b) { return b ? Object(b->store.serial) : "null"; }
+std::string Name(const VertexDeclaration* d) { return d ? Object(d->serial) : "null"; }
+std::string Name(const Surface* s) { return s ? Object(s->serial) : "null"; }
+std::string Ptr(const void* p) { return p ? "ptr" : "null"; }
+
+std::string Call(const char* name, std::initializer_list<std::string> args) {
+  std::string line = name;
+  line += '(';
+  bool first = true;
+  for (const std::string& a : args) {
+    if (!first) line += ", ";
+    line += a;
+    first = false;
+  }
+  return line + ')';
+}
+
+std::string Matrix(const D3DMATRIX* m) {
+  if (!m) return "null";
+  std::string text = "[";
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) text += (r || c ? " " : "") + F(m->m[r][c]);
+  return text + "]";
+}
+
+template <class T>
+void Hold(T*& slot, T* object) {
+  if (object) object->AddRef();
+  if (slot) slot->Release();
+  slot = object;
+}
+
+HRESULT LockRange(BufferStore& store, UINT offset, UINT size, void** data) {
+  if (!data || store.locked) return D3DERR_INVALIDCALL;
+  uint64_t length = store.bytes.size();
+  if (size == 0) size = offset < length ? UINT(length - offset) : 0;
+  if (uint64_t(offset) + size > length) return D3DERR_INVALIDCALL;
+  store.locked = true;
+  store.lockOffset = offset;
+  store.lockSize = size;
+  *data = store.bytes.data() + offset;
+  return D3D_OK;
+}
+
+constexpr D3DMATRIX kIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
+}  // namespace
+
+UINT DeclTypeSize(BYTE type) {
+  switch (type) {
+    case D3DDECLTYPE_FLOAT1: return 4;
+    case D3DDECLTYPE_FLOAT2: return 8;
+    case D3DDECLTYPE_FLOAT3: return 12;
+    case D3DDECLTYPE_FLOAT4: return 16;
+    case D3DDECLTYPE_D3DCOLOR:
+    case D3DDECLTYPE_UBYTE4:
+    case D3DDECLTYPE_UBYTE4N:
+    case D3DDECLTYPE_SHORT2:
+    case D3DDECLTYPE_SHORT2N:
+    case D3DDECLTYPE_USHORT2N: return 4;
+    case D3DDECLTYPE_SHORT4:
+    case D3DDECLTYPE_SHORT4N:
+    case D3DDECLTYPE_USHORT4N: return 8;
+    default: return 0;
+  }
+}
+
+UINT VerticesOfPrimitives(D3DPRIMITIVETYPE type, UINT count) {
+  switch (type) {
+    case D3DPT_POINTLIST: return count;
+    case D3DPT_LINELIST: return count * 2;
+    case D3DPT_LINESTRIP: return count + 1;
+    case D3DPT_TRIANGLELIST: return count * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return count + 2;
+    default: return 0;
+  }
+}
+
+// Resources.
+
+VertexBuffer::VertexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DPOOL pool)
+    : device(device) {
+  store.serial = device.NextSerial();
+  store.bytes.assign(length, 0);
+  store.usage = usage;
+  store.pool = pool;
+  device.AddRef();
+  device.BufferCreated(store, false);
+}
+VertexBuffer::~VertexBuffer() {
+  device.BufferDestroyed(store, false);
+  device.Release();
+}
+HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+  HRESULT hr = LockRange(store, offset, size, data);
+  device.Log(Call("VertexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
+             (FAILED(hr) ? " failed" : ""));
+  return hr;
+}
+HRESULT VertexBuffer::Unlock() {
+  if (!store.locked) return D3DERR_INVALIDCALL;
+  store.locked = false;
+  device.Log(Call("VertexBuffer::Unlock", {Name(this)}));
+  device.BufferUnlocked(store, false);
+  return D3D_OK;
+}
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
+  if (!desc) return D3DERR_INVALIDCALL;
+  *desc = {D3DFMT_UNKNOWN, store.usage, store.pool, UINT(store.bytes.size()), 0};
+  return D3D_OK;
+}
+
+IndexBuffer::IndexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DFORMAT format,
+                         D3DPOOL pool)
+    : format(format), device(device) {
+  store.serial = device.NextSerial();
+  store.bytes.assign(length, 0);
+  store.usage = usage;
+  store.pool = pool;
+  device.AddRef();
+  device.BufferCreated(store, true);
+}
+IndexBuffer::~IndexBuffer() {
+  device.BufferDestroyed(store, true);
+  device.Release();
+}
+HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+  HRESULT hr = LockRange(store, offset, size, data);
+  if (SUCCEEDED(hr) && !(flags & D3DLOCK_READONLY)) rangeKnown = false;
+  device.Log(Call("IndexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
+             (FAILED(hr) ? " failed" : ""));
+  return hr;
+}
+HRESULT IndexBuffer::Unlock() {
+  if (!store.locked) return D3DERR_INVALIDCALL;
+  store.locked = false;
+  device.Log(Call("IndexBuffer::Unlock", {Name(this)}));
+  device.BufferUnlocked(store, true);
+  return D3D_OK;
+}
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
+  if (!desc) return D3DERR_INVALIDCALL;
+  *desc = {format, store.usage, store.pool, UINT(store.bytes.size())};
+  return D3D_OK;
+}
+void IndexBuffer::IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest) {
+  if (!rangeKnown || rangeStart != start || rangeCount != count) {
+    UINT low = ~0u, high = 0;
+    const BYTE* at = store.bytes.data() + size_t(start) * IndexSize();
+    for (UINT i = 0; i < count; ++i) {
+      UINT value;
+      if (format == D3DFMT_INDEX32) {
+        uint32_t v;
+        std::memcpy(&v, at + i * 4, 4);
+        value = v;
+      } else {
+        uint16_t v;
+        std::memcpy(&v, at + i * 2, 2);
+        value = v;
+      }
+      low = std::min(low, value);
+      high = std::max(high, value);
+    }
+    rangeKnown = true;
+    rangeStart = start, rangeCount = count, rangeLowest = low, rangeHighest = high;
+  }
+  *lowest = rangeLowest;
+  *highest = rangeHighest;
+}
+
+VertexDeclaration::VertexDeclaration(DeviceCore& device, std::vector<D3DVERTEXELEMENT9> elements)
+    : serial(device.NextSerial()), elements(std::move(elements)), device(device) {
+  device.AddRef();
+}
+VertexDeclaration::~VertexDeclaration() {
+  device.DeclarationDestroyed(*this);
+  device.Release();
+}
+HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count) {
+  if (!count) return D3DERR_INVALIDCALL;
+  *count = UINT(elements.size() + 1);
+  if (out) {
+    std::copy(elements.begin(), elements.end(), out);
+    out[elements.size()] = D3DDECL_END();
+  }
+  return D3D_OK;
+}
+
+// The device.
+
+DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnknown* parent)
+    : calls(calls), serials(serials), parent(parent) {
+  parent->AddRef();
+  world = view = projection = kIdentity;
+  // Direct3D's defaults for the states the layer applies.
+  renderStates[D3DRS_ZENABLE] = TRUE;
+  renderStates[D3DRS_ZWRITEENABLE] = TRUE;
+  renderStates[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
+  renderStates[D3DRS_CULLMODE] = D3DCULL_CCW;
+  renderStates[D3DRS_SRCBLEND] = D3DBLEND_ONE;
+  renderStates[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
+  renderStates[D3DRS_LIGHTING] = TRUE;
+  renderStates[D3DRS_COLORWRITEENABLE] = 0xF;
+  renderStatesDirty.set();
+}
+
+DeviceCore::~DeviceCore() {
+  for (StreamBinding& s : streams) Hold(s.buffer, static_cast<VertexBuffer*>(nullptr));
+  Hold(indices, static_cast<IndexBuffer*>(nullptr));
+  Hold(declaration, static_cast<VertexDeclaration*>(nullptr));
+  if (backBuffer) backBuffer->Release();
+  if (depthSurface) depthSurface->Release();
+  parent->Release();
+}
+
+void DeviceCore::Start(const D3DPRESENT_PARAMETERS& parameters) {
+  presentParameters = parameters;
+  backBuffer = new Surface;
+  backBuffer->serial = NextSerial();
+  if (parameters.EnableAutoDepthStencil) {
+    depthSurface = new Surface;
+    depthSurface->serial = NextSerial();
+  }
+  FullViewport();
+}
+
+void DeviceCore::FullViewport() {
+  viewport = {0, 0, presentParameters.BackBufferWidth, presentParameters.BackBufferHeight, 0, 1};
+  viewportDirty = true;
+}
+
+HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* parameters) {
+  Log(Call("Reset", {parameters ? N(parameters->BackBufferWidth) : "null",
+                     parameters ? N(parameters->BackBufferHeight) : "null",
+                     parameters ? N(parameters->Windowed) : "null",
+                     parameters ? N(parameters->FullScreen_RefreshRateInHz) : "null"}));
+  if (!parameters) return D3DERR_INVALIDCALL;
+  D3DPRESENT_PARAMETERS wanted = *parameters;
+  HRESULT hr = DoReset(wanted);
+  if (FAILED(hr)) return hr;
+  presentParameters = wanted;
+  FullViewport();
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::BeginScene() {
+  Log("BeginScene()");
+  if (inScene) return D3DERR_INVALIDCALL;
+  inScene = true;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::EndScene() {
+  Log("EndScene()");
+  if (!inScene) return D3DERR_INVALIDCALL;
+  inScene = false;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour,
+                          float z, DWORD stencil) {
+  Log(Call("Clear", {N(count), Ptr(rects), H(flags), H(colour), F(z), N(stencil)}));
+  if ((count && !rects) || !(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
+    return D3DERR_INVALIDCALL;
+  if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthSurface) return D3DERR_INVALIDCALL;
+  return DoClear(count, rects, flags, colour, z, stencil);
+}
+
+HRESULT DeviceCore::Present(const RECT* source, const RECT* dest, HWND, const void* dirty) {
+  Log(Call("Present", {Ptr(source), Ptr(dest), "window", Ptr(dirty)}));
+  return DoPresent();
+}
+
+HRESULT DeviceCore::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
+                                  IDirect3DSurface9** surface) {
+  Log(Call("GetBackBuffer", {N(swapChain), N(index), N(type)}) + " -> " + Name(backBuffer));
+  if (!surface || swapChain || index || !backBuffer) return D3DERR_INVALIDCALL;
+  backBuffer->AddRef();
+  *surface = backBuffer;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
+  Log(Call("SetRenderTarget", {N(index), Name(static_cast<Surface*>(surface))}));
+  // Texture surfaces come with the texture objects; until then only the back buffer binds.
+  if (index != 0 || surface != backBuffer) return D3DERR_INVALIDCALL;
+  FullViewport();
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
+  return GetBackBuffer(0, index, D3DBACKBUFFER_TYPE_MONO, surface);
+}
+
+HRESULT DeviceCore::SetDepthStencilSurface(IDirect3DSurface9* surface) {
+  Log(Call("SetDepthStencilSurface", {Name(static_cast<Surface*>(surface))}));
+  return surface == depthSurface ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT DeviceCore::GetDepthStencilSurface(IDirect3DSurface9** surface) {
+  if (!surface) return D3DERR_INVALIDCALL;
+  if (!depthSurface) return D3DERR_NOTFOUND;
+  depthSurface->AddRef();
+  *surface = depthSurface;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect,
+                                IDirect3DSurface9* dest, const RECT* destRect,
+                                D3DTEXTUREFILTERTYPE filter) {
+  Log(Call("StretchRect", {Name(static_cast<Surface*>(source)), Ptr(sourceRect),
+                           Name(static_cast<Surface*>(dest)), Ptr(destRect), N(filter)}));
+  // Copies between render targets arrive with texture render targets.
+  return D3DERR_INVALIDCALL;
+}
+
+HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
+  if (!v) return D3DERR_INVALIDCALL;
+  Log(Call("SetViewport", {N(v->X), N(v->Y), N(v->Width), N(v->Height), F(v->MinZ), F(v->MaxZ)}));
+  if (uint64_t(v->X) + v->Width > presentParameters.BackBufferWidth ||
+      uint64_t(v->Y) + v->Height > presentParameters.BackBufferHeight)
+    return D3DERR_INVALIDCALL;
+  viewport = *v;
+  viewportDirty = true;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+  Log(Call("SetRenderState", {N(state), N(value)}));
+  if (state >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
+  if (renderStates[state] != value) {
+    renderStates[state] = value;
+    renderStatesDirty.set(state);
+  }
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+  Log(Call("SetSamplerState", {N(sampler), N(type), N(value)}));
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+  Log(Call("SetTextureStageState", {N(stage), N(type), N(value)}));
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+  Log(Call("SetTransform", {N(state), Matrix(matrix)}));
+  if (!matrix) return D3DERR_INVALIDCALL;
+  switch (state) {
+    case D3DTS_WORLD: world = *matrix; break;
+    case D3DTS_VIEW: view = *matrix; break;
+    case D3DTS_PROJECTION: projection = *matrix; break;
+    default: return D3D_OK;  // texture transforms come with the texture stages
+  }
+  transformsDirty = true;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT9* light) {
+  Log(Call("SetLight", {N(index), light ? N(light->Type) : "null"}));
+  return light ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
+  Log(Call("LightEnable", {N(index), N(enable)}));
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
+  Log(Call("SetMaterial", {Ptr(material)}));
+  return material ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT DeviceCore::SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) {
+  Log(Call("SetTexture", {N(sampler), Ptr(texture)}));
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
+  Log(Call("SetVertexShader", {Ptr(shader)}));
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetPixelShader(IDirect3DPixelShader9* shader) {
+  Log(Call("SetPixelShader", {Ptr(shader)}));
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                       IDirect3DVertexBuffer9** buffer, void*) {
+  if (!buffer || length == 0) {
+    Log(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " failed");
+    return D3DERR_INVALIDCALL;
+  }
+  VertexBuffer* made = new VertexBuffer(*this, length, usage, pool);
+  Log(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " -> " + Name(made));
+  *buffer = made;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                      IDirect3DIndexBuffer9** buffer, void*) {
+  if (!buffer || length == 0 || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) {
+    Log(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " failed");
+    return D3DERR_INVALIDCALL;
+  }
+  IndexBuffer* made = new IndexBuffer(*this, length, usage, format, pool);
+  Log(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " -> " + Name(made));
+  *buffer = made;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                            IDirect3DVertexDeclaration9** out) {
+  std::string text;
+  std::vector<D3DVERTEXELEMENT9> list;
+  bool valid = elements && out;
+  for (UINT i = 0; valid && elements[i].Stream != 0xFF; ++i) {
+    const D3DVERTEXELEMENT9& e = elements[i];
+    text += (i ? " {" : "{") + N(e.Stream) + " " + N(e.Offset) + " " + N(e.Type) + " " +
+            N(e.Method) + " " + N(e.Usage) + " " + N(e.UsageIndex) + "}";
+    if (i + 1 >= MAXD3DDECLLENGTH || e.Stream >= kStreams || DeclTypeSize(e.Type) == 0)
+      valid = false;
+    list.push_back(e);
+  }
+  if (!valid) {
+    Log("CreateVertexDeclaration(" + text + ") failed");
+    return D3DERR_INVALIDCALL;
+  }
+  VertexDeclaration* made = new VertexDeclaration(*this, std::move(list));
+  Log("CreateVertexDeclaration(" + text + ") -> " + Name(made));
+  *out = made;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetVertexDeclaration(IDirect3DVertexDeclaration9* d) {
+  auto* made = static_cast<VertexDeclaration*>(d);
+  Log(Call("SetVertexDeclaration", {Name(made)}));
+  if (made != declaration) {
+    Hold(declaration, made);
+    inputDirty = true;
+  }
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                    UINT stride) {
+  auto* made = static_cast<VertexBuffer*>(buffer);
+  Log(Call("SetStreamSource", {N(stream), Name(made), N(offset), N(stride)}));
+  if (stream >= kStreams) return D3DERR_INVALIDCALL;
+  StreamBinding& s = streams[stream];
+  if (s.buffer != made || s.offset != offset || s.stride != stride) {
+    Hold(s.buffer, made);
+    s.offset = offset;
+    s.stride = stride;
+    inputDirty = true;
+  }
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer9* buffer) {
+  auto* made = static_cast<IndexBuffer*>(buffer);
+  Log(Call("SetIndices", {Name(made)}));
+  if (made != indices) {
+    Hold(indices, made);
+    inputDirty = true;
+  }
+  return D3D_OK;
+}
+
+// Every element the declaration names must lie inside its stream's buffer for vertices
+// [first, first + count).
+HRESULT DeviceCore::CheckVertexReads(UINT first, UINT count) const {
+  if (!declaration) return D3DERR_INVALIDCALL;
+  for (const D3DVERTEXELEMENT9& e : declaration->elements) {
+    const StreamBinding& s = streams[e.Stream];
+    if (!s.buffer || s.buffer->store.locked) return D3DERR_INVALIDCALL;
+    uint64_t end = uint64_t(s.offset) + uint64_t(first + uint64_t(count) - 1) * s.stride +
+                   e.Offset + DeclTypeSize(e.Type);
+    if (end > s.buffer->store.bytes.size()) return D3DERR_INVALIDCALL;
+  }
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+  Log(Call("DrawPrimitive", {N(type), N(startVertex), N(primitiveCount)}));
+  UINT count = VerticesOfPrimitives(type, primitiveCount);
+  if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
+  HRESULT hr = CheckVertexReads(startVertex, count);
+  if (FAILED(hr)) return hr;
+  DoDraw({type, false, startVertex, count, 0});
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
+                                         UINT minVertexIndex, UINT numVertices, UINT startIndex,
+                                         UINT primitiveCount) {
+  Log(Call("DrawIndexedPrimitive", {N(type), I(baseVertexIndex), N(minVertexIndex),
+                                    N(numVertices), N(startIndex), N(primitiveCount)}));
+  UINT count = VerticesOfPrimitives(type, primitiveCount);
+  if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
+  if (!indices || indices->store.locked || uint64_t(startIndex) + count > indices->IndexCount())
+    return D3DERR_INVALIDCALL;
+  UINT lowest, highest;
+  indices->IndexRange(startIndex, count, &lowest, &highest);
+  int64_t first = int64_t(baseVertexIndex) + lowest;
+  int64_t last = int64_t(baseVertexIndex) + highest;
+  if (first < 0 || last > int64_t(~0u)) return D3DERR_INVALIDCALL;
+  HRESULT hr = CheckVertexReads(UINT(first), UINT(last - first + 1));
+  if (FAILED(hr)) return hr;
+  DoDraw({type, true, startIndex, count, baseVertexIndex});
+  return D3D_OK;
+}
+
+}  // namespace d3d9

@@ -1,0 +1,200 @@
+#pragma once
+// What both backends share: reference counting, resources with their bytes, the shadow
+// copy of the device state, the checks every call makes, and the call log.
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/D3D9.h"
+
+namespace d3d9 {
+
+class DeviceCore;
+
+template <class Interface>
+class RefCounted : public Interface {
+public:
+  ULONG_PTR AddRef() override { return ++references; }
+  ULONG_PTR Release() override {
+    ULONG_PTR left = --references;
+    if (left == 0) delete this;
+    return left;
+  }
+
+private:
+  ULONG_PTR references = 1;
+};
+
+// A vertex or index buffer: its bytes live here, a GL backend mirrors them on Unlock.
+struct BufferStore {
+  uint64_t serial = 0;  // never reused, unlike addresses
+  std::vector<BYTE> bytes;
+  DWORD usage = 0;
+  D3DPOOL pool = D3DPOOL_DEFAULT;
+  bool locked = false;
+  UINT lockOffset = 0, lockSize = 0;
+  unsigned glName = 0;
+};
+
+class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer9> {
+public:
+  VertexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DPOOL pool);
+  ~VertexBuffer() override;
+  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+  BufferStore store;
+
+private:
+  DeviceCore& device;
+};
+
+class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer9> {
+public:
+  IndexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+  ~IndexBuffer() override;
+  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+  UINT IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
+  UINT IndexCount() const { return UINT(store.bytes.size() / IndexSize()); }
+  // Smallest and largest index in [start, start + count); the last range asked is kept,
+  // since a mesh draws the same range frame after frame.
+  void IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest);
+  BufferStore store;
+  D3DFORMAT format;
+
+private:
+  DeviceCore& device;
+  bool rangeKnown = false;
+  UINT rangeStart = 0, rangeCount = 0, rangeLowest = 0, rangeHighest = 0;
+};
+
+class VertexDeclaration final : public RefCounted<IDirect3DVertexDeclaration9> {
+public:
+  VertexDeclaration(DeviceCore& device, std::vector<D3DVERTEXELEMENT9> elements);
+  ~VertexDeclaration() override;
+  HRESULT GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* count) override;
+  uint64_t serial;
+  std::vector<D3DVERTEXELEMENT9> elements;  // without the end marker
+
+private:
+  DeviceCore& device;
+};
+
+class Surface final : public RefCounted<IDirect3DSurface9> {
+public:
+  uint64_t serial = 0;
+};
+
+// Bytes one element of that type takes; 0 for a type the layer does not know.
+UINT DeclTypeSize(BYTE type);
+// Vertices (or indices) a draw of that many primitives reads; 0 for an unknown type.
+UINT VerticesOfPrimitives(D3DPRIMITIVETYPE type, UINT primitiveCount);
+
+struct StreamBinding {
+  VertexBuffer* buffer = nullptr;
+  UINT offset = 0, stride = 0;
+};
+
+struct DrawCall {
+  D3DPRIMITIVETYPE type;
+  bool indexed;
+  UINT first;   // first vertex, or first index
+  UINT count;   // vertices, or indices
+  INT baseVertex;
+};
+
+class DeviceCore : public RefCounted<IDirect3DDevice9> {
+public:
+  static constexpr UINT kStreams = 16;
+
+  // calls is null for a device that keeps no log.
+  DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnknown* parent);
+  ~DeviceCore() override;
+  // Takes the presentation parameters; backends call it once they can draw.
+  void Start(const D3DPRESENT_PARAMETERS& parameters);
+
+  HRESULT Reset(D3DPRESENT_PARAMETERS* parameters) override;
+  HRESULT BeginScene() override;
+  HRESULT EndScene() override;
+  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
+                DWORD stencil) override;
+  HRESULT Present(const RECT* source, const RECT* dest, HWND window, const void* dirty) override;
+  HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
+                        IDirect3DSurface9** surface) override;
+  HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) override;
+  HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
+  HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface) override;
+  HRESULT GetDepthStencilSurface(IDirect3DSurface9** surface) override;
+  HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,
+                      const RECT* destRect, D3DTEXTUREFILTERTYPE filter) override;
+  HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
+  HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+  HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+  HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+  HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
+  HRESULT LightEnable(DWORD index, BOOL enable) override;
+  HRESULT SetMaterial(const D3DMATERIAL9* material) override;
+  HRESULT SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) override;
+  HRESULT SetVertexShader(IDirect3DVertexShader9* shader) override;
+  HRESULT SetPixelShader(IDirect3DPixelShader9* shader) override;
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                             IDirect3DVertexBuffer9** buffer, void* shared) override;
+  HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IDirect3DIndexBuffer9** buffer, void* shared) override;
+  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                  IDirect3DVertexDeclaration9** declaration) override;
+  HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) override;
+  HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                          UINT stride) override;
+  HRESULT SetIndices(IDirect3DIndexBuffer9* indices) override;
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
+                               UINT numVertices, UINT startIndex, UINT primitiveCount) override;
+
+  // Resources report here; a GL backend creates, fills and frees their GL objects.
+  virtual void BufferCreated(BufferStore&, bool /*index*/) {}
+  virtual void BufferUnlocked(BufferStore&, bool /*index*/) {}
+  virtual void BufferDestroyed(BufferStore&, bool /*index*/) {}
+  virtual void DeclarationDestroyed(VertexDeclaration&) {}
+  uint64_t NextSerial() { return ++*serials; }
+  void Log(const std::string& line) {
+    if (calls) calls->push_back(line);
+  }
+
+protected:
+  // What a backend does once the shared checks passed; the defaults draw nothing.
+  virtual HRESULT DoReset(const D3DPRESENT_PARAMETERS&) { return D3D_OK; }
+  virtual HRESULT DoClear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) { return D3D_OK; }
+  virtual HRESULT DoPresent() { return D3D_OK; }
+  virtual void DoDraw(const DrawCall&) {}
+  void FullViewport();
+
+  D3DPRESENT_PARAMETERS presentParameters{};
+  Surface* backBuffer = nullptr;
+  Surface* depthSurface = nullptr;
+  D3DVIEWPORT9 viewport{};
+  bool viewportDirty = true;
+  std::array<DWORD, D3DRS_COUNT> renderStates{};
+  std::bitset<D3DRS_COUNT> renderStatesDirty;
+  D3DMATRIX world{}, view{}, projection{};
+  bool transformsDirty = true;
+  std::array<StreamBinding, kStreams> streams{};
+  IndexBuffer* indices = nullptr;
+  VertexDeclaration* declaration = nullptr;
+  bool inputDirty = true;  // streams, indices or declaration changed
+
+private:
+  HRESULT CheckVertexReads(UINT firstVertex, UINT count) const;
+  std::vector<std::string>* calls;
+  uint64_t* serials;
+  IUnknown* parent;
+  bool inScene = false;
+};
+
+}  // namespace d3d9

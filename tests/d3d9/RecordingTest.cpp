@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/d3d9/D3D9Testing.h"
+
+namespace {
+
+struct Vertex {
+  float x, y, z;
+  D3DCOLOR colour;
+};
+
+const D3DVERTEXELEMENT9 kPositionColour[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+    D3DDECL_END()};
+
+class RecordingTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    D3D9StartRecording(&recording);
+    d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 64;
+    pp.BackBufferHeight = 48;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                &pp, &device),
+              D3D_OK);
+  }
+  void TearDown() override {
+    if (device) device->Release();
+    if (d3d) d3d->Release();
+    D3D9StopRecording();
+  }
+  // Three vertices in one buffer with its declaration bound on stream 0.
+  IDirect3DVertexBuffer9* BindTriangle(UINT vertices = 3) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    EXPECT_EQ(device->CreateVertexBuffer(vertices * sizeof(Vertex), D3DUSAGE_WRITEONLY, 0,
+                                         D3DPOOL_DEFAULT, &vb, nullptr),
+              D3D_OK);
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    EXPECT_EQ(device->CreateVertexDeclaration(kPositionColour, &decl), D3D_OK);
+    device->SetVertexDeclaration(decl);
+    decl->Release();  // the device keeps it
+    device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+    return vb;
+  }
+  size_t Count(const std::string& prefix) const {
+    return std::count_if(recording.calls.begin(), recording.calls.end(),
+                         [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+  }
+
+  D3D9Recording recording;
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+};
+
+TEST_F(RecordingTest, LogsCallsWithTheirArgumentsInOrder) {
+  recording.calls.clear();
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_ARGB(255, 255, 0, 127),
+                1.0f, 0);
+  device->BeginScene();
+  device->EndScene();
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  std::vector<std::string> expected = {"SetRenderState(22, 1)",
+                                       "Clear(0, null, 0x00000003, 0xFFFF007F, 1, 0)",
+                                       "BeginScene()", "EndScene()",
+                                       "Present(null, null, window, null)"};
+  EXPECT_EQ(recording.calls, expected);
+}
+
+TEST_F(RecordingTest, NamesObjectsInCreationOrderAndRecordsDeclarations) {
+  recording.calls.clear();
+  IDirect3DVertexBuffer9* vb = BindTriangle();
+  // Device #1, back buffer #2, depth surface #3.
+  EXPECT_EQ(recording.calls[0], "CreateVertexBuffer(48, 0x00000008, 0, 0) -> #4");
+  EXPECT_EQ(recording.calls[1], "CreateVertexDeclaration({0 0 2 0 0 0} {0 12 4 0 10 0}) -> #5");
+  EXPECT_EQ(recording.calls[2], "SetVertexDeclaration(#5)");
+  EXPECT_EQ(recording.calls[3], "SetStreamSource(0, #4, 0, 16)");
+  vb->Release();
+}
+
+TEST_F(RecordingTest, LockedBytesAreWhatTheBufferHolds) {
+  IDirect3DVertexBuffer9* vb = BindTriangle();
+  void* data = nullptr;
+  ASSERT_EQ(vb->Lock(16, 0, &data, 0), D3D_OK);
+  std::memset(data, 0xAB, 32);
+  // A second lock while locked, and draws reading a locked buffer, are refused.
+  void* again = nullptr;
+  EXPECT_EQ(vb->Lock(0, 0, &again, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+  ASSERT_EQ(vb->Unlock(), D3D_OK);
+  EXPECT_EQ(vb->Unlock(), D3DERR_INVALIDCALL);
+  ASSERT_EQ(vb->Lock(0, 48, &data, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(static_cast<BYTE*>(data)[15], 0);
+  EXPECT_EQ(static_cast<BYTE*>(data)[16], 0xAB);
+  EXPECT_EQ(static_cast<BYTE*>(data)[47], 0xAB);
+  vb->Unlock();
+  // A range past the end is refused and hands out no pointer.
+  data = nullptr;
+  EXPECT_EQ(vb->Lock(40, 16, &data, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(data, nullptr);
+  vb->Release();
+}
+
+TEST_F(RecordingTest, DrawsThatWouldReadPastABufferAreRefused) {
+  IDirect3DVertexBuffer9* vb = BindTriangle(4);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1), D3D_OK);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 2, 1), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 3), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0xFFFFFFFFu, 1), D3DERR_INVALIDCALL);
+  // An offset into the stream moves the end too.
+  device->SetStreamSource(0, vb, 16, sizeof(Vertex));
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1), D3DERR_INVALIDCALL);
+  // A stream the declaration names but nobody bound.
+  device->SetStreamSource(0, nullptr, 0, 0);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+  device->SetVertexDeclaration(nullptr);
+  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+  vb->Release();
+}
+
+TEST_F(RecordingTest, IndexedDrawsCheckIndicesAndTheVerticesTheyName) {
+  IDirect3DVertexBuffer9* vb = BindTriangle(4);
+  IDirect3DIndexBuffer9* ib = nullptr;
+  ASSERT_EQ(device->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr),
+            D3D_OK);
+  void* data = nullptr;
+  ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+  const uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+  std::memcpy(data, indices, sizeof indices);
+  ib->Unlock();
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL)
+      << "no index buffer bound yet";
+  device->SetIndices(ib);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL)
+      << "past the last index";
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 4, 0, 2), D3DERR_INVALIDCALL)
+      << "index 3 + base 1 is past the last vertex";
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 4, 0, 1), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 4, 3, 1), D3D_OK)
+      << "indices 2, 1, 3 less one stay inside";
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 4, 0, 1), D3DERR_INVALIDCALL)
+      << "index 0 less one is before the first vertex";
+  // Rewriting the indices is seen by the next draw, not hidden by the kept range.
+  ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+  static_cast<uint16_t*>(data)[0] = 9;
+  ib->Unlock();
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+  ib->Release();
+  vb->Release();
+}
+
+TEST_F(RecordingTest, BoundObjectsStayAliveUntilUnbound) {
+  IDirect3DVertexBuffer9* vb = BindTriangle();
+  EXPECT_EQ(vb->Release(), 1u) << "the stream still holds it";
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  device->SetStreamSource(0, nullptr, 0, 0);
+}
+
+TEST_F(RecordingTest, RejectsBadDeclarationsAndClears) {
+  const D3DVERTEXELEMENT9 unknownType[] = {{0, 0, 99, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  EXPECT_EQ(device->CreateVertexDeclaration(unknownType, &decl), D3DERR_INVALIDCALL);
+  EXPECT_EQ(decl, nullptr);
+  EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->BeginScene(), D3DERR_INVALIDCALL);
+}
+
+TEST_F(RecordingTest, ScriptedFailuresOfCreateDeviceAndReset) {
+  recording.failCreateDeviceFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 8;
+  pp.BackBufferHeight = 8;
+  IDirect3DDevice9* second = nullptr;
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
+                              &second),
+            D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(second, nullptr);
+  ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp,
+                              &second),
+            D3D_OK);
+  second->Release();
+  recording.failReset = 1;
+  EXPECT_EQ(device->Reset(&pp), D3DERR_DEVICELOST);
+  EXPECT_EQ(device->Reset(&pp), D3D_OK);
+}
+
+TEST_F(RecordingTest, AdapterReportsScriptedModesAndShaderModelThree) {
+  recording.modes = {{640, 480, 60, D3DFMT_UNKNOWN}, {800, 600, 60, D3DFMT_UNKNOWN}};
+  EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_R5G6B5), 2u);
+  D3DDISPLAYMODE mode{};
+  ASSERT_EQ(d3d->EnumAdapterModes(0, D3DFMT_R5G6B5, 1, &mode), D3D_OK);
+  EXPECT_EQ(mode.Width, 800u);
+  EXPECT_EQ(mode.Format, D3DFMT_R5G6B5);
+  EXPECT_EQ(d3d->EnumAdapterModes(0, D3DFMT_R5G6B5, 2, &mode), D3DERR_INVALIDCALL);
+  D3DCAPS9 caps{};
+  ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps), D3D_OK);
+  EXPECT_EQ(caps.VertexShaderVersion & 0xFFFF, 0x300u);
+  EXPECT_EQ(caps.PixelShaderVersion & 0xFFFF, 0x300u);
+}
+
+}  // namespace

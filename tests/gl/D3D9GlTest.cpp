@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/d3d9/D3D9Testing.h"
+
+namespace {
+
+struct Vertex {
+  float x, y, z;
+  D3DCOLOR colour;
+};
+
+const D3DVERTEXELEMENT9 kPositionColour[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+    D3DDECL_END()};
+
+LRESULT Procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+constexpr UINT kWidth = 64, kHeight = 32;
+
+class GlDeviceTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "d3d9GlTest";
+    RegisterClassA(&wc);
+    window = CreateWindowExA(0, "d3d9GlTest", "test", WS_CAPTION, 0, 0, kWidth, kHeight, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr) << "no GL 3.3 context on this machine";
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = kWidth;
+    pp.BackBufferHeight = kHeight;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.hDeviceWindow = window;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                &pp, &device),
+              D3D_OK);
+  }
+  void TearDown() override {
+    if (device) device->Release();
+    if (d3d) d3d->Release();
+    if (window) DestroyWindow(window);
+    UnregisterClassA("d3d9GlTest", GetModuleHandleA(nullptr));
+  }
+  uint32_t Pixel(UINT x, UINT y) {
+    std::vector<uint32_t> pixels;
+    UINT w = 0, h = 0;
+    EXPECT_TRUE(D3D9ReadBackBuffer(device, &pixels, &w, &h));
+    EXPECT_EQ(w, kWidth);
+    EXPECT_EQ(h, kHeight);
+    return pixels.empty() ? 0 : pixels[y * w + x];
+  }
+  IDirect3DVertexBuffer9* Buffer(const Vertex* vertices, UINT count) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    EXPECT_EQ(device->CreateVertexBuffer(count * sizeof(Vertex), D3DUSAGE_WRITEONLY, 0,
+                                         D3DPOOL_DEFAULT, &vb, nullptr),
+              D3D_OK);
+    void* data = nullptr;
+    EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, vertices, count * sizeof(Vertex));
+    vb->Unlock();
+    return vb;
+  }
+
+  HWND window = nullptr;
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+};
+
+TEST_F(GlDeviceTest, ClearColourReadsBackAsTheDirect3DColourWord) {
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                          D3DCOLOR_ARGB(255, 255, 0, 127), 1.0f, 0),
+            D3D_OK);
+  EXPECT_EQ(Pixel(0, 0), 0xFFFF007Fu);
+  EXPECT_EQ(Pixel(kWidth - 1, kHeight - 1), 0xFFFF007Fu);
+  // Rectangles clear only themselves; rows count from the top.
+  D3DRECT rect = {2, 1, 4, 3};
+  device->Clear(1, &rect, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 0, 255, 0), 1.0f, 0);
+  EXPECT_EQ(Pixel(2, 1), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(3, 2), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(4, 2), 0xFFFF007Fu);
+  EXPECT_EQ(Pixel(2, 0), 0xFFFF007Fu);
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+// A triangle covering the left half of the target, top to bottom, wound clockwise as
+// Direct3D sees it: with the default culling of counter-clockwise faces it is drawn.
+TEST_F(GlDeviceTest, TriangleLandsOnTheExpectedPixelsAndBackFacesAreCulled) {
+  const D3DCOLOR red = D3DCOLOR_ARGB(255, 255, 0, 0);
+  const Vertex clockwise[] = {{-1, 1, 0.5f, red}, {0, 1, 0.5f, red}, {-1, -1, 0.5f, red}};
+  IDirect3DVertexBuffer9* vb = Buffer(clockwise, 3);
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  ASSERT_EQ(device->CreateVertexDeclaration(kPositionColour, &decl), D3D_OK);
+  device->SetVertexDeclaration(decl);
+  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  device->SetRenderState(D3DRS_ZENABLE, FALSE);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 0, 0, 0), 1.0f, 0);
+  device->BeginScene();
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  device->EndScene();
+  EXPECT_EQ(Pixel(0, 0), 0xFFFF0000u) << "top-left corner";
+  EXPECT_EQ(Pixel(20, 4), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(0, kHeight - 2), 0xFFFF0000u) << "bottom-left";
+  EXPECT_EQ(Pixel(40, 4), 0xFF000000u) << "right half untouched";
+  EXPECT_EQ(Pixel(30, kHeight - 2), 0xFF000000u) << "below the diagonal";
+
+  // The same triangle wound the other way is culled.
+  const Vertex counterClockwise[] = {clockwise[0], clockwise[2], clockwise[1]};
+  IDirect3DVertexBuffer9* back = Buffer(counterClockwise, 3);
+  device->SetStreamSource(0, back, 0, sizeof(Vertex));
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 0, 0, 0), 1.0f, 0);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  EXPECT_EQ(Pixel(20, 4), 0xFF000000u);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  EXPECT_EQ(Pixel(20, 4), 0xFFFF0000u);
+  decl->Release();
+  vb->Release();
+  back->Release();
+}
+
+// Direct3D samples pixel centres at integer screen positions, GL half a pixel further on.
+// A left edge at screen x 32.25 leaves pixel 32 (centre 32.0) out in Direct3D, while GL's
+// own rule (centre 32.5) would take it in.
+TEST_F(GlDeviceTest, PixelCentresFollowDirect3D) {
+  const D3DCOLOR white = D3DCOLOR_ARGB(255, 255, 255, 255);
+  const float left = 32.25f / 32 - 1;  // clip x of screen x 32.25
+  const Vertex quad[] = {{left, 1, 0, white},  {1, 1, 0, white}, {left, -1, 0, white},
+                         {left, -1, 0, white}, {1, 1, 0, white}, {1, -1, 0, white}};
+  IDirect3DVertexBuffer9* vb = Buffer(quad, 6);
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  device->CreateVertexDeclaration(kPositionColour, &decl);
+  device->SetVertexDeclaration(decl);
+  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  device->SetRenderState(D3DRS_ZENABLE, FALSE);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  EXPECT_EQ(Pixel(32, 10), 0xFF000000u);
+  EXPECT_EQ(Pixel(33, 10), 0xFFFFFFFFu);
+  EXPECT_EQ(Pixel(kWidth - 1, 0), 0xFFFFFFFFu);
+  decl->Release();
+  vb->Release();
+}
+
+TEST_F(GlDeviceTest, RepeatedDrawWithUnchangedStateCostsOneGlCall) {
+  const D3DCOLOR red = D3DCOLOR_ARGB(255, 255, 0, 0);
+  const Vertex v[] = {{-1, 1, 0.5f, red}, {0, 1, 0.5f, red}, {-1, -1, 0.5f, red}};
+  IDirect3DVertexBuffer9* vb = Buffer(v, 3);
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  device->CreateVertexDeclaration(kPositionColour, &decl);
+  device->SetVertexDeclaration(decl);
+  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  uint64_t before = D3D9GlCallCount();
+  for (int i = 0; i < 10; ++i) device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+  EXPECT_EQ(D3D9GlCallCount() - before, 10u);
+  // Setting a state to its current value or rebinding the same stream costs nothing.
+  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  before = D3D9GlCallCount();
+  device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+  EXPECT_EQ(D3D9GlCallCount() - before, 1u);
+  // A draw past the buffer makes no GL call at all.
+  before = D3D9GlCallCount();
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1), D3DERR_INVALIDCALL);
+  EXPECT_EQ(D3D9GlCallCount(), before);
+  decl->Release();
+  vb->Release();
+}
+
+}  // namespace

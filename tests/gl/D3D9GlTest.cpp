@@ -49,7 +49,14 @@ protected:
               D3D_OK);
   }
   void TearDown() override {
-    if (device) device->Release();
+    // Bound buffers and declarations hold the device and it holds them: unbind first, as
+    // every Direct3D 9 program must, or the last Release frees nothing.
+    if (device) {
+      for (UINT stream = 0; stream < 16; ++stream) device->SetStreamSource(stream, nullptr, 0, 0);
+      device->SetIndices(nullptr);
+      device->SetVertexDeclaration(nullptr);
+      device->Release();
+    }
     if (d3d) d3d->Release();
     if (window) DestroyWindow(window);
     UnregisterClassA("d3d9GlTest", GetModuleHandleA(nullptr));

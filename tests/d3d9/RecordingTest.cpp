@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/d3d9/D3D9Testing.h"
+#include "tests/d3d9/DeviceTestSupport.h"
 
 namespace {
 
@@ -23,26 +24,13 @@ protected:
     D3D9StartRecording(&recording);
     d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 48;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    D3DPRESENT_PARAMETERS pp = WindowedParameters(64, 48, nullptr);
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                 &pp, &device),
               D3D_OK);
   }
   void TearDown() override {
-    // Bound buffers and declarations hold the device and it holds them: unbind first, as
-    // every Direct3D 9 program must, or the last Release frees nothing.
-    if (device) {
-      for (UINT stream = 0; stream < 16; ++stream) device->SetStreamSource(stream, nullptr, 0, 0);
-      device->SetIndices(nullptr);
-      device->SetVertexDeclaration(nullptr);
-      device->Release();
-    }
+    UnbindAndRelease(device);
     if (d3d) d3d->Release();
     D3D9StopRecording();
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/d3d9/D3D9Testing.h"
+#include "tests/d3d9/DeviceTestSupport.h"
 
 namespace {
 
@@ -33,30 +34,13 @@ protected:
     ASSERT_NE(window, nullptr);
     d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr) << "no GL 3.3 context on this machine";
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = kWidth;
-    pp.BackBufferHeight = kHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = WindowedParameters(kWidth, kHeight, window);
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                 &pp, &device),
               D3D_OK);
   }
   void TearDown() override {
-    // Bound buffers and declarations hold the device and it holds them: unbind first, as
-    // every Direct3D 9 program must, or the last Release frees nothing.
-    if (device) {
-      for (UINT stream = 0; stream < 16; ++stream) device->SetStreamSource(stream, nullptr, 0, 0);
-      device->SetIndices(nullptr);
-      device->SetVertexDeclaration(nullptr);
-      device->Release();
-    }
+    UnbindAndRelease(device);
     if (d3d) d3d->Release();
     if (window) DestroyWindow(window);
     UnregisterClassA("d3d9GlTest", GetModuleHandleA(nullptr));

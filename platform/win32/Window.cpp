@@ -64,6 +64,12 @@ std::vector<std::unique_ptr<HWND__>>& Graveyard() {
   return graveyard;
 }
 
+// Live top-level windows in creation order; the message pump walks them every frame.
+std::vector<HWND>& TopLevels() {
+  static auto& topLevels = *new std::vector<HWND>;
+  return topLevels;
+}
+
 HWND focusWindow = nullptr;
 
 }  // namespace
@@ -80,16 +86,12 @@ bool IsAncestor(HWND ancestor, HWND window) {
   return false;
 }
 
-std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> result;
-  for (const auto& owned : Graveyard())
-    if (IsTopLevel(owned.get())) result.push_back(owned.get());
-  return result;
-}
+std::vector<HWND> TopLevelWindows() { return TopLevels(); }
 
 void ForgetWindows() {
   for (HWND w : TopLevelWindows()) DestroyWindow(w);
   Live().clear();
+  TopLevels().clear();
   Graveyard().clear();
   focusWindow = nullptr;
   for (auto it = Classes().begin(); it != Classes().end();)
@@ -154,6 +156,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 
   Graveyard().push_back(std::move(owned));
   Live().insert(w);
+  if (!(style & WS_CHILD)) TopLevels().push_back(w);
   if (parent) parent->children.push_back(w);
   if (!(style & WS_CHILD)) win32::HostCreate(w);
 
@@ -185,6 +188,8 @@ BOOL DestroyWindow(HWND window) {
     siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
   }
   Live().erase(window);
+  auto& topLevels = TopLevels();
+  topLevels.erase(std::remove(topLevels.begin(), topLevels.end(), window), topLevels.end());
   return TRUE;
 }
 

@@ -7,8 +7,6 @@
 
 struct IDirect3DDevice9;
 struct IDirect3DBaseTexture9;
-struct IDirect3DVertexShader9;
-struct IDirect3DPixelShader9;
 
 struct IUnknown {
   virtual ULONG_PTR AddRef() = 0;
@@ -38,6 +36,16 @@ struct IDirect3DIndexBuffer9 : IUnknown {
 };
 
 struct IDirect3DSurface9 : IUnknown {};
+
+// A shader's function is the compiler layer's code: a version token (D3DVS_VERSION or
+// D3DPS_VERSION), the total length in DWORDs including these two, then the layer's payload.
+struct IDirect3DVertexShader9 : IUnknown {
+  // Copies the function when data is not null; size receives its length in bytes.
+  virtual HRESULT GetFunction(void* data, UINT* size) = 0;
+};
+struct IDirect3DPixelShader9 : IUnknown {
+  virtual HRESULT GetFunction(void* data, UINT* size) = 0;
+};
 
 struct IDirect3D9 : IUnknown {
   // Display modes of one format, grouped by size with rising refresh rates.
@@ -87,8 +95,19 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT LightEnable(DWORD index, BOOL enable) = 0;
   virtual HRESULT SetMaterial(const D3DMATERIAL9* material) = 0;
   virtual HRESULT SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) = 0;
+
+  // Programs and their constant registers: 256 float4 registers for vertex programs, 224
+  // for pixel programs, 16 int4 and 16 BOOL registers each. Counts are in registers.
+  virtual HRESULT CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) = 0;
+  virtual HRESULT CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) = 0;
   virtual HRESULT SetVertexShader(IDirect3DVertexShader9* shader) = 0;
   virtual HRESULT SetPixelShader(IDirect3DPixelShader9* shader) = 0;
+  virtual HRESULT SetVertexShaderConstantF(UINT start, const float* data, UINT count) = 0;
+  virtual HRESULT SetVertexShaderConstantI(UINT start, const int* data, UINT count) = 0;
+  virtual HRESULT SetVertexShaderConstantB(UINT start, const BOOL* data, UINT count) = 0;
+  virtual HRESULT SetPixelShaderConstantF(UINT start, const float* data, UINT count) = 0;
+  virtual HRESULT SetPixelShaderConstantI(UINT start, const int* data, UINT count) = 0;
+  virtual HRESULT SetPixelShaderConstantB(UINT start, const BOOL* data, UINT count) = 0;
 
   // Geometry. The device holds a reference to what is bound.
   virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,

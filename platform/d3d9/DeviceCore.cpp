@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 namespace d3d9 {
@@ -211,6 +212,30 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count) {
   return D3D_OK;
 }
 
+template <class Interface>
+Shader<Interface>::Shader(DeviceCore& device, std::vector<DWORD> function)
+    : serial(device.NextSerial()), function(std::move(function)), device(device) {
+  device.AddRef();
+}
+template <class Interface>
+Shader<Interface>::~Shader() {
+  device.ShaderDestroyed(serial, glName);
+  device.Release();
+}
+template <class Interface>
+HRESULT Shader<Interface>::GetFunction(void* data, UINT* size) {
+  if (!size) return D3DERR_INVALIDCALL;
+  UINT bytes = UINT(function.size() * sizeof(DWORD));
+  if (data) {
+    if (*size < bytes) return D3DERR_INVALIDCALL;
+    std::memcpy(data, function.data(), bytes);
+  }
+  *size = bytes;
+  return D3D_OK;
+}
+template class Shader<IDirect3DVertexShader9>;
+template class Shader<IDirect3DPixelShader9>;
+
 // The device.
 
 DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnknown* parent)
@@ -233,6 +258,8 @@ DeviceCore::~DeviceCore() {
   for (StreamBinding& s : streams) Hold(s.buffer, static_cast<VertexBuffer*>(nullptr));
   Hold(indices, static_cast<IndexBuffer*>(nullptr));
   Hold(declaration, static_cast<VertexDeclaration*>(nullptr));
+  Hold(vertexShader, static_cast<VertexShader*>(nullptr));
+  Hold(pixelShader, static_cast<PixelShader*>(nullptr));
   if (backBuffer) backBuffer->Release();
   if (depthSurface) depthSurface->Release();
   parent->Release();
@@ -403,14 +430,116 @@ HRESULT DeviceCore::SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) {
   return D3D_OK;
 }
 
+namespace {
+
+// The function's length from its second token, if the version token fits the stage.
+bool FunctionLength(const DWORD* function, DWORD versionMark, std::vector<DWORD>* out) {
+  if (!function || (function[0] & 0xFFFF0000u) != versionMark) return false;
+  DWORD length = function[1];
+  if (length < 2 || length > (1u << 24)) return false;
+  out->assign(function, function + length);
+  return true;
+}
+
+template <class T>
+std::string Values(const T* data, size_t count) {
+  std::string text = "[";
+  for (size_t i = 0; i < count; ++i)
+    text += (i ? " " : "") + (std::is_same_v<T, float> ? F(float(data[i])) : I(int64_t(data[i])));
+  return text + "]";
+}
+
+// Writes count registers of Width values from start, logging the call; the values are only
+// read once they are known to fit.
+template <class T, size_t Width>
+HRESULT WriteRegisters(DeviceCore& device, const char* name, T* registers, size_t total,
+                       UINT start, const T* data, UINT count, bool* dirty) {
+  bool fits = data && (uint64_t(start) + count) * Width <= total;
+  device.Log(Call(name, {N(start), fits ? Values(data, size_t(count) * Width) : Ptr(data), N(count)}) +
+             (fits ? "" : " failed"));
+  if (!fits) return D3DERR_INVALIDCALL;
+  if (std::memcmp(registers + size_t(start) * Width, data, size_t(count) * Width * sizeof(T)) != 0) {
+    std::memcpy(registers + size_t(start) * Width, data, size_t(count) * Width * sizeof(T));
+    *dirty = true;
+  }
+  return D3D_OK;
+}
+
+}  // namespace
+
+HRESULT DeviceCore::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) {
+  std::vector<DWORD> tokens;
+  if (!shader || !FunctionLength(function, 0xFFFE0000u, &tokens)) {
+    Log("CreateVertexShader(" + Ptr(function) + ") failed");
+    return D3DERR_INVALIDCALL;
+  }
+  auto* made = new VertexShader(*this, std::move(tokens));
+  Log("CreateVertexShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
+  *shader = made;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) {
+  std::vector<DWORD> tokens;
+  if (!shader || !FunctionLength(function, 0xFFFF0000u, &tokens)) {
+    Log("CreatePixelShader(" + Ptr(function) + ") failed");
+    return D3DERR_INVALIDCALL;
+  }
+  auto* made = new PixelShader(*this, std::move(tokens));
+  Log("CreatePixelShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
+  *shader = made;
+  return D3D_OK;
+}
+
 HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
-  Log(Call("SetVertexShader", {Ptr(shader)}));
+  auto* made = static_cast<VertexShader*>(shader);
+  Log(Call("SetVertexShader", {made ? Object(made->serial) : "null"}));
+  if (made != vertexShader) {
+    Hold(vertexShader, made);
+    programDirty = true;
+  }
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetPixelShader(IDirect3DPixelShader9* shader) {
-  Log(Call("SetPixelShader", {Ptr(shader)}));
+  auto* made = static_cast<PixelShader*>(shader);
+  Log(Call("SetPixelShader", {made ? Object(made->serial) : "null"}));
+  if (made != pixelShader) {
+    Hold(pixelShader, made);
+    programDirty = true;
+  }
   return D3D_OK;
+}
+
+HRESULT DeviceCore::SetVertexShaderConstantF(UINT start, const float* data, UINT count) {
+  auto& r = vertexConstants;
+  return WriteRegisters<float, 4>(*this, "SetVertexShaderConstantF", r.floats.data(),
+                                 r.floats.size(), start, data, count, &r.dirty);
+}
+HRESULT DeviceCore::SetVertexShaderConstantI(UINT start, const int* data, UINT count) {
+  auto& r = vertexConstants;
+  return WriteRegisters<int, 4>(*this, "SetVertexShaderConstantI", r.ints.data(),
+                                 r.ints.size(), start, data, count, &r.dirty);
+}
+HRESULT DeviceCore::SetVertexShaderConstantB(UINT start, const BOOL* data, UINT count) {
+  auto& r = vertexConstants;
+  return WriteRegisters<BOOL, 1>(*this, "SetVertexShaderConstantB", r.bools.data(),
+                                 r.bools.size(), start, data, count, &r.dirty);
+}
+HRESULT DeviceCore::SetPixelShaderConstantF(UINT start, const float* data, UINT count) {
+  auto& r = pixelConstants;
+  return WriteRegisters<float, 4>(*this, "SetPixelShaderConstantF", r.floats.data(),
+                                 r.floats.size(), start, data, count, &r.dirty);
+}
+HRESULT DeviceCore::SetPixelShaderConstantI(UINT start, const int* data, UINT count) {
+  auto& r = pixelConstants;
+  return WriteRegisters<int, 4>(*this, "SetPixelShaderConstantI", r.ints.data(),
+                                 r.ints.size(), start, data, count, &r.dirty);
+}
+HRESULT DeviceCore::SetPixelShaderConstantB(UINT start, const BOOL* data, UINT count) {
+  auto& r = pixelConstants;
+  return WriteRegisters<BOOL, 1>(*this, "SetPixelShaderConstantB", r.bools.data(),
+                                 r.bools.size(), start, data, count, &r.dirty);
 }
 
 HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,

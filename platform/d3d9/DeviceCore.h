@@ -90,6 +90,32 @@ public:
   uint64_t serial = 0;
 };
 
+// A vertex or pixel program's function, kept as given; a GL backend compiles it.
+template <class Interface>
+class Shader final : public RefCounted<Interface> {
+public:
+  Shader(DeviceCore& device, std::vector<DWORD> function);
+  ~Shader() override;
+  HRESULT GetFunction(void* data, UINT* size) override;
+  uint64_t serial;
+  std::vector<DWORD> function;
+  unsigned glName = 0;
+
+private:
+  DeviceCore& device;
+};
+using VertexShader = Shader<IDirect3DVertexShader9>;
+using PixelShader = Shader<IDirect3DPixelShader9>;
+
+// One stage's constant registers, with what changed since a backend last looked.
+struct ConstantRegisters {
+  explicit ConstantRegisters(UINT floats) : floats(size_t(floats) * 4, 0.0f) {}
+  std::vector<float> floats;
+  std::array<int, 16 * 4> ints{};
+  std::array<BOOL, 16> bools{};
+  bool dirty = true;
+};
+
 // Bytes one element of that type takes; 0 for a type the layer does not know.
 UINT DeclTypeSize(BYTE type);
 // Vertices (or indices) a draw of that many primitives reads; 0 for an unknown type.
@@ -141,8 +167,16 @@ public:
   HRESULT LightEnable(DWORD index, BOOL enable) override;
   HRESULT SetMaterial(const D3DMATERIAL9* material) override;
   HRESULT SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) override;
+  HRESULT CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) override;
+  HRESULT CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) override;
   HRESULT SetVertexShader(IDirect3DVertexShader9* shader) override;
   HRESULT SetPixelShader(IDirect3DPixelShader9* shader) override;
+  HRESULT SetVertexShaderConstantF(UINT start, const float* data, UINT count) override;
+  HRESULT SetVertexShaderConstantI(UINT start, const int* data, UINT count) override;
+  HRESULT SetVertexShaderConstantB(UINT start, const BOOL* data, UINT count) override;
+  HRESULT SetPixelShaderConstantF(UINT start, const float* data, UINT count) override;
+  HRESULT SetPixelShaderConstantI(UINT start, const int* data, UINT count) override;
+  HRESULT SetPixelShaderConstantB(UINT start, const BOOL* data, UINT count) override;
   HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                              IDirect3DVertexBuffer9** buffer, void* shared) override;
   HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -162,6 +196,7 @@ public:
   virtual void BufferUnlocked(BufferStore&, bool /*index*/) {}
   virtual void BufferDestroyed(BufferStore&, bool /*index*/) {}
   virtual void DeclarationDestroyed(VertexDeclaration&) {}
+  virtual void ShaderDestroyed(uint64_t /*serial*/, unsigned& /*glName*/) {}
   uint64_t NextSerial() { return ++*serials; }
   void Log(const std::string& line) {
     if (calls) calls->push_back(line);
@@ -188,6 +223,10 @@ protected:
   IndexBuffer* indices = nullptr;
   VertexDeclaration* declaration = nullptr;
   bool inputDirty = true;  // streams, indices or declaration changed
+  VertexShader* vertexShader = nullptr;
+  PixelShader* pixelShader = nullptr;
+  bool programDirty = true;
+  ConstantRegisters vertexConstants{256}, pixelConstants{224};
 
 private:
   HRESULT CheckVertexReads(UINT firstVertex, UINT count) const;

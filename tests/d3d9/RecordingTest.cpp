@@ -208,4 +208,48 @@ TEST_F(RecordingTest, AdapterReportsScriptedModesAndShaderModelThree) {
   EXPECT_EQ(caps.PixelShaderVersion & 0xFFFF, 0x300u);
 }
 
+TEST_F(RecordingTest, ShaderFunctionsAreCheckedByStageAndKeptWhole) {
+  const DWORD vertex[] = {D3DVS_VERSION(3, 0), 4, 7, 9};
+  const DWORD pixelMark[] = {D3DPS_VERSION(2, 0), 2};
+  const DWORD tooShort[] = {D3DVS_VERSION(3, 0), 1};
+  IDirect3DVertexShader9* vs = nullptr;
+  IDirect3DPixelShader9* ps = nullptr;
+  ASSERT_EQ(device->CreateVertexShader(vertex, &vs), D3D_OK);
+  EXPECT_EQ(device->CreateVertexShader(pixelMark, &vs), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreateVertexShader(tooShort, &vs), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->CreatePixelShader(vertex, &ps), D3DERR_INVALIDCALL);
+  ASSERT_EQ(device->CreatePixelShader(pixelMark, &ps), D3D_OK);
+  UINT size = 0;
+  ASSERT_EQ(vs->GetFunction(nullptr, &size), D3D_OK);
+  ASSERT_EQ(size, sizeof vertex);
+  DWORD copy[4] = {};
+  ASSERT_EQ(vs->GetFunction(copy, &size), D3D_OK);
+  EXPECT_EQ(std::memcmp(copy, vertex, sizeof vertex), 0);
+  device->SetVertexShader(vs);
+  device->SetPixelShader(ps);
+  vs->Release();  // the device keeps both while bound
+  ps->Release();
+  EXPECT_EQ(Count("CreateVertexShader(4 tokens) -> #"), 1u);
+  EXPECT_EQ(Count("SetPixelShader(#"), 1u);
+}
+
+TEST_F(RecordingTest, ConstantRegistersTakeWholeRegistersWithinEachFile) {
+  const float two[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_EQ(device->SetVertexShaderConstantF(254, two, 2), D3D_OK);
+  EXPECT_EQ(device->SetVertexShaderConstantF(255, two, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->SetPixelShaderConstantF(222, two, 2), D3D_OK);
+  EXPECT_EQ(device->SetPixelShaderConstantF(223, two, 2), D3DERR_INVALIDCALL);
+  const int ints[4] = {3, -1, 0, 9};
+  EXPECT_EQ(device->SetVertexShaderConstantI(15, ints, 1), D3D_OK);
+  EXPECT_EQ(device->SetPixelShaderConstantI(16, ints, 1), D3DERR_INVALIDCALL);
+  const BOOL flags[2] = {TRUE, FALSE};
+  EXPECT_EQ(device->SetPixelShaderConstantB(14, flags, 2), D3D_OK);
+  EXPECT_EQ(device->SetVertexShaderConstantB(15, flags, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->SetVertexShaderConstantF(0, nullptr, 1), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Count("SetVertexShaderConstantF(254, [1 2 3 4 5 6 7 8], 2)"), 1u);
+  EXPECT_EQ(Count("SetVertexShaderConstantI(15, [3 -1 0 9], 1)"), 1u);
+  EXPECT_EQ(Count("SetPixelShaderConstantB(14, [1 0], 2)"), 1u);
+  EXPECT_EQ(Count("SetVertexShaderConstantF(255, ptr, 2) failed"), 1u);
+}
+
 }  // namespace

@@ -123,7 +123,8 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT SetIndices(IDirect3DIndexBuffer9* indices) = 0;
 
   // Draws fail with D3DERR_INVALIDCALL, drawing nothing, when they would read past a bound
-  // buffer, lack a declaration or a stream it names.
+  // buffer, lack a declaration or the position's stream. Another element whose stream has
+  // no buffer reads (0, 0, 0, 1).
   virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) = 0;
   virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                                        UINT minVertexIndex, UINT numVertices, UINT startIndex,

@@ -625,12 +625,19 @@ HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer9* buffer) {
 }
 
 // Every element the declaration names must lie inside its stream's buffer for vertices
-// [first, first + count).
+// [first, first + count). An element other than the position whose stream has no buffer
+// reads (0, 0, 0, 1), so a pass may ask for an attribute a mesh lacks.
 HRESULT DeviceCore::CheckVertexReads(UINT first, UINT count) const {
   if (!declaration) return D3DERR_INVALIDCALL;
   for (const D3DVERTEXELEMENT9& e : declaration->elements) {
     const StreamBinding& s = streams[e.Stream];
-    if (!s.buffer || s.buffer->store.locked) return D3DERR_INVALIDCALL;
+    if (!s.buffer) {
+      bool position = (e.Usage == D3DDECLUSAGE_POSITION || e.Usage == D3DDECLUSAGE_POSITIONT) &&
+                      e.UsageIndex == 0;
+      if (position) return D3DERR_INVALIDCALL;
+      continue;  // read as the attribute's default value
+    }
+    if (s.buffer->store.locked) return D3DERR_INVALIDCALL;
     uint64_t end = uint64_t(s.offset) + uint64_t(first + uint64_t(count) - 1) * s.stride +
                    e.Offset + DeclTypeSize(e.Type);
     if (end > s.buffer->store.bytes.size()) return D3DERR_INVALIDCALL;

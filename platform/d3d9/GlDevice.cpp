@@ -407,7 +407,7 @@ private:
     std::vector<uint64_t> key = {declaration->serial, indices ? indices->store.serial : 0};
     for (const D3DVERTEXELEMENT9& e : declaration->elements) {
       const d3d9::StreamBinding& s = streams[e.Stream];
-      key.insert(key.end(), {e.Stream, s.buffer->store.serial, s.offset, s.stride});
+      key.insert(key.end(), {e.Stream, s.buffer ? s.buffer->store.serial : 0, s.offset, s.stride});
     }
     auto found = vertexArrays.find(key);
     GLuint vao;
@@ -419,8 +419,8 @@ private:
       GL(BindVertexArray)(vao);
       for (const D3DVERTEXELEMENT9& e : declaration->elements) {
         int location = LocationOf(e);
-        if (location < 0) continue;
         const d3d9::StreamBinding& s = streams[e.Stream];
+        if (location < 0 || !s.buffer) continue;
         AttributeFormat f = FormatOf(e.Type);
         GL(BindBuffer)(GL_ARRAY_BUFFER, s.buffer->store.glName);
         GL(EnableVertexAttribArray)(location);

@@ -117,7 +117,7 @@ TEST_F(RecordingTest, DrawsThatWouldReadPastABufferAreRefused) {
   // An offset into the stream moves the end too.
   device->SetStreamSource(0, vb, 16, sizeof(Vertex));
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1), D3DERR_INVALIDCALL);
-  // A stream the declaration names but nobody bound.
+  // The position's stream, named by the declaration but bound by nobody.
   device->SetStreamSource(0, nullptr, 0, 0);
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
   device->SetVertexDeclaration(nullptr);

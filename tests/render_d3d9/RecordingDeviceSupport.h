@@ -1,0 +1,53 @@
+#pragma once
+// A D3D9Device over the recording backend, with the calls it made so far at hand.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/d3d9/D3D9Testing.h"
+#include "render_d3d9/D3D9Device.h"
+#include "render_d3d9/Module.h"
+
+class RecordedDevice : public ::testing::Test {
+protected:
+  void SetUp() override {
+    recording.modes = {{640, 480, 60, D3DFMT_UNKNOWN},
+                       {640, 480, 75, D3DFMT_UNKNOWN},
+                       {800, 600, 60, D3DFMT_UNKNOWN}};
+    D3D9StartRecording(&recording);
+    direct3D = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(direct3D, nullptr);
+  }
+  void TearDown() override {
+    if (device) device->Destroy();
+    delete device;
+    direct3D->Release();
+    D3D9StopRecording();
+  }
+  KOR::D3D9Device& Device() {
+    if (!device) device = new KOR::D3D9Device(direct3D);
+    return *device;
+  }
+  // The device made, windowed 64 × 48 with a depth and stencil buffer, and a fresh log.
+  KOR::D3D9Device& Created() {
+    Device().Create(64, 48, true, 3, 0, 0);
+    recording.calls.clear();
+    return *device;
+  }
+  size_t Count(const std::string& prefix) const {
+    return size_t(std::count_if(recording.calls.begin(), recording.calls.end(),
+                                [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+  }
+  // The log from the first call starting with prefix, or empty.
+  std::vector<std::string> From(const std::string& prefix) const {
+    auto at = std::find_if(recording.calls.begin(), recording.calls.end(),
+                           [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+    return {at, recording.calls.end()};
+  }
+
+  D3D9Recording recording;
+  IDirect3D9* direct3D = nullptr;
+  KOR::D3D9Device* device = nullptr;
+};

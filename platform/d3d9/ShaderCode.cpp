@@ -1,6 +1,8 @@
 #include "platform/d3d9/ShaderCode.h"
 
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace d3d9 {
 namespace {

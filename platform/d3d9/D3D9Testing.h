@@ -27,5 +27,9 @@ void D3D9StopRecording();
 // The colour target as 0xAARRGGBB words, top row first. False for a recording device.
 bool D3D9ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, UINT* width,
                         UINT* height);
+// What Present shows in the device window (the back buffer scaled with black bars), top
+// row first. False for a recording device.
+bool D3D9ReadWindow(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, UINT* width,
+                    UINT* height);
 // GL calls made by every GL device so far.
 uint64_t D3D9GlCallCount();

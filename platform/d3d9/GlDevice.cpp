@@ -170,6 +170,23 @@ public:
     return GL(GetError)() == GL_NO_ERROR;
   }
 
+  // What Present would show, read from the window before the swap.
+  bool ReadWindow(std::vector<uint32_t>* pixels, UINT* width, UINT* height) {
+    int w = 0, h = 0;
+    ShowInWindow();
+    SDL_GL_GetDrawableSize(window, &w, &h);
+    *width = UINT(w), *height = UINT(h);
+    pixels->assign(size_t(w) * size_t(h), 0);
+    GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
+    GL(ReadPixels)(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels->data());
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, framebuffer);
+    // GL's rows run bottom to top; the picture's top row comes first.
+    for (int y = 0; y < h / 2; ++y)
+      std::swap_ranges(pixels->begin() + ptrdiff_t(y) * w, pixels->begin() + ptrdiff_t(y + 1) * w,
+                       pixels->begin() + ptrdiff_t(h - 1 - y) * w);
+    return GL(GetError)() == GL_NO_ERROR;
+  }
+
   void BufferCreated(d3d9::BufferStore& store, bool) override {
     MakeCurrent();
     GL(GenBuffers)(1, &store.glName);
@@ -244,23 +261,7 @@ protected:
   }
 
   HRESULT DoPresent() override {
-    MakeCurrent();
-    int drawableWidth = 0, drawableHeight = 0;
-    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-    UINT w = presentParameters.BackBufferWidth, h = presentParameters.BackBufferHeight;
-    // Scaled to the window with the aspect kept; the bars stay black.
-    double scale = std::min(double(drawableWidth) / w, double(drawableHeight) / h);
-    int outW = int(w * scale + 0.5), outH = int(h * scale + 0.5);
-    int x = (drawableWidth - outW) / 2, y = (drawableHeight - outH) / 2;
-    GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
-    GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, framebuffer);
-    GL(ClearColor)(0, 0, 0, 1);
-    GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
-    GL(Clear)(GL_COLOR_BUFFER_BIT);
-    // The back buffer's row 0 is the top of the picture: flip it on the way out.
-    GL(BlitFramebuffer)(0, 0, w, h, x, y + outH, x + outW, y, GL_COLOR_BUFFER_BIT,
-                        scale == 1.0 ? GL_NEAREST : GL_LINEAR);
+    ShowInWindow();
     SDL_GL_SwapWindow(window);
     GL(BindFramebuffer)(GL_FRAMEBUFFER, framebuffer);
     return D3D_OK;
@@ -286,6 +287,29 @@ protected:
 private:
   void MakeCurrent() {
     if (SDL_GL_GetCurrentContext() != context) SDL_GL_MakeCurrent(window, context);
+  }
+
+  // The back buffer scaled into the window with its aspect kept; the bars stay black.
+  void ShowInWindow() {
+    MakeCurrent();
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    UINT w = presentParameters.BackBufferWidth, h = presentParameters.BackBufferHeight;
+    double scale = std::min(double(drawableWidth) / w, double(drawableHeight) / h);
+    int outW = int(w * scale + 0.5), outH = int(h * scale + 0.5);
+    int x = (drawableWidth - outW) / 2, y = (drawableHeight - outH) / 2;
+    GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
+    GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, framebuffer);
+    // Setting the window's viewport also makes the driver notice a resized window.
+    GL(Viewport)(0, 0, drawableWidth, drawableHeight);
+    viewportDirty = true;
+    GL(ClearColor)(0, 0, 0, 1);
+    GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
+    GL(Clear)(GL_COLOR_BUFFER_BIT);
+    // The back buffer's row 0 is the top of the picture: flip it on the way out.
+    GL(BlitFramebuffer)(0, 0, w, h, x, y + outH, x + outW, y, GL_COLOR_BUFFER_BIT,
+                        scale == 1.0 ? GL_NEAREST : GL_LINEAR);
   }
 
   bool BuildProgram() {
@@ -567,6 +591,12 @@ IDirect3D9* CreateGlDirect3D9() {
   return new GlDirect3D9;
 }
 }  // namespace d3d9
+
+bool D3D9ReadWindow(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, UINT* width,
+                    UINT* height) {
+  auto* gl = dynamic_cast<GlDevice*>(device);
+  return gl && pixels && width && height && gl->ReadWindow(pixels, width, height);
+}
 
 bool D3D9ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, UINT* width,
                         UINT* height) {

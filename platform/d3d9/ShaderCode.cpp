@@ -37,10 +37,14 @@ public:
     if (!Word(&bytes)) return false;
     size_t padded = (size_t(bytes) + 3) / 4;
     if (padded > size - position) return ok = false;
-    text->assign(reinterpret_cast<const char*>(words + position), bytes);
+    const char* start = reinterpret_cast<const char*>(words + position);
+    text->assign(start, bytes);
     position += padded;
-    // Names and source go to GL as C strings: an inner zero would cut them short.
+    // Names and source go to GL as C strings: an inner zero would cut them short. Padding
+    // is zero, so one function has one encoding.
     if (text->find('\0') != std::string::npos) return ok = false;
+    for (size_t i = bytes; i < padded * 4; ++i)
+      if (start[i] != 0) return ok = false;
     return true;
   }
   // A count of entries of at least minWords each that can still fit.

@@ -49,6 +49,9 @@ TEST(CompileShader, MessagesGoToTheErrorBufferAndOnlyErrorsFail) {
   Compile(error, "float4 main() : COLOR { return missingValue; }\n", "ps_2_0");
   EXPECT_TRUE(FAILED(error.result));
   EXPECT_TRUE(Contains(error.Messages(), "missingValue")) << error.Messages();
+  // The caller reads the buffer as one zero-terminated string.
+  ASSERT_NE(error.errors, nullptr);
+  EXPECT_EQ(error.errors->GetBufferSize(), error.Messages().size() + 1);
   EXPECT_EQ(error.code, nullptr);
   EXPECT_EQ(error.table, nullptr);
 
@@ -214,6 +217,48 @@ TEST(CompileShader, DefinesReachThePreprocessor) {
   Compiled undefined;
   Compile(undefined, "float4 main() : COLOR { return SCALE; }\n", "ps_2_0");
   EXPECT_TRUE(FAILED(undefined.result)) << "the define must not leak into the cache key";
+}
+
+// Serves one file and counts what it hands out and gets back.
+struct OneFileInclude final : ID3DXInclude {
+  HRESULT Open(D3DXINCLUDE_TYPE, LPCSTR fileName, LPCVOID, LPCVOID* data, UINT* bytes) override {
+    if (std::string(fileName) != "lighting.h") return E_FAIL;
+    *data = text.c_str();
+    *bytes = UINT(text.size());
+    ++opened;
+    return D3D_OK;
+  }
+  HRESULT Close(LPCVOID) override {
+    ++closed;
+    return D3D_OK;
+  }
+  std::string text = "float4 Lit(float4 c) { return c * 0.5; }\n";
+  int opened = 0, closed = 0;
+};
+
+TEST(CompileShader, IncludesComeFromTheHandlerAndAreNotCached) {
+  const std::string source =
+      "#include \"lighting.h\"\nfloat4 main(float4 c : COLOR0) : COLOR { return Lit(c); }\n";
+  OneFileInclude include;
+  ID3DXBuffer* code = nullptr;
+  ID3DXBuffer* errors = nullptr;
+  uint64_t before = D3DXTestingCompileCount();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(D3DXCompileShader(source.c_str(), UINT(source.size()), nullptr, &include, "main",
+                                "ps_2_0", 0, &code, &errors, nullptr),
+              D3D_OK)
+        << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
+    code->Release();
+  }
+  EXPECT_EQ(include.opened, 2);
+  EXPECT_EQ(include.closed, 2);
+  EXPECT_EQ(D3DXTestingCompileCount(), before + 2);
+
+  // Without a handler the include cannot be found.
+  Compiled missing;
+  Compile(missing, source, "ps_2_0");
+  EXPECT_TRUE(FAILED(missing.result));
+  EXPECT_FALSE(missing.Messages().empty());
 }
 
 TEST(CompileShader, SecondCompileOfAVariantComesFromTheCache) {

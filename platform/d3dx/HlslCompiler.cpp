@@ -64,9 +64,8 @@ std::pair<std::string, DWORD> SplitSemantic(std::string semantic) {
   for (char& c : semantic) c = char(std::toupper(static_cast<unsigned char>(c)));
   size_t digits = semantic.size();
   while (digits > 0 && std::isdigit(static_cast<unsigned char>(semantic[digits - 1]))) --digits;
-  DWORD index = 0;
-  if (digits < semantic.size() && semantic.size() - digits <= 2)
-    index = DWORD(std::stoul(semantic.substr(digits)));
+  if (semantic.size() - digits > 2) digits = semantic.size();  // no usage index that large
+  DWORD index = digits < semantic.size() ? DWORD(std::stoul(semantic.substr(digits))) : 0;
   return {semantic.substr(0, digits), index};
 }
 
@@ -228,7 +227,7 @@ private:
         return false;
       }
       std::string name = base + std::to_string(index);
-      if (!pixel && !input && base == "POSITION") {
+      if (!pixel && !input && base == "POSITION" && index == 0) {
         // Direct3D 9's POSITION output is the clip-space position.
         spvc_compiler_unset_decoration(compiler, id, SpvDecorationLocation);
         spvc_compiler_set_decoration(compiler, id, SpvDecorationBuiltIn, SpvBuiltInPosition);

@@ -219,19 +219,35 @@ private:
           spvc_compiler_get_decoration_string(compiler, id, SpvDecorationUserSemantic);
       std::string semantic = semanticText ? semanticText : "";
       auto [base, index] = SplitSemantic(semantic);
-      bool pixelOutput = pixel && !input;
-      if (pixelOutput) continue;  // render targets keep their locations
       if (base.empty()) {
         build.Fail(std::string("no semantic on ") + (input ? "input " : "output ") +
                    list[i].name);
         return false;
       }
       std::string name = base + std::to_string(index);
-      if (!pixel && !input && base == "POSITION" && index == 0) {
-        // Direct3D 9's POSITION output is the clip-space position.
+      // Direct3D 9's own names for what GLSL has built in.
+      std::optional<SpvBuiltIn> builtIn;
+      if (!pixel && !input && base == "POSITION" && index == 0) builtIn = SpvBuiltInPosition;
+      if (!pixel && !input && base == "PSIZE" && index == 0) builtIn = SpvBuiltInPointSize;
+      if (pixel && !input && base == "DEPTH" && index == 0) builtIn = SpvBuiltInFragDepth;
+      if (builtIn) {
         spvc_compiler_unset_decoration(compiler, id, SpvDecorationLocation);
-        spvc_compiler_set_decoration(compiler, id, SpvDecorationBuiltIn, SpvBuiltInPosition);
+        spvc_compiler_set_decoration(compiler, id, SpvDecorationBuiltIn, *builtIn);
         continue;
+      }
+      if (pixel && !input) {
+        // Render targets keep their locations: COLORn is target n.
+        if (base != "COLOR" || index > 3) {
+          build.Fail("unsupported pixel output semantic " + semantic);
+          return false;
+        }
+        spvc_compiler_set_decoration(compiler, id, SpvDecorationLocation, index);
+        continue;
+      }
+      if (pixel && (base == "VPOS" || base == "VFACE")) {
+        // No varying carries these, and gl_FragCoord/gl_FrontFacing differ in origin and type.
+        build.Fail("unsupported pixel input semantic " + semantic);
+        return false;
       }
       spvc_compiler_unset_decoration(compiler, id, SpvDecorationLocation);
       if (!pixel && input) {

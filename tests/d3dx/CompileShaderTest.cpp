@@ -182,6 +182,38 @@ TEST(CompileShader, InputsAndVaryingsAreNamedFromTheirSemantics) {
   }
 }
 
+TEST(CompileShader, Direct3DSemanticsForBuiltInValuesBecomeGlslBuiltIns) {
+  Compiled vs;
+  Compile(vs,
+          "struct O { float4 p : POSITION; float size : PSIZE; float4 uv : TEXCOORD1; };\n"
+          "O main(float4 p : POSITION, float4 uv : TEXCOORD2) {\n"
+          "  O o; o.p = p; o.size = 2; o.uv = uv; return o; }\n",
+          "vs_3_0");
+  ASSERT_EQ(vs.result, D3D_OK) << vs.Messages();
+  d3d9::ShaderCode vertex = vs.Decoded();
+  EXPECT_TRUE(Contains(vertex.glsl, "gl_PointSize = ")) << vertex.glsl;
+  EXPECT_TRUE(Contains(vertex.glsl, "out vec4 v_TEXCOORD1;")) << vertex.glsl;
+  ASSERT_EQ(vertex.inputs.size(), 2u);
+  EXPECT_EQ(vertex.inputs[1].usageIndex, 2u);
+
+  Compiled ps;
+  Compile(ps,
+          "struct O { float4 c0 : COLOR0; float4 c1 : COLOR1; float d : DEPTH; };\n"
+          "O main(float4 c : COLOR1) { O o; o.c0 = c; o.c1 = c.wzyx; o.d = 0.5; return o; }\n",
+          "ps_3_0");
+  ASSERT_EQ(ps.result, D3D_OK) << ps.Messages();
+  d3d9::ShaderCode pixel = ps.Decoded();
+  EXPECT_TRUE(Contains(pixel.glsl, "gl_FragDepth = ")) << pixel.glsl;
+  EXPECT_TRUE(Contains(pixel.glsl, "layout(location = 1) out vec4")) << pixel.glsl;
+  EXPECT_TRUE(Contains(pixel.glsl, "in vec4 v_COLOR1;")) << pixel.glsl;
+
+  // A pixel position has no varying to come from: refused rather than left unlinked.
+  Compiled vpos;
+  Compile(vpos, "float4 main(float2 p : VPOS) : COLOR { return p.xyxy; }\n", "ps_3_0");
+  EXPECT_TRUE(FAILED(vpos.result));
+  EXPECT_TRUE(Contains(vpos.Messages(), "VPOS")) << vpos.Messages();
+}
+
 TEST(CompileShader, StaticConstOptionsFoldAwayDisabledSamplers) {
   Compiled off;
   Compile(off, WithOption(false), "ps_2_0");

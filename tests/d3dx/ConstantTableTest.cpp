@@ -107,6 +107,34 @@ TEST_F(ConstantTableTest, UnknownHandlesAndMissingArgumentsWriteNothing) {
   EXPECT_EQ(Table()->GetConstant("tint", 0), nullptr) << "no structure members";
 }
 
+TEST_F(ConstantTableTest, ArraysTakeARegisterRunPerElement) {
+  Compiled arrays;
+  Compile(arrays,
+          "float4 palette[3]; float4x4 bones[2]; float4 after;\n"
+          "float4 main(float4 p : POSITION, float4 i : BLENDINDICES) : POSITION {\n"
+          "  return mul(p, bones[int(i.x)]) + palette[int(i.y)] + after; }\n",
+          "vs_3_0");
+  ASSERT_EQ(arrays.result, D3D_OK) << arrays.Messages();
+  D3DXCONSTANT_DESC palette = arrays.Constant("palette");
+  EXPECT_EQ(palette.RegisterIndex, 0u);
+  EXPECT_EQ(palette.RegisterCount, 3u);
+  EXPECT_EQ(palette.Elements, 3u);
+  D3DXCONSTANT_DESC bones = arrays.Constant("bones");
+  EXPECT_EQ(bones.RegisterIndex, 3u);
+  EXPECT_EQ(bones.RegisterCount, 8u);
+  EXPECT_EQ(arrays.Constant("after").RegisterIndex, 11u);
+  d3d9::ShaderCode code = arrays.Decoded();
+  ASSERT_EQ(code.constants.size(), 3u);
+  EXPECT_EQ(code.constants[1].offset, 48u);
+  EXPECT_EQ(code.constants[1].stride, 16u);
+  EXPECT_EQ(code.constants[2].offset, 176u);
+  // SetMatrix on an array sets its first element.
+  D3DXMATRIX identity{};
+  for (int i = 0; i < 4; ++i) identity.m[i][i] = 1;
+  ASSERT_EQ(arrays.table->SetMatrix(device, "bones", &identity), D3D_OK);
+  EXPECT_EQ(Last(), "SetVertexShaderConstantF(3, [1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1], 4)");
+}
+
 TEST_F(ConstantTableTest, PixelTablesWritePixelRegisters) {
   Compiled pixel;
   Compile(pixel,

@@ -5,21 +5,27 @@
 #include "core/Exception.h"
 #include "game/GameSettings.h"
 #include "game/OptionsDialog.h"
+#include "graphics/Device.h"
+#include "graphics/RenderSystem.h"
 #include "platform/win32/Windows.h"
+#include "script/LevelScript.h"
 #include "sound/SoundSystem.h"
 
 GameSettings gameSettings;
 
 namespace {
 
-// The display's 32-bit modes (the render device takes this over once it exists) and the
-// sound system's drivers.
-OptionsChoices GatherChoices(const KOR::SoundSystem& sound) {
+KOR::Device* renderDevice = nullptr;
+
+// The device's 32-bit modes and shader versions, and the sound system's drivers.
+OptionsChoices GatherChoices(KOR::Device& device, const KOR::SoundSystem& sound) {
   OptionsChoices choices;
-  DEVMODEA mode;
-  for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i)
-    if (mode.dmBitsPerPel == 32)
-      choices.displayModes.push_back({mode.dmPelsWidth, mode.dmPelsHeight, mode.dmDisplayFrequency});
+  for (int i = 0, n = device.GetResolutionCount(true); i < n; ++i) {
+    KOR::DisplayMode mode;
+    device.GetResolution(mode, true, i);
+    choices.displayModes.push_back({mode.width, mode.height, mode.refreshRate});
+  }
+  choices.pixelShaderVersion = device.GetShaderVersions().pixel;
   choices.soundDrivers = sound.GetDriverNames();
   choices.firstDriverHasEax = !choices.soundDrivers.empty() && sound.SupportsHardware3D(choices.soundDrivers[0]);
   return choices;
@@ -30,13 +36,27 @@ OptionsChoices GatherChoices(const KOR::SoundSystem& sound) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     RegisterOptionsResources();
+    KOR::RenderSystem& renderSystem = KOR::RenderSystem::Instance();
+    renderSystem.LoadModule("d3d9");
+    renderDevice = renderSystem.CreateDevice();
     KOR::SoundSystem* sound = KOR::SoundSystem::Get();
     gameSettings = GameSettings{};
-    if (!RunOptionsDialog(GatherChoices(*sound), gameSettings)) return 0;
+    if (!RunOptionsDialog(GatherChoices(*renderDevice, *sound), gameSettings)) return 0;
+    renderDevice->Create(gameSettings.screenWidth, gameSettings.screenHeight, true, 3, 1, 0);
     sound->Init(gameSettings.soundDriver, 44100, 8, gameSettings.eaxReverb);
-    throw KOR::Exception("Game", "Not built yet", "Only the options and this console so far.");
+    static LevelScript levelScript;  // lives until the program ends
+    levelScript.Load("assets/level.zub.script");
+    ShowCursor(FALSE);
+    // The first frame, in the game's background colour, until the menu exists.
+    renderDevice->Clear(true, true, true, 0.1f, 0.12f, 0.15f, 1.0f);
+    renderDevice->BeginFrame();
+    renderDevice->EndFrame();
+    renderDevice->Present();
+    throw KOR::Exception("Game", "Not built yet",
+                         "The device, the sound and the level script are ready; the menu and the game come next.");
   } catch (KOR::Exception& e) {
     ShowCursor(TRUE);
+    if (renderDevice) renderDevice->Destroy();
     KOR::SoundSystem::Release();
     e.Report();
     ShowCursor(TRUE);

@@ -113,7 +113,6 @@ struct ID3DXConstantTable : IUnknown {
 };
 typedef ID3DXConstantTable* LPD3DXCONSTANTTABLE;
 
-constexpr HRESULT D3DXERR_INVALIDDATA = HRESULT(0x88760B59u);
 constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
 
 // Accepted and without effect on the result: compilation always optimises.

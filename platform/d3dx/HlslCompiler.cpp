@@ -82,7 +82,7 @@ std::optional<DWORD> DeclUsage(const std::string& base) {
   return std::nullopt;
 }
 
-// What a compile collects on the way; fail() adds a message and marks the result failed.
+// What a compile collects on the way; Fail adds a message and marks the result failed.
 struct Build {
   CompileResult result;
   void Fail(const std::string& message) {
@@ -236,8 +236,8 @@ private:
         continue;
       }
       if (pixel && !input) {
-        // Render targets keep their locations: COLORn is target n.
-        if (base != "COLOR" || index > 3) {
+        // Render targets keep their locations: COLORn (or SV_TARGETn) is target n.
+        if ((base != "COLOR" && base != "SV_TARGET") || index > 3) {
           build.Fail("unsupported pixel output semantic " + semantic);
           return false;
         }

@@ -206,6 +206,14 @@ TEST(CompileShader, Direct3DSemanticsForBuiltInValuesBecomeGlslBuiltIns) {
   EXPECT_TRUE(Contains(pixel.glsl, "gl_FragDepth = ")) << pixel.glsl;
   EXPECT_TRUE(Contains(pixel.glsl, "layout(location = 1) out vec4")) << pixel.glsl;
   EXPECT_TRUE(Contains(pixel.glsl, "in vec4 v_COLOR1;")) << pixel.glsl;
+  Compiled target;
+  Compile(target, "float4 main(float4 c : COLOR0) : SV_Target1 { return c; }\n", "ps_3_0");
+  ASSERT_EQ(target.result, D3D_OK) << target.Messages();
+  EXPECT_TRUE(Contains(target.Decoded().glsl, "layout(location = 1) out vec4"));
+  Compiled unknown;
+  Compile(unknown, "float4 main(float4 c : COLOR0) : NORMAL { return c; }\n", "ps_3_0");
+  EXPECT_TRUE(FAILED(unknown.result));
+  EXPECT_TRUE(Contains(unknown.Messages(), "NORMAL")) << unknown.Messages();
 
   // A pixel position has no varying to come from: refused rather than left unlinked.
   Compiled vpos;

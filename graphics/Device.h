@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
+#include "core/CameraMath.h"
 #include "graphics/VertexBuffer.h"
 
 namespace KOR {
 
-class Camera;
 class Texture2D;
 class Texture3D;
 class TextureStageSet;
@@ -62,6 +62,9 @@ public:
   virtual void UnbindVertexProgram() = 0;
   virtual void UnbindPixelProgram() = 0;
   virtual ShaderVersions GetShaderVersions() = 0;
+
+  // A camera is a device object too, beside its camera-math base.
+  void DestroyObject(Camera* camera) { DestroyObject(dynamic_cast<DeviceObject*>(camera)); }
 
 protected:
   // The device lives until the process ends; nobody deletes it through this interface.

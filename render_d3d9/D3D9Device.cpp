@@ -7,6 +7,7 @@
 #include "render_d3d9/AutoConstants.h"
 #include "render_d3d9/DeviceAccess.h"
 #include "render_d3d9/Module.h"
+#include "render_d3d9/StateObjects.h"
 #include "render_d3d9/StreamMap.h"
 
 namespace KOR {
@@ -253,14 +254,14 @@ void D3D9Device::SetWorldMatrix(const float* matrix) {
 
 StreamMap* D3D9Device::CreateStreamMap() { return new D3D9StreamMap; }
 Renderable* D3D9Device::CreateRenderable(bool dynamic) { return new D3D9Renderable(this, dynamic); }
-Camera* D3D9Device::CreateCamera() { NotBuiltYet("cameras"); }
+Camera* D3D9Device::CreateCamera() { return new D3D9Camera; }
 Texture2D* D3D9Device::CreateTexture2D() { NotBuiltYet("textures"); }
 Texture2D* D3D9Device::CreateTextureCube() { NotBuiltYet("cube textures"); }
 Texture3D* D3D9Device::CreateTexture3D() { NotBuiltYet("volume textures"); }
-TextureStageSet* D3D9Device::CreateTextureStageSet() { NotBuiltYet("texture-stage sets"); }
-LightSet* D3D9Device::CreateLight() { NotBuiltYet("lights"); }
-Material* D3D9Device::CreateMaterial() { NotBuiltYet("materials"); }
-RenderStateSet* D3D9Device::CreateRenderStateSet() { NotBuiltYet("render-state sets"); }
+TextureStageSet* D3D9Device::CreateTextureStageSet() { return new D3D9TextureStageSet; }
+LightSet* D3D9Device::CreateLight() { return new D3D9LightSet; }
+Material* D3D9Device::CreateMaterial() { return new D3D9Material; }
+RenderStateSet* D3D9Device::CreateRenderStateSet() { return new D3D9RenderStateSet; }
 GpuProgram* D3D9Device::CreateGpuProgram() { NotBuiltYet("GPU programs"); }
 
 void D3D9Device::DestroyObject(DeviceObject* object) { delete object; }

@@ -5,6 +5,7 @@
 #include "render_d3d9/AutoConstants.h"
 #include "render_d3d9/D3D9Device.h"
 #include "render_d3d9/DeviceAccess.h"
+#include "render_d3d9/StateObjects.h"
 
 namespace KOR {
 namespace D3D9 {
@@ -31,7 +32,10 @@ IDirect3D9* Direct3D() { return direct3D; }
 IDirect3DDevice9* Device9() { return device9; }
 void SetDevice9(IDirect3DDevice9* device) {
   device9 = device;
+  // A new device starts with Direct3D's defaults: nothing bound, no light on.
   InvalidateDrawCache();
+  StagesAppliedLast() = 0;
+  LightsEnabledLast() = 0;
 }
 
 DrawCache& GetDrawCache() { return drawCache; }

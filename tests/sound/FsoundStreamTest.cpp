@@ -45,11 +45,13 @@ TEST_F(FsoundStreamTest, MusicPlaysWithoutGapsThroughTenSecondsOfFramesWithoutUp
     const auto frame = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - frame < std::chrono::milliseconds(12)) {
     }
-    Sleep(0.004);
+    Sleep(4);
     ++frames;
   }
   EXPECT_TRUE(FSOUND_IsPlaying(channel));
-  EXPECT_GT(frames, 500);
+  // About 620 frames on an idle machine; a thread that waited on decoding would fall far
+  // below, while a loaded machine (tests run in parallel) may lose some.
+  EXPECT_GT(frames, 300);
   FSOUND_Close();
   const Capture out = WaveOutput::Read();
   const double onset = out.Onset(0.01);

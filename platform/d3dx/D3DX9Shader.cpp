@@ -28,11 +28,16 @@ private:
 struct Profile {
   const char* name;
   bool pixel;
+  bool saturateColours;  // vertex colour outputs are clamped below shader model 3
+  const char* variant;   // profiles with the same variant give the same code
 };
 constexpr Profile kProfiles[] = {
-    {"vs_1_1", false}, {"vs_2_0", false}, {"vs_3_0", false}, {"ps_1_1", true},
-    {"ps_1_2", true},  {"ps_1_3", true},  {"ps_1_4", true},  {"ps_2_0", true},
-    {"ps_2_a", true},  {"ps_2_b", true},  {"ps_3_0", true}};
+    {"vs_1_1", false, true, "vs_2"}, {"vs_2_0", false, true, "vs_2"},
+    {"vs_3_0", false, false, "vs_3"}, {"ps_1_1", true, false, "ps"},
+    {"ps_1_2", true, false, "ps"},    {"ps_1_3", true, false, "ps"},
+    {"ps_1_4", true, false, "ps"},    {"ps_2_0", true, false, "ps"},
+    {"ps_2_a", true, false, "ps"},    {"ps_2_b", true, false, "ps"},
+    {"ps_3_0", true, false, "ps"}};
 
 // A compile as the cache keeps it: shared by every caller that asks for the same variant.
 struct CachedCompile {
@@ -58,11 +63,12 @@ CompileCache& Cache() {
 
 std::shared_ptr<const CachedCompile> Compile(std::string_view source, const std::string& preamble,
                                              ID3DXInclude* include, const std::string& entry,
-                                             bool pixel) {
-  CompileResult result = CompileHlsl(source, preamble, include, entry, pixel);
+                                             const Profile& profile) {
+  CompileResult result =
+      CompileHlsl(source, preamble, include, entry, profile.pixel, profile.saturateColours);
   auto compiled = std::make_shared<CachedCompile>();
   compiled->ok = result.ok;
-  compiled->pixel = pixel;
+  compiled->pixel = profile.pixel;
   compiled->messages = std::move(result.messages);
   compiled->code = std::move(result.code);
   compiled->constants =
@@ -100,19 +106,19 @@ HRESULT D3DXCompileShader(LPCSTR source, UINT length, const D3DXMACRO* defines,
   // What an include handler returns may change between calls, so those are not cached.
   std::shared_ptr<const CachedCompile> compiled;
   if (include) {
-    compiled = Compile(text, preamble, include, entry, chosen->pixel);
+    compiled = Compile(text, preamble, include, entry, *chosen);
     std::lock_guard lock(Cache().mutex);
     ++Cache().compiles;
   } else {
     CompileCache& cache = Cache();
-    CacheKey key{std::string(text), preamble, entry, chosen->pixel ? "ps" : "vs"};
+    CacheKey key{std::string(text), preamble, entry, chosen->variant};
     std::unique_lock lock(cache.mutex);
     auto found = cache.entries.find(key);
     if (found != cache.entries.end()) {
       compiled = found->second;
     } else {
       lock.unlock();
-      compiled = Compile(text, preamble, nullptr, entry, chosen->pixel);
+      compiled = Compile(text, preamble, nullptr, entry, *chosen);
       lock.lock();
       ++cache.compiles;
       cache.entries.emplace(std::move(key), compiled);

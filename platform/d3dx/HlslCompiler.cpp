@@ -197,6 +197,7 @@ public:
 
   d3d9::ShaderCode code;
   std::vector<ConstantRecord> constants;
+  std::vector<std::string> colourOutputs;  // GLSL names of COLORn vertex outputs
 
 private:
   const spvc_reflected_resource* List(spvc_resources resources, spvc_resource_type type,
@@ -261,6 +262,7 @@ private:
         code.inputs.push_back({attribute, *usage, index});
       } else {
         spvc_compiler_set_name(compiler, id, ("v_" + name).c_str());
+        if (!pixel && base == "COLOR") colourOutputs.push_back("v_" + name);
       }
     }
     std::sort(code.inputs.begin(), code.inputs.end(), [](const auto& a, const auto& b) {
@@ -458,7 +460,20 @@ private:
   spvc_variable_id blockVariable = 0;
 };
 
-bool ToGlsl(Build& build, const std::vector<unsigned>& spirv, bool pixel,
+// The program's own main is renamed and called from a main that clamps the colours after it.
+bool SaturateColours(std::string& glsl, const std::vector<std::string>& colours) {
+  const std::string entry = "void main()\n";
+  size_t at = glsl.find(entry);
+  if (at == std::string::npos || glsl.find(entry, at + 1) != std::string::npos) return false;
+  glsl.replace(at, entry.size(), "void kor_colour_main()\n");
+  glsl += "void main()\n{\n    kor_colour_main();\n";
+  for (const std::string& name : colours)
+    glsl += "    " + name + " = clamp(" + name + ", 0.0, 1.0);\n";
+  glsl += "}\n";
+  return true;
+}
+
+bool ToGlsl(Build& build, const std::vector<unsigned>& spirv, bool pixel, bool saturateColours,
             const std::vector<std::string>& samplerOrder) {
   SpvcContext context;
   std::string error;
@@ -495,6 +510,11 @@ bool ToGlsl(Build& build, const std::vector<unsigned>& spirv, bool pixel,
   }
   reflector.Finish();
   reflector.code.glsl = glsl;
+  if (saturateColours && !reflector.colourOutputs.empty() &&
+      !SaturateColours(reflector.code.glsl, reflector.colourOutputs)) {
+    build.Fail("GLSL translation has no single main");
+    return false;
+  }
   build.result.code = d3d9::Encode(reflector.code);
   build.result.constants = std::move(reflector.constants);
   return true;
@@ -503,13 +523,14 @@ bool ToGlsl(Build& build, const std::vector<unsigned>& spirv, bool pixel,
 }  // namespace
 
 CompileResult CompileHlsl(std::string_view source, const std::string& preamble,
-                          ID3DXInclude* include, const std::string& entry, bool pixel) {
+                          ID3DXInclude* include, const std::string& entry, bool pixel,
+                          bool saturateColours) {
   Build build;
   build.result.pixel = pixel;
   std::vector<unsigned> spirv;
   std::vector<std::string> samplerOrder;
   if (ToSpirv(build, source, preamble, include, entry, pixel, &spirv, &samplerOrder) &&
-      ToGlsl(build, spirv, pixel, samplerOrder)) {
+      ToGlsl(build, spirv, pixel, saturateColours, samplerOrder)) {
     build.result.ok = true;
   } else {
     build.result.ok = false;

@@ -25,7 +25,10 @@ struct CompileResult {
 };
 
 // preamble goes before the source as its own text, so line numbers stay those of source.
+// saturateColours: COLORn vertex outputs are clamped to [0, 1], as shader model 1 and 2
+// vertex programs' colour registers are.
 CompileResult CompileHlsl(std::string_view source, const std::string& preamble,
-                          ID3DXInclude* include, const std::string& entry, bool pixel);
+                          ID3DXInclude* include, const std::string& entry, bool pixel,
+                          bool saturateColours);
 
 }  // namespace d3dx

@@ -309,7 +309,7 @@ TEST(CompileShader, SecondCompileOfAVariantComesFromTheCache) {
   ASSERT_EQ(first.result, D3D_OK);
   EXPECT_EQ(D3DXTestingCompileCount(), before + 1);
   Compiled second;
-  Compile(second, source, "vs_3_0");  // same stage, same code
+  Compile(second, source, "vs_1_1");  // same code as vs_2_0
   ASSERT_EQ(second.result, D3D_OK);
   EXPECT_EQ(D3DXTestingCompileCount(), before + 1);
   ASSERT_EQ(first.code->GetBufferSize(), second.code->GetBufferSize());
@@ -317,19 +317,22 @@ TEST(CompileShader, SecondCompileOfAVariantComesFromTheCache) {
                          second.Function()));
   EXPECT_NE(first.table, second.table) << "each caller owns its own table";
 
-  // Another entry point or stage is another variant; failures are cached too.
+  // Another entry point or profile family is another variant; failures are cached too.
+  Compiled third;
+  Compile(third, source, "vs_3_0");
+  EXPECT_EQ(D3DXTestingCompileCount(), before + 2);
   Compiled other;
   Compile(other, source, "vs_2_0", "other");
   EXPECT_TRUE(FAILED(other.result));
   Compiled again;
   Compile(again, source, "vs_2_0", "other");
   EXPECT_EQ(again.Messages(), other.Messages());
-  EXPECT_EQ(D3DXTestingCompileCount(), before + 2);
+  EXPECT_EQ(D3DXTestingCompileCount(), before + 3);
 
   D3DXTestingClearCache();
   Compiled cleared;
   Compile(cleared, source, "vs_2_0");
-  EXPECT_EQ(D3DXTestingCompileCount(), before + 3);
+  EXPECT_EQ(D3DXTestingCompileCount(), before + 4);
 }
 
 TEST(CompileShader, CodeIsAcceptedByTheDevice) {

@@ -22,12 +22,14 @@ struct Output {
   float4 position : POSITION;
   float4 reduced : TEXCOORD4;
   float4 transformed : TEXCOORD3;
+  float4 colour : COLOR0;
 };
 Output main(float4 position : POSITION, float4 probe : TEXCOORD0) {
   Output o;
   o.position = position;
   o.transformed = mul(probe, transform);
   o.reduced = float4(mul(probe, reduce), 1);
+  o.colour = probe * 4;
   return o;
 }
 )";
@@ -36,8 +38,9 @@ Output main(float4 position : POSITION, float4 probe : TEXCOORD0) {
 const char* kPixelProgram = R"(
 float4 offset;
 float4 select;
-float4 main(float4 transformed : TEXCOORD3, float4 reduced : TEXCOORD4) : COLOR {
-  return transformed * select.x + reduced * select.y + offset;
+float4 main(float4 colour : COLOR0, float4 transformed : TEXCOORD3,
+            float4 reduced : TEXCOORD4) : COLOR {
+  return transformed * select.x + reduced * select.y + colour * select.z + offset;
 }
 )";
 
@@ -153,7 +156,7 @@ protected:
 
 TEST_F(ShaderGlTest, MatricesSetOnTheCpuTransformLikeTheCpuAndVaryingsLinkBySemantic) {
   Compiled vs, ps;
-  Compile(vs, kVertexProgram, "vs_3_0");
+  Compile(vs, kVertexProgram, "vs_2_0");
   Compile(ps, kPixelProgram, "ps_3_0");
   ASSERT_EQ(vs.result, D3D_OK) << vs.Messages();
   ASSERT_EQ(ps.result, D3D_OK) << ps.Messages();
@@ -226,8 +229,8 @@ TEST_F(ShaderGlTest, MatricesSetOnTheCpuTransformLikeTheCpuAndVaryingsLinkBySema
   gl.EnableVertexAttribArray(location[1]);
 
   // One draw per varying, chosen by the pixel program's select constant.
-  auto draw = [&](float transformed, float reduced) {
-    D3DXVECTOR4 select = {transformed, reduced, 0, 0};
+  auto draw = [&](float transformed, float reduced, float colour) {
+    D3DXVECTOR4 select = {transformed, reduced, colour, 0};
     EXPECT_EQ(ps.table->SetVector(device, "select", &select), D3D_OK);
     Block(program, pixel.uniformBlock, 1, BlockContents(pixel, device->Floats(pixel.stage)));
     glClear(GL_COLOR_BUFFER_BIT);
@@ -244,14 +247,19 @@ TEST_F(ShaderGlTest, MatricesSetOnTheCpuTransformLikeTheCpuAndVaryingsLinkBySema
     expected[c] = 0;
     for (int r = 0; r < 4; ++r) expected[c] += probe[r] * m.m[r][c];
   }
-  std::vector<float> transformed = draw(1, 0);
+  std::vector<float> transformed = draw(1, 0, 0);
   for (int c = 0; c < 4; ++c)
     EXPECT_NEAR(transformed[c], expected[c] + offset[c], 1e-4f) << "component " << c;
   // The 4x3 matrix keeps the first three columns of the product.
-  std::vector<float> reduced = draw(0, 1);
+  std::vector<float> reduced = draw(0, 1, 0);
   for (int c = 0; c < 3; ++c)
     EXPECT_NEAR(reduced[c], expected[c] + offset[c], 1e-4f) << "component " << c;
   EXPECT_NEAR(reduced[3], 1 + offset[3], 1e-4f);
+  // A vs_2_0 colour output is clamped to [0, 1] like Direct3D's colour registers.
+  std::vector<float> saturated = draw(0, 0, 1);
+  const float clamped[4] = {1, 0, 1, 1};
+  for (int c = 0; c < 4; ++c)
+    EXPECT_NEAR(saturated[c], clamped[c] + offset[c], 1e-4f) << "component " << c;
 
   device->Release();
   d3d->Release();

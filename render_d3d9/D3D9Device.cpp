@@ -7,6 +7,7 @@
 #include "render_d3d9/AutoConstants.h"
 #include "render_d3d9/DeviceAccess.h"
 #include "render_d3d9/Module.h"
+#include "render_d3d9/GpuProgram.h"
 #include "render_d3d9/StateObjects.h"
 #include "render_d3d9/StreamMap.h"
 
@@ -262,7 +263,7 @@ TextureStageSet* D3D9Device::CreateTextureStageSet() { return new D3D9TextureSta
 LightSet* D3D9Device::CreateLight() { return new D3D9LightSet; }
 Material* D3D9Device::CreateMaterial() { return new D3D9Material; }
 RenderStateSet* D3D9Device::CreateRenderStateSet() { return new D3D9RenderStateSet; }
-GpuProgram* D3D9Device::CreateGpuProgram() { NotBuiltYet("GPU programs"); }
+GpuProgram* D3D9Device::CreateGpuProgram() { return new D3D9GpuProgram; }
 
 void D3D9Device::DestroyObject(DeviceObject* object) { delete object; }
 

@@ -38,6 +38,8 @@ void SetDevice9(IDirect3DDevice9* device) {
   LightsEnabledLast() = 0;
 }
 
+void SetDirect3D(IDirect3D9* object) { direct3D = object; }
+
 DrawCache& GetDrawCache() { return drawCache; }
 void InvalidateDrawCache() { drawCache = {}; }
 void ForgetInDrawCache(const void* object) {

@@ -8,6 +8,7 @@
 
 #include "platform/d3d9/D3D9Testing.h"
 #include "render_d3d9/D3D9Device.h"
+#include "render_d3d9/DeviceAccess.h"
 #include "render_d3d9/Module.h"
 
 class RecordedDevice : public ::testing::Test {
@@ -19,10 +20,12 @@ protected:
     D3D9StartRecording(&recording);
     direct3D = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(direct3D, nullptr);
+    KOR::D3D9::SetDirect3D(direct3D);
   }
   void TearDown() override {
     if (device) device->Destroy();
     delete device;
+    KOR::D3D9::SetDirect3D(nullptr);
     direct3D->Release();
     D3D9StopRecording();
   }

@@ -11,10 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/d3d9/D3D9Testing.h"
 #include "platform/d3d9/DeviceCore.h"
+#include "platform/d3d9/ShaderCode.h"
 #include "platform/win32/Win32Sdl.h"
 
 namespace {
@@ -31,7 +34,8 @@ namespace {
   X(Uniform2f) X(DeleteShader) X(DeleteProgram) X(GenFramebuffers) X(DeleteFramebuffers)    \
   X(BindFramebuffer) X(GenRenderbuffers) X(DeleteRenderbuffers) X(BindRenderbuffer)         \
   X(RenderbufferStorage) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)               \
-  X(BlitFramebuffer)
+  X(BlitFramebuffer) X(GetUniformBlockIndex) X(UniformBlockBinding) X(BindBufferBase)         \
+  X(Uniform1i) X(GetShaderInfoLog) X(GetProgramInfoLog)
 
 struct GlApi {
 #define KOR_GL_MEMBER(name) decltype(&gl##name) name = nullptr;
@@ -103,8 +107,15 @@ GLenum BlendOf(DWORD b) {
   return b <= 10 ? factors[b] : GL_ONE;
 }
 
-// Where the declaration's usages go in the built-in program.
-int LocationOf(const D3DVERTEXELEMENT9& e) {
+// Where a declaration element goes: a compiled vertex stage's input of that usage, or the
+// built-in stage's position and colour.
+int LocationOf(const D3DVERTEXELEMENT9& e, const d3d9::ShaderCode* vertex) {
+  if (vertex) {
+    for (size_t i = 0; i < vertex->inputs.size(); ++i)
+      if (vertex->inputs[i].usage == e.Usage && vertex->inputs[i].usageIndex == e.UsageIndex)
+        return int(i);
+    return -1;
+  }
   if (e.Usage == D3DDECLUSAGE_POSITION && e.UsageIndex == 0) return 0;
   if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 0) return 1;
   return -1;
@@ -114,26 +125,57 @@ const char* kVertexSource = R"(
 layout(location = 0) in vec4 korPosition;
 layout(location = 1) in vec4 korColour;
 uniform mat4 korWorldViewProjection;
-uniform vec2 korHalfPixel;
-out vec4 colour;
-void main() {
-  vec4 p = korWorldViewProjection * korPosition;
-  // Row 0 at the top, and Direct3D samples pixels at integer positions, half a pixel
-  // left of and above GL's centres.
-  p.y = -p.y;
-  p.xy += korHalfPixel * p.w;
-#ifdef KOR_DEPTH_FIXUP
-  p.z = p.z * 2.0 - p.w;
-#endif
-  gl_Position = p;
-  colour = korColour;
+out vec4 v_COLOR0;
+void korMain() {
+  gl_Position = korWorldViewProjection * korPosition;
+  v_COLOR0 = korColour;
 }
 )";
 const char* kFragmentSource = R"(
-in vec4 colour;
+in vec4 v_COLOR0;
 out vec4 target;
-void main() { target = colour; }
+void main() { target = v_COLOR0; }
 )";
+
+// Every vertex program ends here: row 0 at the top, and Direct3D samples pixels at integer
+// positions, half a pixel left of and above GL's centres.
+const char* kVertexEpilogue = R"(
+uniform vec2 korHalfPixel;
+void main() {
+  korMain();
+  gl_Position.y = -gl_Position.y;
+  gl_Position.xy += korHalfPixel * gl_Position.w;
+#ifdef KOR_DEPTH_FIXUP
+  gl_Position.z = gl_Position.z * 2.0 - gl_Position.w;
+#endif
+}
+)";
+
+// A compiled vertex program's main becomes korMain, called by the epilogue.
+bool RenameMain(std::string& glsl) {
+  size_t at = glsl.find("void main()");
+  if (at == std::string::npos) return false;
+  glsl.replace(at, 11, "void korMain()");
+  return true;
+}
+
+// Splits "#version …" (and any extension lines) from the rest, so text can go between.
+std::pair<std::string, std::string> SplitHeader(const std::string& glsl) {
+  size_t end = 0;
+  while (end < glsl.size() && glsl[end] == '#') {
+    size_t line = glsl.find('\n', end);
+    if (line == std::string::npos) return {glsl + "\n", ""};
+    end = line + 1;
+  }
+  return {glsl.substr(0, end), glsl.substr(end)};
+}
+
+// A pixel stage for a vertex program without one: the diffuse colour it writes, or white.
+std::string PassThroughPixelStage(const std::string& vertexGlsl) {
+  if (vertexGlsl.find("out vec4 v_COLOR0;") != std::string::npos)
+    return "in vec4 v_COLOR0;\nout vec4 target;\nvoid main() { target = v_COLOR0; }\n";
+  return "out vec4 target;\nvoid main() { target = vec4(1.0); }\n";
+}
 
 class GlDevice final : public d3d9::DeviceCore {
 public:
@@ -144,7 +186,9 @@ public:
     MakeCurrent();
     for (auto& [key, vao] : vertexArrays) GL(DeleteVertexArrays)(1, &vao);
     DropTarget();
-    if (program) GL(DeleteProgram)(program);
+    for (auto& [key, linked] : programs)
+      if (linked.name) GL(DeleteProgram)(linked.name);
+    GL(DeleteBuffers)(2, constantBuffers);
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);
   }
@@ -152,9 +196,13 @@ public:
   bool Init(const D3DPRESENT_PARAMETERS& parameters) {
     if (!gl.Load()) return false;
     if (gl.ClipControl) gl.ClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
-    if (!BuildProgram() || !MakeTarget(parameters)) return false;
+    if (!MakeTarget(parameters)) return false;
+    current = &ProgramFor(0, 0);
+    if (!current->name) return false;
+    GL(GenBuffers)(2, constantBuffers);
     GL(VertexAttrib4f)(1, 1, 1, 1, 1);  // white where a declaration has no colour
     GL(FrontFace)(GL_CCW);              // Direct3D's clockwise, once the image is flipped
+    GL(Enable)(GL_PROGRAM_POINT_SIZE);  // programs that write PSIZE size their points
     Start(parameters);
     ApplyWindowType(parameters);
     return true;
@@ -210,6 +258,20 @@ public:
   void DeclarationDestroyed(d3d9::VertexDeclaration& d) override {
     MakeCurrent();
     ForgetVertexArrays(d.serial);
+  }
+  void ShaderDestroyed(uint64_t serial, unsigned&) override {
+    MakeCurrent();
+    ForgetVertexArrays(serial);
+    for (auto it = programs.begin(); it != programs.end();) {
+      if (it->first.first == serial || it->first.second == serial) {
+        if (&it->second == current) current = nullptr, programDirty = true;
+        if (it->second.name) GL(DeleteProgram)(it->second.name);
+        it = programs.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    codes.erase(serial);
   }
 
 protected:
@@ -268,8 +330,11 @@ protected:
   }
 
   void DoDraw(const d3d9::DrawCall& draw) override {
+    if (programDirty) SelectProgram();
+    if (!current || !current->name) return;  // a pair of programs that does not link draws nothing
     if (viewportDirty) ApplyViewport();
     if (transformsDirty) ApplyTransforms();
+    ApplyProgramUniforms();
     if (renderStatesDirty.any()) ApplyRenderStates();
     if (inputDirty) ApplyInput();
     GLenum mode = ModeOf(draw.type);
@@ -312,34 +377,172 @@ private:
                         scale == 1.0 ? GL_NEAREST : GL_LINEAR);
   }
 
-  bool BuildProgram() {
-    std::string header = "#version 330 core\n";
-    if (!gl.ClipControl) header += "#define KOR_DEPTH_FIXUP 1\n";
-    auto compile = [&](GLenum stage, const char* body) {
-      GLuint shader = GL(CreateShader)(stage);
-      const char* parts[] = {header.c_str(), body};
-      GL(ShaderSource)(shader, 2, parts, nullptr);
-      GL(CompileShader)(shader);
-      GLint ok = 0;
-      GL(GetShaderiv)(shader, GL_COMPILE_STATUS, &ok);
-      return ok ? shader : 0u;
-    };
-    GLuint vs = compile(GL_VERTEX_SHADER, kVertexSource);
-    GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentSource);
-    if (!vs || !fs) return false;
-    program = GL(CreateProgram)();
+  // A linked vertex and pixel stage; serial 0 stands for the layer's built-in stage.
+  struct Program {
+    GLuint name = 0;
+    const d3d9::ShaderCode* vertex = nullptr;  // null: the built-in vertex stage
+    const d3d9::ShaderCode* pixel = nullptr;   // null: the built-in or a pass-through stage
+    GLint halfPixelAt = -1, worldViewProjectionAt = -1;
+    uint64_t viewportStamp = 0, transformStamp = 0;
+  };
+
+  // The decoded function of a shader, or null when it cannot be used.
+  template <class Shader>
+  const d3d9::ShaderCode* CodeOf(Shader* shader) {
+    if (!shader) return nullptr;
+    auto found = codes.find(shader->serial);
+    if (found == codes.end()) {
+      d3d9::ShaderCode code;
+      bool usable = d3d9::Decode(shader->function.data(), shader->function.size(), &code);
+      found = codes.emplace(shader->serial, usable ? std::optional(std::move(code)) : std::nullopt).first;
+    }
+    return found->second ? &*found->second : nullptr;
+  }
+
+  GLuint CompileStage(GLenum stage, const std::string& source) {
+    GLuint shader = GL(CreateShader)(stage);
+    const char* text = source.c_str();
+    GL(ShaderSource)(shader, 1, &text, nullptr);
+    GL(CompileShader)(shader);
+    GLint ok = 0;
+    GL(GetShaderiv)(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+      char log[1024] = {};
+      GL(GetShaderInfoLog)(shader, sizeof log, nullptr, log);
+      SDL_Log("d3d9: a shader stage did not compile: %s", log);
+      GL(DeleteShader)(shader);
+      return 0;
+    }
+    return shader;
+  }
+
+  std::string DepthFixup() const { return gl.ClipControl ? "" : "#define KOR_DEPTH_FIXUP 1\n"; }
+
+  Program& ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
+    auto key = std::make_pair(vertexSerial, pixelSerial);
+    auto found = programs.find(key);
+    if (found != programs.end()) return found->second;
+    Program& made = programs[key];
+    made.vertex = vertexSerial ? CodeOf(vertexShader) : nullptr;
+    made.pixel = pixelSerial ? CodeOf(pixelShader) : nullptr;
+    if ((vertexSerial && !made.vertex) || (pixelSerial && !made.pixel)) return made;
+
+    std::string vertexSource, pixelSource;
+    if (made.vertex) {
+      auto [header, body] = SplitHeader(made.vertex->glsl);
+      if (!RenameMain(body)) return made;
+      vertexSource = header + DepthFixup() + body + kVertexEpilogue;
+    } else {
+      vertexSource = "#version 330 core\n" + DepthFixup() + kVertexSource + kVertexEpilogue;
+    }
+    if (made.pixel) pixelSource = made.pixel->glsl;
+    else if (made.vertex) pixelSource = "#version 330 core\n" + PassThroughPixelStage(made.vertex->glsl);
+    else pixelSource = std::string("#version 330 core\n") + kFragmentSource;
+
+    GLuint vs = CompileStage(GL_VERTEX_SHADER, vertexSource);
+    GLuint fs = vs ? CompileStage(GL_FRAGMENT_SHADER, pixelSource) : 0;
+    if (!vs || !fs) {
+      if (vs) GL(DeleteShader)(vs);
+      return made;
+    }
+    GLuint program = GL(CreateProgram)();
     GL(AttachShader)(program, vs);
     GL(AttachShader)(program, fs);
+    if (made.vertex) {
+      for (size_t i = 0; i < made.vertex->inputs.size(); ++i)
+        GL(BindAttribLocation)(program, GLuint(i), made.vertex->inputs[i].name.c_str());
+    } else {
+      GL(BindAttribLocation)(program, 0, "korPosition");
+      GL(BindAttribLocation)(program, 1, "korColour");
+    }
     GL(LinkProgram)(program);
     GL(DeleteShader)(vs);
     GL(DeleteShader)(fs);
     GLint ok = 0;
     GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
-    if (!ok) return false;
+    if (!ok) {
+      char log[1024] = {};
+      GL(GetProgramInfoLog)(program, sizeof log, nullptr, log);
+      SDL_Log("d3d9: a vertex and pixel program did not link: %s", log);
+      GL(DeleteProgram)(program);
+      return made;
+    }
+    made.name = program;
     GL(UseProgram)(program);
-    worldViewProjectionAt = GL(GetUniformLocation)(program, "korWorldViewProjection");
-    halfPixelAt = GL(GetUniformLocation)(program, "korHalfPixel");
-    return true;
+    made.halfPixelAt = GL(GetUniformLocation)(program, "korHalfPixel");
+    made.worldViewProjectionAt = GL(GetUniformLocation)(program, "korWorldViewProjection");
+    // Constants: the vertex stage's block on binding 0, the pixel stage's on 1.
+    const d3d9::ShaderCode* stages[2] = {made.vertex, made.pixel};
+    for (GLuint binding = 0; binding < 2; ++binding) {
+      const d3d9::ShaderCode* code = stages[binding];
+      if (!code) continue;
+      if (!code->uniformBlock.empty()) {
+        GLuint index = GL(GetUniformBlockIndex)(program, code->uniformBlock.c_str());
+        if (index != GL_INVALID_INDEX) GL(UniformBlockBinding)(program, index, binding);
+      }
+      for (const d3d9::ShaderSampler& sampler : code->samplers) {
+        GLint at = GL(GetUniformLocation)(program, sampler.name.c_str());
+        // Vertex samplers follow the pixel ones, as Direct3D numbers them from 257.
+        if (at >= 0) GL(Uniform1i)(at, GLint(sampler.index + (binding == 0 ? 16 : 0)));
+      }
+    }
+    boundProgram = program;
+    return made;
+  }
+
+  void SelectProgram() {
+    uint64_t vertexSerial = vertexShader ? vertexShader->serial : 0;
+    uint64_t pixelSerial = pixelShader ? pixelShader->serial : 0;
+    Program* chosen = &ProgramFor(vertexSerial, pixelSerial);
+    if (chosen != current) {
+      // Attribute locations come with the vertex stage; constants with both.
+      if (!current || chosen->vertex != current->vertex) inputDirty = true;
+      uploadedFor[0] = uploadedFor[1] = nullptr;
+    }
+    current = chosen;
+    if (current->name && current->name != boundProgram) {
+      GL(UseProgram)(current->name);
+      boundProgram = current->name;
+    }
+    programDirty = false;
+  }
+
+  // Uniforms are per program: each learns of a new viewport or transform when it is used.
+  void ApplyProgramUniforms() {
+    if (current->viewportStamp != viewportStamp) {
+      GL(Uniform2f)(current->halfPixelAt, 1.0f / viewport.Width, 1.0f / viewport.Height);
+      current->viewportStamp = viewportStamp;
+    }
+    if (current->worldViewProjectionAt >= 0 && current->transformStamp != transformStamp) {
+      // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
+      GL(UniformMatrix4fv)(current->worldViewProjectionAt, 1, GL_FALSE, &worldViewProjection.m[0][0]);
+      current->transformStamp = transformStamp;
+    }
+    UploadConstants(0, current->vertex, vertexConstants);
+    UploadConstants(1, current->pixel, pixelConstants);
+  }
+
+  // A stage's constant block, from the registers the program reads.
+  void UploadConstants(int stage, const d3d9::ShaderCode* code, d3d9::ConstantRegisters& registers) {
+    if (!code || code->uniformBlockSize == 0) return;
+    if (uploadedFor[stage] == current && !registers.dirty) return;
+    block.assign(code->uniformBlockSize, 0);
+    for (const d3d9::ShaderConstant& c : code->constants) {
+      for (DWORD k = 0; k < c.count; ++k) {
+        const void* from = nullptr;
+        DWORD r = c.first + k;
+        switch (c.file) {
+          case d3d9::RegisterFile::Float4: from = &registers.floats[size_t(r) * 4]; break;
+          case d3d9::RegisterFile::Int4: from = &registers.ints[size_t(r) * 4]; break;
+          case d3d9::RegisterFile::Bool: from = &registers.bools[r]; break;
+        }
+        std::memcpy(block.data() + c.offset + size_t(k) * c.stride, from, size_t(c.components) * 4);
+      }
+    }
+    GL(BindBufferBase)(GL_UNIFORM_BUFFER, GLuint(stage), constantBuffers[stage]);
+    GL(BufferData)(GL_UNIFORM_BUFFER, GLsizeiptr(block.size()), block.data(), GL_STREAM_DRAW);
+    uploadedFor[stage] = current;
+    registers.dirty = false;
   }
 
   bool MakeTarget(const D3DPRESENT_PARAMETERS& p) {
@@ -376,7 +579,7 @@ private:
   void ApplyViewport() {
     GL(Viewport)(viewport.X, viewport.Y, viewport.Width, viewport.Height);
     GL(DepthRange)(viewport.MinZ, viewport.MaxZ);
-    GL(Uniform2f)(halfPixelAt, 1.0f / viewport.Width, 1.0f / viewport.Height);
+    ++viewportStamp;
     viewportDirty = false;
   }
 
@@ -388,9 +591,8 @@ private:
           for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
       return r;
     };
-    D3DMATRIX wvp = multiply(multiply(world, view), projection);
-    // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
-    GL(UniformMatrix4fv)(worldViewProjectionAt, 1, GL_FALSE, &wvp.m[0][0]);
+    worldViewProjection = multiply(multiply(world, view), projection);
+    ++transformStamp;
     transformsDirty = false;
   }
 
@@ -428,7 +630,8 @@ private:
   // One vertex array per combination of declaration, streams and index buffer, named by
   // serials so that an object made at a freed object's address never finds a stale one.
   void ApplyInput() {
-    std::vector<uint64_t> key = {declaration->serial, indices ? indices->store.serial : 0};
+    std::vector<uint64_t> key = {declaration->serial, indices ? indices->store.serial : 0,
+                                 current->vertex ? vertexShader->serial : 0};
     for (const D3DVERTEXELEMENT9& e : declaration->elements) {
       const d3d9::StreamBinding& s = streams[e.Stream];
       key.insert(key.end(), {e.Stream, s.buffer ? s.buffer->store.serial : 0, s.offset, s.stride});
@@ -442,7 +645,7 @@ private:
       GL(GenVertexArrays)(1, &vao);
       GL(BindVertexArray)(vao);
       for (const D3DVERTEXELEMENT9& e : declaration->elements) {
-        int location = LocationOf(e);
+        int location = LocationOf(e, current->vertex);
         const d3d9::StreamBinding& s = streams[e.Stream];
         if (location < 0 || !s.buffer) continue;
         AttributeFormat f = FormatOf(e.Type);
@@ -473,8 +676,16 @@ private:
   GlApi gl;
   SDL_Window* window;
   SDL_GLContext context;
-  GLuint program = 0, framebuffer = 0, renderbuffers[2] = {};
-  GLint worldViewProjectionAt = -1, halfPixelAt = -1;
+  GLuint framebuffer = 0, renderbuffers[2] = {};
+  std::map<std::pair<uint64_t, uint64_t>, Program> programs;
+  std::map<uint64_t, std::optional<d3d9::ShaderCode>> codes;
+  Program* current = nullptr;
+  GLuint boundProgram = 0;
+  uint64_t viewportStamp = 1, transformStamp = 1;
+  D3DMATRIX worldViewProjection{};
+  GLuint constantBuffers[2] = {};
+  const Program* uploadedFor[2] = {};
+  std::vector<unsigned char> block;
   std::map<std::vector<uint64_t>, GLuint> vertexArrays;
   GLuint boundVertexArray = 0;
 };

@@ -1,6 +1,7 @@
 // The module on the GL backend, headless: what a frame drawn through the engine's objects
 // puts on the back buffer and in the window, across resolution changes.
 
+#include "graphics/GpuProgram.h"
 #include "tests/render_d3d9/ModuleGlSupport.h"
 
 namespace {
@@ -34,6 +35,65 @@ TEST_F(ModuleGlTest, AResolutionChangeKeepsDrawingRight) {
   EXPECT_EQ(small.At(15, 0), 0xFF00FF00u);
   EXPECT_EQ(small.At(16, 0), 0xFF0000FFu);
   EXPECT_EQ(small.At(0, 15), 0xFF00FF00u);
+}
+
+const char* kProgram = R"(
+float4x4 world;
+float4 tint;
+float4 vs(float4 position : POSITION) : POSITION { return mul(position, world); }
+float4 ps() : COLOR0 { return tint; }
+)";
+
+TEST_F(ModuleGlTest, CompiledProgramsDrawWithTheirConstants) {
+  KOR::Renderable* r = LeftTriangle(0xFFFF0000u);
+  KOR::StreamMap* positions = device->CreateStreamMap();
+  made.push_back(positions);
+  positions->AddElement(kPosition);
+  positions->Build();
+  KOR::GpuProgram* vertex = device->CreateGpuProgram();
+  KOR::GpuProgram* pixel = device->CreateGpuProgram();
+  made.push_back(vertex);
+  made.push_back(pixel);
+  vertex->Create(kProgram, 2, "vs");
+  pixel->Create(kProgram, 10, "ps");
+  KOR::GpuProgramConstant* world = vertex->GetConstant("world");
+  world->autoSource = 1;
+  KOR::GpuProgramConstant* tint = pixel->GetConstant("tint");
+  tint->kind = KOR::GpuProgramConstant::Float4;
+  tint->value.vector[0] = 0, tint->value.vector[1] = 1, tint->value.vector[2] = 0.5f, tint->value.vector[3] = 1;
+  KOR::Matrix shift;
+  shift.m[3][0] = 1.0f;  // half the screen to the right
+  device->SetWorldMatrix(&shift.m[0][0]);
+
+  device->Clear(true, true, false, 0, 0, 0, 1);
+  device->BeginFrame();
+  vertex->Bind();
+  pixel->Bind();
+  world->Apply();
+  tint->Apply();
+  r->Draw(positions);
+  device->EndFrame();
+  Picture p = BackBuffer();
+  EXPECT_EQ(p.At(31, 0), 0xFF000000u);
+  EXPECT_EQ(p.At(32, 0), 0xFF00FF80u);
+  EXPECT_EQ(p.At(63, 0), 0xFF00FF80u);
+
+  // The constants change between draws; the same programs draw the new values.
+  tint->value.vector[0] = 1, tint->value.vector[1] = 0;
+  tint->Apply();
+  shift.m[3][0] = 0.0f;
+  device->SetWorldMatrix(&shift.m[0][0]);
+  world->Apply();
+  r->Draw(positions);
+  p = BackBuffer();
+  EXPECT_EQ(p.At(0, 0), 0xFFFF0080u);
+  EXPECT_EQ(p.At(32, 0), 0xFF00FF80u);
+
+  // Back to the built-in programs: the vertex colours again.
+  device->UnbindVertexProgram();
+  device->UnbindPixelProgram();
+  r->Draw(Map());
+  EXPECT_EQ(BackBuffer().At(0, 0), 0xFFFF0000u);
 }
 
 }  // namespace

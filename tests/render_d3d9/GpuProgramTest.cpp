@@ -146,4 +146,56 @@ TEST_F(GpuProgramTest, ProgramsMadeAndDestroyedAgainAndAgainLeaveNothingBehind) 
   EXPECT_EQ(Count("CreateVertexShader("), 50u);
 }
 
+// What the game's effect files use: options folded by the compiler, samplers of two
+// dimensions, clip, and the common intrinsics, through structs with semantics.
+const char* kEffectLike = R"(
+static const bool useSpecular = true;
+static const bool useGlow = false;
+float4x4 worldViewProjection;
+float4x4 world;
+float3 lightPosition;
+float4 lightColour;
+sampler2D diffuseMap;
+sampler3D attenuationMap;
+struct VertexIn { float4 position : POSITION; float3 normal : NORMAL; float2 uv : TEXCOORD0; };
+struct VertexOut {
+  float4 position : POSITION;
+  float2 uv : TEXCOORD0;
+  float3 normal : TEXCOORD1;
+  float3 toLight : TEXCOORD2;
+};
+VertexOut vs(VertexIn v) {
+  VertexOut o;
+  o.position = mul(v.position, worldViewProjection);
+  float3 p = mul(v.position, world).xyz;
+  o.normal = normalize(mul(v.normal, (float3x3)world));
+  o.toLight = lightPosition - p;
+  o.uv = v.uv;
+  return o;
+}
+float4 ps(VertexOut i) : COLOR0 {
+  float4 base = tex2D(diffuseMap, i.uv);
+  clip(base.a - 0.5);
+  float3 l = normalize(i.toLight);
+  float diffuse = saturate(dot(normalize(i.normal), l));
+  float attenuation = tex3D(attenuationMap, i.toLight * 0.01 + 0.5).r;
+  float3 colour = base.rgb * diffuse * attenuation * lightColour.rgb;
+  if (useSpecular) colour += pow(diffuse, 16.0) * lightColour.rgb;
+  if (useGlow) colour = lerp(colour, float3(1, 1, 1), 0.5);
+  return float4(colour, base.a);
+}
+)";
+
+TEST_F(GpuProgramTest, EffectStyleSourcesCompileWithTheirOptionsFolded) {
+  KOR::GpuProgram* vertex = Program(2, "vs", kEffectLike);
+  KOR::GpuProgram* pixel = Program(10, "ps", kEffectLike);
+  EXPECT_NE(vertex->GetConstant("worldViewProjection"), nullptr);
+  EXPECT_NE(vertex->GetConstant("lightPosition"), nullptr);
+  EXPECT_NE(pixel->GetConstant("attenuationMap"), nullptr);
+  EXPECT_NE(pixel->GetConstant("lightColour"), nullptr);
+  EXPECT_THROW(pixel->GetConstant("worldViewProjection"), KOR::Exception);
+  EXPECT_EQ(Count("CreateVertexShader("), 1u);
+  EXPECT_EQ(Count("CreatePixelShader("), 1u);
+}
+
 }  // namespace

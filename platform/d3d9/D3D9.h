@@ -6,7 +6,6 @@
 #include "platform/d3d9/D3D9Types.h"
 
 struct IDirect3DDevice9;
-struct IDirect3DBaseTexture9;
 
 struct IUnknown {
   virtual ULONG_PTR AddRef() = 0;
@@ -35,7 +34,35 @@ struct IDirect3DIndexBuffer9 : IUnknown {
   virtual HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) = 0;
 };
 
-struct IDirect3DSurface9 : IUnknown {};
+// A texture level's surface shares the texture's reference count, as in Direct3D 9.
+struct IDirect3DSurface9 : IUnknown {
+  virtual HRESULT GetDesc(D3DSURFACE_DESC* desc) = 0;
+};
+
+// Textures keep every level's bytes; Lock hands them out, Unlock sends them to the GPU.
+// Render-target textures (D3DUSAGE_RENDERTARGET, default pool) cannot be locked; a
+// system-memory texture (D3DPOOL_SYSTEMMEM) is where GetRenderTargetData reads back to.
+struct IDirect3DBaseTexture9 : IUnknown {
+  virtual DWORD GetLevelCount() = 0;
+  virtual D3DRESOURCETYPE GetType() = 0;
+};
+struct IDirect3DTexture9 : IDirect3DBaseTexture9 {
+  virtual HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) = 0;
+  virtual HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) = 0;
+  virtual HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) = 0;
+  virtual HRESULT UnlockRect(UINT level) = 0;
+};
+struct IDirect3DCubeTexture9 : IDirect3DBaseTexture9 {
+  virtual HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) = 0;
+  virtual HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES face, UINT level, IDirect3DSurface9** surface) = 0;
+  virtual HRESULT LockRect(D3DCUBEMAP_FACES face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
+                           DWORD flags) = 0;
+  virtual HRESULT UnlockRect(D3DCUBEMAP_FACES face, UINT level) = 0;
+};
+struct IDirect3DVolumeTexture9 : IDirect3DBaseTexture9 {
+  virtual HRESULT LockBox(UINT level, D3DLOCKED_BOX* locked, const D3DBOX* box, DWORD flags) = 0;
+  virtual HRESULT UnlockBox(UINT level) = 0;
+};
 
 // A shader's function is the compiler layer's code: a version token (D3DVS_VERSION or
 // D3DPS_VERSION), the total length in DWORDs including these two, then the layer's payload.
@@ -84,6 +111,17 @@ struct IDirect3DDevice9 : IUnknown {
                               IDirect3DSurface9* dest, const RECT* destRect,
                               D3DTEXTUREFILTERTYPE filter) = 0;
   virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
+  // Copies a render target into a system-memory texture level of its size and format.
+  virtual HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) = 0;
+
+  // Textures: levels 0 makes the whole chain down to 1 × 1.
+  virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                D3DPOOL pool, IDirect3DTexture9** texture, void* sharedHandle) = 0;
+  virtual HRESULT CreateCubeTexture(UINT edge, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                    IDirect3DCubeTexture9** texture, void* sharedHandle) = 0;
+  virtual HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage,
+                                      D3DFORMAT format, D3DPOOL pool,
+                                      IDirect3DVolumeTexture9** texture, void* sharedHandle) = 0;
 
   // State, kept by the device and applied when a draw needs it.
   virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;

@@ -252,6 +252,13 @@ DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnkn
   renderStates[D3DRS_LIGHTING] = TRUE;
   renderStates[D3DRS_COLORWRITEENABLE] = 0xF;
   renderStatesDirty.set();
+  for (auto& sampler : samplerStates) {
+    sampler[D3DSAMP_ADDRESSU] = sampler[D3DSAMP_ADDRESSV] = sampler[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
+    sampler[D3DSAMP_MAGFILTER] = sampler[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
+    sampler[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
+    sampler[D3DSAMP_MAXANISOTROPY] = 1;
+  }
+  samplersDirty.set();
 }
 
 DeviceCore::~DeviceCore() {
@@ -260,6 +267,8 @@ DeviceCore::~DeviceCore() {
   Hold(declaration, static_cast<VertexDeclaration*>(nullptr));
   Hold(vertexShader, static_cast<VertexShader*>(nullptr));
   Hold(pixelShader, static_cast<PixelShader*>(nullptr));
+  for (IUnknown*& t : textures) Hold(t, static_cast<IUnknown*>(nullptr));
+  Hold(renderTarget, static_cast<Surface*>(nullptr));
   if (backBuffer) backBuffer->Release();
   if (depthSurface) depthSurface->Release();
   parent->Release();
@@ -269,6 +278,11 @@ void DeviceCore::Start(const D3DPRESENT_PARAMETERS& parameters) {
   presentParameters = parameters;
   backBuffer = new Surface;
   backBuffer->serial = NextSerial();
+  backBuffer->width = parameters.BackBufferWidth;
+  backBuffer->height = parameters.BackBufferHeight;
+  backBuffer->format = parameters.BackBufferFormat;
+  backBuffer->usage = D3DUSAGE_RENDERTARGET;
+  Hold(renderTarget, backBuffer);
   if (parameters.EnableAutoDepthStencil) {
     depthSurface = new Surface;
     depthSurface->serial = NextSerial();
@@ -277,7 +291,8 @@ void DeviceCore::Start(const D3DPRESENT_PARAMETERS& parameters) {
 }
 
 void DeviceCore::FullViewport() {
-  viewport = {0, 0, presentParameters.BackBufferWidth, presentParameters.BackBufferHeight, 0, 1};
+  viewport = {0, 0, renderTarget ? renderTarget->width : presentParameters.BackBufferWidth,
+              renderTarget ? renderTarget->height : presentParameters.BackBufferHeight, 0, 1};
   viewportDirty = true;
 }
 
@@ -291,6 +306,10 @@ HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* parameters) {
   HRESULT hr = DoReset(wanted);
   if (FAILED(hr)) return hr;
   presentParameters = wanted;
+  backBuffer->width = wanted.BackBufferWidth;
+  backBuffer->height = wanted.BackBufferHeight;
+  Hold(renderTarget, backBuffer);
+  RenderTargetChanged();
   FullViewport();
   return D3D_OK;
 }
@@ -332,16 +351,23 @@ HRESULT DeviceCore::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE
   return D3D_OK;
 }
 
-HRESULT DeviceCore::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
-  Log(Call("SetRenderTarget", {N(index), Name(static_cast<Surface*>(surface))}));
-  // Texture surfaces come with the texture objects; until then only the back buffer binds.
-  if (index != 0 || surface != backBuffer) return D3DERR_INVALIDCALL;
+HRESULT DeviceCore::SetRenderTarget(DWORD index, IDirect3DSurface9* target) {
+  auto* surface = static_cast<Surface*>(target);
+  Log(Call("SetRenderTarget", {N(index), Name(surface)}));
+  if (index != 0 || !surface || !(surface->usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
+  if (surface != renderTarget) {
+    Hold(renderTarget, surface);
+    RenderTargetChanged();
+  }
   FullViewport();
   return D3D_OK;
 }
 
 HRESULT DeviceCore::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
-  return GetBackBuffer(0, index, D3DBACKBUFFER_TYPE_MONO, surface);
+  if (!surface || index != 0 || !renderTarget) return D3DERR_INVALIDCALL;
+  renderTarget->AddRef();
+  *surface = renderTarget;
+  return D3D_OK;
 }
 
 HRESULT DeviceCore::SetDepthStencilSurface(IDirect3DSurface9* surface) {
@@ -357,20 +383,47 @@ HRESULT DeviceCore::GetDepthStencilSurface(IDirect3DSurface9** surface) {
   return D3D_OK;
 }
 
+namespace {
+// The rectangle, or the whole surface for null; false when it leaves the surface.
+bool RectWithin(const RECT* rect, const Surface& surface, RECT* out) {
+  *out = rect ? *rect : RECT{0, 0, LONG(surface.width), LONG(surface.height)};
+  return out->left >= 0 && out->top >= 0 && out->left < out->right && out->top < out->bottom &&
+         out->right <= LONG(surface.width) && out->bottom <= LONG(surface.height);
+}
+}  // namespace
+
 HRESULT DeviceCore::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect,
                                 IDirect3DSurface9* dest, const RECT* destRect,
                                 D3DTEXTUREFILTERTYPE filter) {
-  Log(Call("StretchRect", {Name(static_cast<Surface*>(source)), Ptr(sourceRect),
-                           Name(static_cast<Surface*>(dest)), Ptr(destRect), N(filter)}));
-  // Copies between render targets arrive with texture render targets.
-  return D3DERR_INVALIDCALL;
+  auto* from = static_cast<Surface*>(source);
+  auto* to = static_cast<Surface*>(dest);
+  Log(Call("StretchRect", {Name(from), Ptr(sourceRect), Name(to), Ptr(destRect), N(filter)}));
+  RECT a, b;
+  // Between render targets only, inside both.
+  if (!from || !to || from == to || !(from->usage & D3DUSAGE_RENDERTARGET) ||
+      !(to->usage & D3DUSAGE_RENDERTARGET) || !RectWithin(sourceRect, *from, &a) ||
+      !RectWithin(destRect, *to, &b) || filter > D3DTEXF_LINEAR)
+    return D3DERR_INVALIDCALL;
+  return DoStretchRect(*from, a, *to, b, filter);
+}
+
+HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9* dest) {
+  auto* from = static_cast<Surface*>(target);
+  auto* to = static_cast<Surface*>(dest);
+  Log(Call("GetRenderTargetData", {Name(from), Name(to)}));
+  if (!from || !to || !(from->usage & D3DUSAGE_RENDERTARGET) || to->pool != D3DPOOL_SYSTEMMEM ||
+      !to->texture || from->width != to->width || from->height != to->height ||
+      (from->format != to->format && !(from->format == D3DFMT_X8R8G8B8 && to->format == D3DFMT_A8R8G8B8)))
+    return D3DERR_INVALIDCALL;
+  if (to->texture->Level(to->face, to->level).locked) return D3DERR_INVALIDCALL;
+  return DoGetRenderTargetData(*from, *to);
 }
 
 HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
   if (!v) return D3DERR_INVALIDCALL;
   Log(Call("SetViewport", {N(v->X), N(v->Y), N(v->Width), N(v->Height), F(v->MinZ), F(v->MaxZ)}));
-  if (uint64_t(v->X) + v->Width > presentParameters.BackBufferWidth ||
-      uint64_t(v->Y) + v->Height > presentParameters.BackBufferHeight)
+  if (uint64_t(v->X) + v->Width > renderTarget->width ||
+      uint64_t(v->Y) + v->Height > renderTarget->height)
     return D3DERR_INVALIDCALL;
   viewport = *v;
   viewportDirty = true;
@@ -387,8 +440,24 @@ HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   return D3D_OK;
 }
 
+namespace {
+// Samplers 0 … 15, then the vertex samplers from 257; kSamplers for anything else.
+UINT SamplerSlot(DWORD sampler) {
+  if (sampler < 16) return UINT(sampler);
+  if (sampler >= D3DVERTEXTEXTURESAMPLER0 && sampler < D3DVERTEXTEXTURESAMPLER0 + 4)
+    return UINT(16 + sampler - D3DVERTEXTEXTURESAMPLER0);
+  return DeviceCore::kSamplers;
+}
+}  // namespace
+
 HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
   Log(Call("SetSamplerState", {N(sampler), N(type), N(value)}));
+  UINT slot = SamplerSlot(sampler);
+  if (slot >= kSamplers || type == 0 || type >= 14) return D3DERR_INVALIDCALL;
+  if (samplerStates[slot][type] != value) {
+    samplerStates[slot][type] = value;
+    samplersDirty.set(slot);
+  }
   return D3D_OK;
 }
 
@@ -426,7 +495,15 @@ HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
 }
 
 HRESULT DeviceCore::SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) {
-  Log(Call("SetTexture", {N(sampler), Ptr(texture)}));
+  auto* data = dynamic_cast<TextureData*>(texture);
+  Log(Call("SetTexture", {N(sampler), data ? Object(data->serial) : "null"}));
+  UINT slot = SamplerSlot(sampler);
+  if (slot >= kSamplers) return D3DERR_INVALIDCALL;
+  if (textures[slot] != texture) {
+    Hold(textures[slot], static_cast<IUnknown*>(texture));
+    textureData[slot] = data;
+    samplersDirty.set(slot);
+  }
   return D3D_OK;
 }
 

@@ -85,9 +85,52 @@ private:
   DeviceCore& device;
 };
 
+struct TextureData;
+
+// The back buffer, the depth buffer, or one face and level of a texture, whose reference
+// count it shares.
 class Surface final : public RefCounted<IDirect3DSurface9> {
 public:
+  ~Surface() override = default;
+  ULONG_PTR AddRef() override { return owner ? owner->AddRef() : RefCounted::AddRef(); }
+  ULONG_PTR Release() override { return owner ? owner->Release() : RefCounted::Release(); }
+  HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
+
   uint64_t serial = 0;
+  UINT width = 0, height = 0;
+  D3DFORMAT format = D3DFMT_UNKNOWN;
+  DWORD usage = 0;
+  D3DPOOL pool = D3DPOOL_DEFAULT;
+  IUnknown* owner = nullptr;      // the texture, for a texture's surface
+  TextureData* texture = nullptr;
+  UINT face = 0, level = 0;
+};
+
+// How a format lays out: bytes per block of blockEdge × blockEdge pixels (1 × 1 unless
+// compressed). False for a format textures cannot have.
+bool TextureFormatLayout(D3DFORMAT format, UINT* blockBytes, UINT* blockEdge);
+
+struct TextureLevel {
+  UINT width = 0, height = 0, depth = 1;
+  UINT rowPitch = 0, slicePitch = 0;  // bytes of a row of blocks, of a slice
+  std::vector<BYTE> bytes;
+  bool locked = false;
+};
+
+// What the three texture kinds share: every face and level's bytes, kept here; a GL
+// backend mirrors them on unlock.
+struct TextureData {
+  virtual ~TextureData() = default;
+  TextureLevel& Level(UINT face, UINT level) { return levels[size_t(face) * levelCount + level]; }
+  uint64_t serial = 0;
+  D3DRESOURCETYPE type = D3DRTYPE_TEXTURE;
+  D3DFORMAT format = D3DFMT_UNKNOWN;
+  DWORD usage = 0;
+  D3DPOOL pool = D3DPOOL_MANAGED;
+  UINT width = 0, height = 0, depth = 1, levelCount = 0, faces = 1;
+  std::vector<TextureLevel> levels;
+  std::vector<Surface*> surfaces;  // made on first request, one per face and level
+  unsigned glName = 0;
 };
 
 // A vertex or pixel program's function, kept as given; a GL backend compiles it.
@@ -159,6 +202,14 @@ public:
   HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,
                       const RECT* destRect, D3DTEXTUREFILTERTYPE filter) override;
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
+  HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) override;
+  HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                        D3DPOOL pool, IDirect3DTexture9** texture, void* shared) override;
+  HRESULT CreateCubeTexture(UINT edge, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IDirect3DCubeTexture9** texture, void* shared) override;
+  HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage,
+                              D3DFORMAT format, D3DPOOL pool, IDirect3DVolumeTexture9** texture,
+                              void* shared) override;
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
   HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
   HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
@@ -197,6 +248,12 @@ public:
   virtual void BufferDestroyed(BufferStore&, bool /*index*/) {}
   virtual void DeclarationDestroyed(VertexDeclaration&) {}
   virtual void ShaderDestroyed(uint64_t /*serial*/, unsigned& /*glName*/) {}
+  virtual void TextureCreated(TextureData&) {}
+  virtual void TextureUnlocked(TextureData&, UINT /*face*/, UINT /*level*/) {}
+  virtual void TextureDestroyed(TextureData&) {}
+  // The surface a texture hands out for one face and level.
+  Surface* SurfaceOf(TextureData& texture, IUnknown* owner, UINT face, UINT level);
+  static constexpr UINT kSamplers = 20;  // 16 pixel samplers, then 4 vertex samplers
   uint64_t NextSerial() { return ++*serials; }
   void Log(const std::string& line) {
     if (calls) calls->push_back(line);
@@ -208,6 +265,11 @@ protected:
   virtual HRESULT DoClear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) { return D3D_OK; }
   virtual HRESULT DoPresent() { return D3D_OK; }
   virtual void DoDraw(const DrawCall&) {}
+  virtual HRESULT DoStretchRect(Surface&, const RECT&, Surface&, const RECT&, D3DTEXTUREFILTERTYPE) {
+    return D3D_OK;
+  }
+  virtual HRESULT DoGetRenderTargetData(Surface&, Surface&) { return D3D_OK; }
+  virtual void RenderTargetChanged() {}
   void FullViewport();
 
   D3DPRESENT_PARAMETERS presentParameters{};
@@ -227,6 +289,11 @@ protected:
   PixelShader* pixelShader = nullptr;
   bool programDirty = true;
   ConstantRegisters vertexConstants{256}, pixelConstants{224};
+  Surface* renderTarget = nullptr;  // held; the back buffer or a texture's surface
+  std::array<IUnknown*, kSamplers> textures{};  // held
+  std::array<TextureData*, kSamplers> textureData{};
+  std::array<std::array<DWORD, 14>, kSamplers> samplerStates{};
+  std::bitset<kSamplers> samplersDirty;  // a texture or a sampler state changed
 
 private:
   HRESULT CheckVertexReads(UINT firstVertex, UINT count) const;

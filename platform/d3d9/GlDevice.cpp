@@ -8,6 +8,7 @@
 #include <SDL_opengl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -35,7 +36,11 @@ namespace {
   X(BindFramebuffer) X(GenRenderbuffers) X(DeleteRenderbuffers) X(BindRenderbuffer)         \
   X(RenderbufferStorage) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)               \
   X(BlitFramebuffer) X(GetUniformBlockIndex) X(UniformBlockBinding) X(BindBufferBase)         \
-  X(Uniform1i) X(GetShaderInfoLog) X(GetProgramInfoLog)
+  X(Uniform1i) X(GetShaderInfoLog) X(GetProgramInfoLog) X(GenTextures) X(DeleteTextures)       \
+  X(BindTexture) X(ActiveTexture) X(TexImage2D) X(TexImage3D) X(TexSubImage2D)                \
+  X(TexSubImage3D) X(CompressedTexImage2D) X(CompressedTexImage3D) X(TexParameteri)           \
+  X(GenSamplers) X(DeleteSamplers) X(BindSampler) X(SamplerParameteri) X(SamplerParameterf)   \
+  X(SamplerParameterfv) X(FramebufferTexture2D) X(PixelStorei)
 
 struct GlApi {
 #define KOR_GL_MEMBER(name) decltype(&gl##name) name = nullptr;
@@ -177,6 +182,49 @@ std::string PassThroughPixelStage(const std::string& vertexGlsl) {
   return "out vec4 target;\nvoid main() { target = vec4(1.0); }\n";
 }
 
+struct TextureFormat {
+  GLint internal;
+  GLenum format, type;  // type 0: compressed
+  GLint swizzle[4];
+};
+TextureFormat TextureFormatOf(D3DFORMAT f) {
+  switch (f) {
+    // Direct3D's A8R8G8B8 word is B, G, R, A in memory.
+    case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+    case D3DFMT_X8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
+    case D3DFMT_R5G6B5: return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
+    // Direct3D reads the missing channels of a one-channel float format as 1.
+    case D3DFMT_R16F: return {GL_R16F, GL_RED, GL_HALF_FLOAT, {GL_RED, GL_ONE, GL_ONE, GL_ONE}};
+    case D3DFMT_A16B16G16R16F: return {GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+    case D3DFMT_DXT1: return {0x83F1, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};  // S3TC DXT1 RGBA
+    case D3DFMT_DXT3: return {0x83F2, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+    default: return {0x83F3, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};  // DXT5
+  }
+}
+
+GLenum TargetOf(const d3d9::TextureData& t) {
+  return t.type == D3DRTYPE_VOLUMETEXTURE ? GL_TEXTURE_3D
+         : t.type == D3DRTYPE_CUBETEXTURE ? GL_TEXTURE_CUBE_MAP
+                                          : GL_TEXTURE_2D;
+}
+
+// Direct3D's cube faces are +X, −X, +Y, −Y, +Z, −Z, as GL's are.
+GLenum FaceTarget(const d3d9::TextureData& t, UINT face) {
+  return t.type == D3DRTYPE_CUBETEXTURE ? GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face) : GL_TEXTURE_2D;
+}
+
+GLint AddressOf(DWORD mode) {
+  switch (mode) {
+    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE: return 0x8743;  // GL_MIRROR_CLAMP_TO_EDGE
+    default: return GL_REPEAT;
+  }
+}
+
+constexpr GLuint kScratchUnit = 31;  // uploads bind here, away from the samplers' units
+
 class GlDevice final : public d3d9::DeviceCore {
 public:
   GlDevice(uint64_t* serials, IUnknown* parent, SDL_Window* window, SDL_GLContext context)
@@ -189,6 +237,8 @@ public:
     for (auto& [key, linked] : programs)
       if (linked.name) GL(DeleteProgram)(linked.name);
     GL(DeleteBuffers)(2, constantBuffers);
+    for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
+    GL(DeleteSamplers)(kSamplers, samplerObjects);
     SDL_GL_MakeCurrent(window, nullptr);
     SDL_GL_DeleteContext(context);
   }
@@ -200,6 +250,10 @@ public:
     current = &ProgramFor(0, 0);
     if (!current->name) return false;
     GL(GenBuffers)(2, constantBuffers);
+    GL(GenSamplers)(kSamplers, samplerObjects);
+    for (UINT i = 0; i < kSamplers; ++i) GL(BindSampler)(i, samplerObjects[i]);
+    GL(PixelStorei)(GL_UNPACK_ALIGNMENT, 1);
+    GL(PixelStorei)(GL_PACK_ALIGNMENT, 1);
     GL(VertexAttrib4f)(1, 1, 1, 1, 1);  // white where a declaration has no colour
     GL(FrontFace)(GL_CCW);              // Direct3D's clockwise, once the image is flipped
     GL(Enable)(GL_PROGRAM_POINT_SIZE);  // programs that write PSIZE size their points
@@ -227,7 +281,7 @@ public:
     pixels->assign(size_t(w) * size_t(h), 0);
     GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
     GL(ReadPixels)(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels->data());
-    GL(BindFramebuffer)(GL_FRAMEBUFFER, framebuffer);
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
     // GL's rows run bottom to top; the picture's top row comes first.
     for (int y = 0; y < h / 2; ++y)
       std::swap_ranges(pixels->begin() + ptrdiff_t(y) * w, pixels->begin() + ptrdiff_t(y + 1) * w,
@@ -274,10 +328,45 @@ public:
     codes.erase(serial);
   }
 
+  void TextureCreated(d3d9::TextureData& t) override {
+    MakeCurrent();
+    GL(GenTextures)(1, &t.glName);
+    GLenum target = BindForUpload(t);
+    TextureFormat f = TextureFormatOf(t.format);
+    GL(TexParameteri)(target, GL_TEXTURE_MAX_LEVEL, GLint(t.levelCount - 1));
+    GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_R, f.swizzle[0]);
+    GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_G, f.swizzle[1]);
+    GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_B, f.swizzle[2]);
+    GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_A, f.swizzle[3]);
+    for (UINT face = 0; face < t.faces; ++face)
+      for (UINT level = 0; level < t.levelCount; ++level) UploadLevel(t, face, level);
+  }
+  void TextureUnlocked(d3d9::TextureData& t, UINT face, UINT level) override {
+    MakeCurrent();
+    BindForUpload(t);
+    UploadLevel(t, face, level);
+  }
+  void TextureDestroyed(d3d9::TextureData& t) override {
+    MakeCurrent();
+    for (d3d9::Surface* s : t.surfaces) {
+      if (!s) continue;
+      auto found = targetFramebuffers.find(s->serial);
+      if (found == targetFramebuffers.end()) continue;
+      GL(DeleteFramebuffers)(1, &found->second);
+      targetFramebuffers.erase(found);
+    }
+    for (auto& bound : boundTextures)
+      if (bound == t.glName) bound = 0;
+    GL(DeleteTextures)(1, &t.glName);
+  }
+
 protected:
   HRESULT DoReset(const D3DPRESENT_PARAMETERS& parameters) override {
     MakeCurrent();
     DropTarget();
+    // Texture targets shared the old depth buffer: they are made again on first use.
+    for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
+    targetFramebuffers.clear();
     if (!MakeTarget(parameters)) return D3DERR_NOTAVAILABLE;
     ApplyWindowType(parameters);
     return D3D_OK;
@@ -325,7 +414,7 @@ protected:
   HRESULT DoPresent() override {
     ShowInWindow();
     SDL_GL_SwapWindow(window);
-    GL(BindFramebuffer)(GL_FRAMEBUFFER, framebuffer);
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
     return D3D_OK;
   }
 
@@ -335,6 +424,11 @@ protected:
     if (viewportDirty) ApplyViewport();
     if (transformsDirty) ApplyTransforms();
     ApplyProgramUniforms();
+    if (samplersDirty.any() || samplersFor != current) {
+      if (samplersFor != current) samplersDirty.set();
+      ApplySamplers();
+      samplersFor = current;
+    }
     if (renderStatesDirty.any()) ApplyRenderStates();
     if (inputDirty) ApplyInput();
     GLenum mode = ModeOf(draw.type);
@@ -375,6 +469,122 @@ private:
     // The back buffer's row 0 is the top of the picture: flip it on the way out.
     GL(BlitFramebuffer)(0, 0, w, h, x, y + outH, x + outW, y, GL_COLOR_BUFFER_BIT,
                         scale == 1.0 ? GL_NEAREST : GL_LINEAR);
+  }
+
+  GLenum BindForUpload(const d3d9::TextureData& t) {
+    GLenum target = TargetOf(t);
+    GL(ActiveTexture)(GL_TEXTURE0 + kScratchUnit);
+    GL(BindTexture)(target, t.glName);
+    return target;
+  }
+
+  // Sends one face and level's bytes; a render target only gets its storage.
+  void UploadLevel(const d3d9::TextureData& t, UINT face, UINT level) {
+    const d3d9::TextureLevel& l = t.levels[size_t(face) * t.levelCount + level];
+    TextureFormat f = TextureFormatOf(t.format);
+    const void* bytes = l.bytes.empty() ? nullptr : l.bytes.data();
+    GLsizei size = GLsizei(l.bytes.size());
+    if (t.type == D3DRTYPE_VOLUMETEXTURE) {
+      if (f.type) GL(TexImage3D)(GL_TEXTURE_3D, GLint(level), f.internal, l.width, l.height, l.depth, 0, f.format, f.type, bytes);
+      else GL(CompressedTexImage3D)(GL_TEXTURE_3D, GLint(level), f.internal, l.width, l.height, l.depth, 0, size, bytes);
+      return;
+    }
+    GLenum target = FaceTarget(t, face);
+    if (f.type) GL(TexImage2D)(target, GLint(level), f.internal, l.width, l.height, 0, f.format, f.type, bytes);
+    else GL(CompressedTexImage2D)(target, GLint(level), f.internal, l.width, l.height, 0, size, bytes);
+  }
+
+  // The framebuffer that draws into a surface: the back buffer's, or one made for a
+  // texture's level, sharing the back buffer's depth buffer when that covers it.
+  GLuint FramebufferOf(d3d9::Surface& surface) {
+    if (!surface.texture) return framebuffer;
+    auto found = targetFramebuffers.find(surface.serial);
+    if (found != targetFramebuffers.end()) return found->second;
+    GLuint fbo = 0;
+    GL(GenFramebuffers)(1, &fbo);
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, fbo);
+    GL(FramebufferTexture2D)(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, FaceTarget(*surface.texture, surface.face),
+                             surface.texture->glName, GLint(surface.level));
+    if (depthSurface && surface.width <= presentParameters.BackBufferWidth &&
+        surface.height <= presentParameters.BackBufferHeight)
+      GL(FramebufferRenderbuffer)(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, renderbuffers[1]);
+    targetFramebuffers.emplace(surface.serial, fbo);
+    return fbo;
+  }
+
+  void RenderTargetChanged() override {
+    MakeCurrent();
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+  }
+  GLuint CurrentFramebuffer() { return renderTarget ? FramebufferOf(*renderTarget) : framebuffer; }
+
+  HRESULT DoStretchRect(d3d9::Surface& from, const RECT& a, d3d9::Surface& to, const RECT& b,
+                        D3DTEXTUREFILTERTYPE filter) override {
+    MakeCurrent();
+    // Both made first: making one binds it.
+    GLuint source = FramebufferOf(from), dest = FramebufferOf(to);
+    GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, source);
+    GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, dest);
+    GL(BlitFramebuffer)(a.left, a.top, a.right, a.bottom, b.left, b.top, b.right, b.bottom,
+                        GL_COLOR_BUFFER_BIT, filter == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+    return D3D_OK;
+  }
+
+  HRESULT DoGetRenderTargetData(d3d9::Surface& from, d3d9::Surface& to) override {
+    MakeCurrent();
+    d3d9::TextureLevel& l = to.texture->Level(to.face, to.level);
+    TextureFormat f = TextureFormatOf(to.format);
+    if (!f.type) return D3DERR_INVALIDCALL;
+    GLuint source = FramebufferOf(from);
+    GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, source);
+    GL(ReadPixels)(0, 0, from.width, from.height, f.format, f.type, l.bytes.data());
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+    return GL(GetError)() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+  }
+
+  // Textures and sampler states of the samplers the current programs read.
+  void ApplySamplers() {
+    auto apply = [&](UINT slot) {
+      if (slot >= kSamplers) return;
+      d3d9::TextureData* t = textureData[slot];
+      GLuint name = t ? t->glName : 0;
+      if (boundTextures[slot] != name || boundTargets[slot] != (t ? TargetOf(*t) : 0)) {
+        GL(ActiveTexture)(GL_TEXTURE0 + slot);
+        if (boundTextures[slot] && boundTargets[slot] && (!t || boundTargets[slot] != TargetOf(*t)))
+          GL(BindTexture)(boundTargets[slot], 0);
+        if (t) GL(BindTexture)(TargetOf(*t), name);
+        boundTextures[slot] = name;
+        boundTargets[slot] = t ? TargetOf(*t) : 0;
+      }
+      if (!samplersDirty.test(slot)) return;
+      const auto& st = samplerStates[slot];
+      GLuint sampler = samplerObjects[slot];
+      GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_S, AddressOf(st[D3DSAMP_ADDRESSU]));
+      GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_T, AddressOf(st[D3DSAMP_ADDRESSV]));
+      GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_R, AddressOf(st[D3DSAMP_ADDRESSW]));
+      DWORD c = st[D3DSAMP_BORDERCOLOR];
+      float border[4] = {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
+                         (c >> 24) / 255.0f};
+      GL(SamplerParameterfv)(sampler, GL_TEXTURE_BORDER_COLOR, border);
+      bool magLinear = st[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR;
+      bool minLinear = st[D3DSAMP_MINFILTER] >= D3DTEXF_LINEAR;
+      DWORD mip = st[D3DSAMP_MIPFILTER];
+      GLint min = mip == D3DTEXF_NONE ? (minLinear ? GL_LINEAR : GL_NEAREST)
+                  : mip == D3DTEXF_POINT ? (minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST)
+                                         : (minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR);
+      GL(SamplerParameteri)(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+      GL(SamplerParameteri)(sampler, GL_TEXTURE_MIN_FILTER, min);
+      bool anisotropic = st[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC;
+      GL(SamplerParameterf)(sampler, 0x84FE /* GL_TEXTURE_MAX_ANISOTROPY */,
+                            anisotropic ? float(std::max<DWORD>(1, st[D3DSAMP_MAXANISOTROPY])) : 1.0f);
+      GL(GetError)();  // a driver without anisotropic filtering refuses the last one
+      samplersDirty.reset(slot);
+    };
+    if (current->pixel)
+      for (const d3d9::ShaderSampler& s : current->pixel->samplers) apply(s.index);
+    if (current->vertex)
+      for (const d3d9::ShaderSampler& s : current->vertex->samplers) apply(16 + s.index);
   }
 
   // A linked vertex and pixel stage; serial 0 stands for the layer's built-in stage.
@@ -684,6 +894,11 @@ private:
   uint64_t viewportStamp = 1, transformStamp = 1;
   D3DMATRIX worldViewProjection{};
   GLuint constantBuffers[2] = {};
+  GLuint samplerObjects[kSamplers] = {};
+  std::array<GLuint, kSamplers> boundTextures{};
+  std::array<GLenum, kSamplers> boundTargets{};
+  const Program* samplersFor = nullptr;
+  std::map<uint64_t, GLuint> targetFramebuffers;  // by surface serial
   const Program* uploadedFor[2] = {};
   std::vector<unsigned char> block;
   std::map<std::vector<uint64_t>, GLuint> vertexArrays;

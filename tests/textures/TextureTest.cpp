@@ -106,13 +106,6 @@ TEST_F(TextureTest, UpdateWithoutMipmapsOrBeforeCreate) {
   EXPECT_EQ(plain.uploads, 1);
 }
 
-TEST_F(TextureTest, LevelCounts) {
-  EXPECT_EQ(MipLevelCount(256, 64), 9);
-  EXPECT_EQ(MipLevelCount(1, 1), 1);
-  EXPECT_EQ(MipLevelCount(0, 0), 1);
-  EXPECT_EQ(MipLevelCount(1, 1024), 11);
-}
-
 TEST_F(TextureTest, VolumeTextureLevelsComeFromWidthAndHeight) {
   CountingTexture3D& attenuation = Texture3();
   EXPECT_EQ(attenuation.GetType(), 2);

@@ -7,12 +7,9 @@
 #include "core/Matrix.h"
 #include "core/Vector.h"
 #include "graphics/DeviceObject.h"
+#include "graphics/PixelFormat.h"  // Colour
 
 namespace KOR {
-
-struct Colour {
-  float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
-};
 
 // Light types: 0 point, 1 and 2 directional.
 struct LightRecord {

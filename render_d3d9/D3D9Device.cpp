@@ -10,6 +10,7 @@
 #include "render_d3d9/GpuProgram.h"
 #include "render_d3d9/StateObjects.h"
 #include "render_d3d9/StreamMap.h"
+#include "render_d3d9/Textures.h"
 
 namespace KOR {
 namespace {
@@ -62,10 +63,6 @@ BYTE ColourByte(float c) {
   return BYTE(c * 255.0f);
 }
 
-[[noreturn]] void NotBuiltYet(const char* what) {
-  throw Exception(kModule, "Not built yet",
-                  std::string("This render module cannot make ") + what + " yet.");
-}
 
 }  // namespace
 
@@ -168,7 +165,7 @@ void D3D9Device::Destroy() {
     device->SetPixelShader(nullptr);
     if (backBuffer) backBuffer->Release();
     backBuffer = nullptr;
-    currentTarget = nullptr;
+    SetCurrentTarget(nullptr);
     device->Release();
   }
   D3D9::SetDevice9(nullptr);
@@ -240,7 +237,7 @@ void D3D9Device::Present() {
 
 void D3D9Device::RestoreBackBuffer() {
   if (IDirect3DDevice9* device = D3D9::Device9()) device->SetRenderTarget(0, backBuffer);
-  currentTarget = nullptr;
+  SetCurrentTarget(nullptr);
 }
 
 void D3D9Device::SetWorldMatrix(const float* matrix) {
@@ -256,9 +253,9 @@ void D3D9Device::SetWorldMatrix(const float* matrix) {
 StreamMap* D3D9Device::CreateStreamMap() { return new D3D9StreamMap; }
 Renderable* D3D9Device::CreateRenderable(bool dynamic) { return new D3D9Renderable(this, dynamic); }
 Camera* D3D9Device::CreateCamera() { return new D3D9Camera; }
-Texture2D* D3D9Device::CreateTexture2D() { NotBuiltYet("textures"); }
-Texture2D* D3D9Device::CreateTextureCube() { NotBuiltYet("cube textures"); }
-Texture3D* D3D9Device::CreateTexture3D() { NotBuiltYet("volume textures"); }
+Texture2D* D3D9Device::CreateTexture2D() { return new D3D9Texture2D; }
+Texture2D* D3D9Device::CreateTextureCube() { return new D3D9TextureCube; }
+Texture3D* D3D9Device::CreateTexture3D() { return new D3D9Texture3D; }
 TextureStageSet* D3D9Device::CreateTextureStageSet() { return new D3D9TextureStageSet; }
 LightSet* D3D9Device::CreateLight() { return new D3D9LightSet; }
 Material* D3D9Device::CreateMaterial() { return new D3D9Material; }
@@ -266,6 +263,13 @@ RenderStateSet* D3D9Device::CreateRenderStateSet() { return new D3D9RenderStateS
 GpuProgram* D3D9Device::CreateGpuProgram() { return new D3D9GpuProgram; }
 
 void D3D9Device::DestroyObject(DeviceObject* object) { delete object; }
+
+void D3D9Device::SetCurrentTarget(IDirect3DSurface9* target) {
+  // The target's reference is the device's from here; the one it replaces is let go, so
+  // no surface piles up frame after frame.
+  if (currentTarget) currentTarget->Release();
+  currentTarget = target;
+}
 
 void D3D9Device::CopyBackBufferToTarget() {
   IDirect3DDevice9* device = D3D9::Device9();

@@ -47,9 +47,10 @@ public:
   void UnbindPixelProgram() override;
   ShaderVersions GetShaderVersions() override;
 
-  // The render target bound in place of the back buffer, or null.
+  // The render target bound in place of the back buffer, or null. SetCurrentTarget takes
+  // over the caller's reference to the new one and releases the old one.
   IDirect3DSurface9* GetCurrentTarget() const { return currentTarget; }
-  void SetCurrentTarget(IDirect3DSurface9* target) { currentTarget = target; }
+  void SetCurrentTarget(IDirect3DSurface9* target);
   // The newest window: after a second Create the first one is already destroyed.
   HWND GetWindow() const { return windows.empty() ? nullptr : windows.back(); }
   int GetWidth() const { return width; }

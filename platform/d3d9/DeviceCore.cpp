@@ -6,6 +6,12 @@
 #include <type_traits>
 #include <utility>
 
+// The log's lines are only made when there is a log: draws stay cheap without one.
+#define KOR_LOG(line) \
+  do {                \
+    if (calls) Log(line); \
+  } while (0)
+
 namespace d3d9 {
 namespace {
 
@@ -242,6 +248,34 @@ DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnkn
     : calls(calls), serials(serials), parent(parent) {
   parent->AddRef();
   world = view = projection = kIdentity;
+  textureTransforms.fill(kIdentity);
+  // Direct3D's stage defaults: stage 0 modulates texture by diffuse, the others are off.
+  for (DWORD i = 0; i < 8; ++i) {
+    auto& st = stageStates[i];
+    st[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+    st[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+    st[D3DTSS_COLORARG1] = st[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+    st[D3DTSS_COLORARG2] = st[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+    st[D3DTSS_COLORARG0] = st[D3DTSS_ALPHAARG0] = st[D3DTSS_RESULTARG] = D3DTA_CURRENT;
+    st[D3DTSS_TEXCOORDINDEX] = i;
+  }
+  renderStates[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
+  renderStates[D3DRS_FILLMODE] = D3DFILL_SOLID;
+  renderStates[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
+  renderStates[D3DRS_COLORVERTEX] = TRUE;
+  renderStates[D3DRS_LOCALVIEWER] = TRUE;
+  renderStates[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
+  renderStates[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
+  renderStates[D3DRS_FOGEND] = 0x3F800000;      // 1.0f
+  renderStates[D3DRS_FOGDENSITY] = 0x3F800000;  // 1.0f
+  renderStates[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFF;
+  renderStates[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
+  renderStates[D3DRS_STENCILMASK] = renderStates[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
+  renderStates[D3DRS_STENCILFAIL] = renderStates[D3DRS_STENCILZFAIL] = D3DSTENCILOP_KEEP;
+  renderStates[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
+  renderStates[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
+  renderStates[D3DRS_CLIPPING] = TRUE;
+  renderStates[D3DRS_POINTSIZE] = 0x3F800000;
   // Direct3D's defaults for the states the layer applies.
   renderStates[D3DRS_ZENABLE] = TRUE;
   renderStates[D3DRS_ZWRITEENABLE] = TRUE;
@@ -297,7 +331,7 @@ void DeviceCore::FullViewport() {
 }
 
 HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* parameters) {
-  Log(Call("Reset", {parameters ? N(parameters->BackBufferWidth) : "null",
+  KOR_LOG(Call("Reset", {parameters ? N(parameters->BackBufferWidth) : "null",
                      parameters ? N(parameters->BackBufferHeight) : "null",
                      parameters ? N(parameters->Windowed) : "null",
                      parameters ? N(parameters->FullScreen_RefreshRateInHz) : "null"}));
@@ -315,14 +349,14 @@ HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* parameters) {
 }
 
 HRESULT DeviceCore::BeginScene() {
-  Log("BeginScene()");
+  KOR_LOG("BeginScene()");
   if (inScene) return D3DERR_INVALIDCALL;
   inScene = true;
   return D3D_OK;
 }
 
 HRESULT DeviceCore::EndScene() {
-  Log("EndScene()");
+  KOR_LOG("EndScene()");
   if (!inScene) return D3DERR_INVALIDCALL;
   inScene = false;
   return D3D_OK;
@@ -330,7 +364,7 @@ HRESULT DeviceCore::EndScene() {
 
 HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour,
                           float z, DWORD stencil) {
-  Log(Call("Clear", {N(count), Ptr(rects), H(flags), H(colour), F(z), N(stencil)}));
+  KOR_LOG(Call("Clear", {N(count), Ptr(rects), H(flags), H(colour), F(z), N(stencil)}));
   if ((count && !rects) || !(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
     return D3DERR_INVALIDCALL;
   if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthSurface) return D3DERR_INVALIDCALL;
@@ -338,13 +372,13 @@ HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
 }
 
 HRESULT DeviceCore::Present(const RECT* source, const RECT* dest, HWND, const void* dirty) {
-  Log(Call("Present", {Ptr(source), Ptr(dest), "window", Ptr(dirty)}));
+  KOR_LOG(Call("Present", {Ptr(source), Ptr(dest), "window", Ptr(dirty)}));
   return DoPresent();
 }
 
 HRESULT DeviceCore::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
                                   IDirect3DSurface9** surface) {
-  Log(Call("GetBackBuffer", {N(swapChain), N(index), N(type)}) + " -> " + Name(backBuffer));
+  KOR_LOG(Call("GetBackBuffer", {N(swapChain), N(index), N(type)}) + " -> " + Name(backBuffer));
   if (!surface || swapChain || index || !backBuffer) return D3DERR_INVALIDCALL;
   backBuffer->AddRef();
   *surface = backBuffer;
@@ -353,7 +387,7 @@ HRESULT DeviceCore::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE
 
 HRESULT DeviceCore::SetRenderTarget(DWORD index, IDirect3DSurface9* target) {
   auto* surface = static_cast<Surface*>(target);
-  Log(Call("SetRenderTarget", {N(index), Name(surface)}));
+  KOR_LOG(Call("SetRenderTarget", {N(index), Name(surface)}));
   if (index != 0 || !surface || !(surface->usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
   if (surface != renderTarget) {
     Hold(renderTarget, surface);
@@ -371,7 +405,7 @@ HRESULT DeviceCore::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
 }
 
 HRESULT DeviceCore::SetDepthStencilSurface(IDirect3DSurface9* surface) {
-  Log(Call("SetDepthStencilSurface", {Name(static_cast<Surface*>(surface))}));
+  KOR_LOG(Call("SetDepthStencilSurface", {Name(static_cast<Surface*>(surface))}));
   return surface == depthSurface ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
@@ -397,7 +431,7 @@ HRESULT DeviceCore::StretchRect(IDirect3DSurface9* source, const RECT* sourceRec
                                 D3DTEXTUREFILTERTYPE filter) {
   auto* from = static_cast<Surface*>(source);
   auto* to = static_cast<Surface*>(dest);
-  Log(Call("StretchRect", {Name(from), Ptr(sourceRect), Name(to), Ptr(destRect), N(filter)}));
+  KOR_LOG(Call("StretchRect", {Name(from), Ptr(sourceRect), Name(to), Ptr(destRect), N(filter)}));
   RECT a, b;
   // Between render targets only, inside both.
   if (!from || !to || from == to || !(from->usage & D3DUSAGE_RENDERTARGET) ||
@@ -410,7 +444,7 @@ HRESULT DeviceCore::StretchRect(IDirect3DSurface9* source, const RECT* sourceRec
 HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9* dest) {
   auto* from = static_cast<Surface*>(target);
   auto* to = static_cast<Surface*>(dest);
-  Log(Call("GetRenderTargetData", {Name(from), Name(to)}));
+  KOR_LOG(Call("GetRenderTargetData", {Name(from), Name(to)}));
   if (!from || !to || !(from->usage & D3DUSAGE_RENDERTARGET) || to->pool != D3DPOOL_SYSTEMMEM ||
       !to->texture || from->width != to->width || from->height != to->height ||
       (from->format != to->format && !(from->format == D3DFMT_X8R8G8B8 && to->format == D3DFMT_A8R8G8B8)))
@@ -421,7 +455,7 @@ HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurf
 
 HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
   if (!v) return D3DERR_INVALIDCALL;
-  Log(Call("SetViewport", {N(v->X), N(v->Y), N(v->Width), N(v->Height), F(v->MinZ), F(v->MaxZ)}));
+  KOR_LOG(Call("SetViewport", {N(v->X), N(v->Y), N(v->Width), N(v->Height), F(v->MinZ), F(v->MaxZ)}));
   if (uint64_t(v->X) + v->Width > renderTarget->width ||
       uint64_t(v->Y) + v->Height > renderTarget->height)
     return D3DERR_INVALIDCALL;
@@ -431,7 +465,7 @@ HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
 }
 
 HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-  Log(Call("SetRenderState", {N(state), N(value)}));
+  KOR_LOG(Call("SetRenderState", {N(state), N(value)}));
   if (state >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
   if (renderStates[state] != value) {
     renderStates[state] = value;
@@ -451,7 +485,7 @@ UINT SamplerSlot(DWORD sampler) {
 }  // namespace
 
 HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
-  Log(Call("SetSamplerState", {N(sampler), N(type), N(value)}));
+  KOR_LOG(Call("SetSamplerState", {N(sampler), N(type), N(value)}));
   UINT slot = SamplerSlot(sampler);
   if (slot >= kSamplers || type == 0 || type >= 14) return D3DERR_INVALIDCALL;
   if (samplerStates[slot][type] != value) {
@@ -462,47 +496,69 @@ HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
 }
 
 HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
-  Log(Call("SetTextureStageState", {N(stage), N(type), N(value)}));
+  KOR_LOG(Call("SetTextureStageState", {N(stage), N(type), N(value)}));
+  if (stage >= 8 || type == 0 || type >= D3DTSS_STATE_COUNT) return D3DERR_INVALIDCALL;
+  if (stageStates[stage][type] != value) {
+    stageStates[stage][type] = value;
+    fixedDirty = true;
+  }
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-  Log(Call("SetTransform", {N(state), Matrix(matrix)}));
+  KOR_LOG(Call("SetTransform", {N(state), Matrix(matrix)}));
   if (!matrix) return D3DERR_INVALIDCALL;
   switch (state) {
     case D3DTS_WORLD: world = *matrix; break;
     case D3DTS_VIEW: view = *matrix; break;
     case D3DTS_PROJECTION: projection = *matrix; break;
-    default: return D3D_OK;  // texture transforms come with the texture stages
+    default:
+      if (state < D3DTS_TEXTURE0 || state >= D3DTS_TEXTURE0 + 8) return D3D_OK;
+      textureTransforms[state - D3DTS_TEXTURE0] = *matrix;
+      fixedDirty = true;
+      return D3D_OK;
   }
   transformsDirty = true;
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT9* light) {
-  Log(Call("SetLight", {N(index), light ? N(light->Type) : "null"}));
-  return light ? D3D_OK : D3DERR_INVALIDCALL;
+  KOR_LOG(Call("SetLight", {N(index), light ? N(light->Type) : "null"}));
+  if (!light || index >= 8) return D3DERR_INVALIDCALL;
+  lights[index] = *light;
+  fixedDirty = true;
+  return D3D_OK;
 }
 
 HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
-  Log(Call("LightEnable", {N(index), N(enable)}));
+  KOR_LOG(Call("LightEnable", {N(index), N(enable)}));
+  // The pipeline runs eight lights; enabling one further away would light nothing.
+  if (index >= 8) return enable ? D3DERR_INVALIDCALL : D3D_OK;
+  if (lightsEnabled.test(index) != bool(enable)) {
+    lightsEnabled.set(index, enable != FALSE);
+    fixedDirty = true;
+  }
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
-  Log(Call("SetMaterial", {Ptr(material)}));
-  return material ? D3D_OK : D3DERR_INVALIDCALL;
+  KOR_LOG(Call("SetMaterial", {Ptr(material)}));
+  if (!material) return D3DERR_INVALIDCALL;
+  this->material = *material;
+  fixedDirty = true;
+  return D3D_OK;
 }
 
 HRESULT DeviceCore::SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) {
   auto* data = dynamic_cast<TextureData*>(texture);
-  Log(Call("SetTexture", {N(sampler), data ? Object(data->serial) : "null"}));
+  KOR_LOG(Call("SetTexture", {N(sampler), data ? Object(data->serial) : "null"}));
   UINT slot = SamplerSlot(sampler);
   if (slot >= kSamplers) return D3DERR_INVALIDCALL;
   if (textures[slot] != texture) {
     Hold(textures[slot], static_cast<IUnknown*>(texture));
     textureData[slot] = data;
     samplersDirty.set(slot);
+    texturesChanged = true;
   }
   return D3D_OK;
 }
@@ -547,11 +603,11 @@ HRESULT WriteRegisters(DeviceCore& device, const char* name, T* registers, size_
 HRESULT DeviceCore::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) {
   std::vector<DWORD> tokens;
   if (!shader || !FunctionLength(function, 0xFFFE0000u, &tokens)) {
-    Log("CreateVertexShader(" + Ptr(function) + ") failed");
+    KOR_LOG("CreateVertexShader(" + Ptr(function) + ") failed");
     return D3DERR_INVALIDCALL;
   }
   auto* made = new VertexShader(*this, std::move(tokens));
-  Log("CreateVertexShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
+  KOR_LOG("CreateVertexShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
   *shader = made;
   return D3D_OK;
 }
@@ -559,18 +615,18 @@ HRESULT DeviceCore::CreateVertexShader(const DWORD* function, IDirect3DVertexSha
 HRESULT DeviceCore::CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) {
   std::vector<DWORD> tokens;
   if (!shader || !FunctionLength(function, 0xFFFF0000u, &tokens)) {
-    Log("CreatePixelShader(" + Ptr(function) + ") failed");
+    KOR_LOG("CreatePixelShader(" + Ptr(function) + ") failed");
     return D3DERR_INVALIDCALL;
   }
   auto* made = new PixelShader(*this, std::move(tokens));
-  Log("CreatePixelShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
+  KOR_LOG("CreatePixelShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
   *shader = made;
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
   auto* made = static_cast<VertexShader*>(shader);
-  Log(Call("SetVertexShader", {made ? Object(made->serial) : "null"}));
+  KOR_LOG(Call("SetVertexShader", {made ? Object(made->serial) : "null"}));
   if (made != vertexShader) {
     Hold(vertexShader, made);
     programDirty = true;
@@ -580,7 +636,7 @@ HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
 
 HRESULT DeviceCore::SetPixelShader(IDirect3DPixelShader9* shader) {
   auto* made = static_cast<PixelShader*>(shader);
-  Log(Call("SetPixelShader", {made ? Object(made->serial) : "null"}));
+  KOR_LOG(Call("SetPixelShader", {made ? Object(made->serial) : "null"}));
   if (made != pixelShader) {
     Hold(pixelShader, made);
     programDirty = true;
@@ -622,11 +678,11 @@ HRESULT DeviceCore::SetPixelShaderConstantB(UINT start, const BOOL* data, UINT c
 HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer9** buffer, void*) {
   if (!buffer || length == 0) {
-    Log(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " failed");
+    KOR_LOG(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " failed");
     return D3DERR_INVALIDCALL;
   }
   VertexBuffer* made = new VertexBuffer(*this, length, usage, pool);
-  Log(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " -> " + Name(made));
+  KOR_LOG(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " -> " + Name(made));
   *buffer = made;
   return D3D_OK;
 }
@@ -634,11 +690,11 @@ HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DP
 HRESULT DeviceCore::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DIndexBuffer9** buffer, void*) {
   if (!buffer || length == 0 || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) {
-    Log(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " failed");
+    KOR_LOG(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " failed");
     return D3DERR_INVALIDCALL;
   }
   IndexBuffer* made = new IndexBuffer(*this, length, usage, format, pool);
-  Log(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " -> " + Name(made));
+  KOR_LOG(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " -> " + Name(made));
   *buffer = made;
   return D3D_OK;
 }
@@ -657,18 +713,18 @@ HRESULT DeviceCore::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
     list.push_back(e);
   }
   if (!valid) {
-    Log("CreateVertexDeclaration(" + text + ") failed");
+    KOR_LOG("CreateVertexDeclaration(" + text + ") failed");
     return D3DERR_INVALIDCALL;
   }
   VertexDeclaration* made = new VertexDeclaration(*this, std::move(list));
-  Log("CreateVertexDeclaration(" + text + ") -> " + Name(made));
+  KOR_LOG("CreateVertexDeclaration(" + text + ") -> " + Name(made));
   *out = made;
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetVertexDeclaration(IDirect3DVertexDeclaration9* d) {
   auto* made = static_cast<VertexDeclaration*>(d);
-  Log(Call("SetVertexDeclaration", {Name(made)}));
+  KOR_LOG(Call("SetVertexDeclaration", {Name(made)}));
   if (made != declaration) {
     Hold(declaration, made);
     inputDirty = true;
@@ -679,7 +735,7 @@ HRESULT DeviceCore::SetVertexDeclaration(IDirect3DVertexDeclaration9* d) {
 HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                     UINT stride) {
   auto* made = static_cast<VertexBuffer*>(buffer);
-  Log(Call("SetStreamSource", {N(stream), Name(made), N(offset), N(stride)}));
+  KOR_LOG(Call("SetStreamSource", {N(stream), Name(made), N(offset), N(stride)}));
   if (stream >= kStreams) return D3DERR_INVALIDCALL;
   StreamBinding& s = streams[stream];
   if (s.buffer != made || s.offset != offset || s.stride != stride) {
@@ -693,7 +749,7 @@ HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer,
 
 HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer9* buffer) {
   auto* made = static_cast<IndexBuffer*>(buffer);
-  Log(Call("SetIndices", {Name(made)}));
+  KOR_LOG(Call("SetIndices", {Name(made)}));
   if (made != indices) {
     Hold(indices, made);
     inputDirty = true;
@@ -723,7 +779,7 @@ HRESULT DeviceCore::CheckVertexReads(UINT first, UINT count) const {
 }
 
 HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
-  Log(Call("DrawPrimitive", {N(type), N(startVertex), N(primitiveCount)}));
+  KOR_LOG(Call("DrawPrimitive", {N(type), N(startVertex), N(primitiveCount)}));
   UINT count = VerticesOfPrimitives(type, primitiveCount);
   if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
   HRESULT hr = CheckVertexReads(startVertex, count);
@@ -735,7 +791,7 @@ HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT 
 HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                                          UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                          UINT primitiveCount) {
-  Log(Call("DrawIndexedPrimitive", {N(type), I(baseVertexIndex), N(minVertexIndex),
+  KOR_LOG(Call("DrawIndexedPrimitive", {N(type), I(baseVertexIndex), N(minVertexIndex),
                                     N(numVertices), N(startIndex), N(primitiveCount)}));
   UINT count = VerticesOfPrimitives(type, primitiveCount);
   if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;

@@ -280,6 +280,13 @@ protected:
   std::array<DWORD, D3DRS_COUNT> renderStates{};
   std::bitset<D3DRS_COUNT> renderStatesDirty;
   D3DMATRIX world{}, view{}, projection{};
+  std::array<D3DMATRIX, 8> textureTransforms{};
+  // The fixed-function pipeline's inputs; fixedDirty says one of them changed.
+  std::array<std::array<DWORD, D3DTSS_STATE_COUNT>, 8> stageStates{};
+  std::array<D3DLIGHT9, 8> lights{};
+  std::bitset<8> lightsEnabled;
+  D3DMATERIAL9 material{};
+  bool fixedDirty = true;
   bool transformsDirty = true;
   std::array<StreamBinding, kStreams> streams{};
   IndexBuffer* indices = nullptr;
@@ -294,6 +301,7 @@ protected:
   std::array<TextureData*, kSamplers> textureData{};
   std::array<std::array<DWORD, 14>, kSamplers> samplerStates{};
   std::bitset<kSamplers> samplersDirty;  // a texture or a sampler state changed
+  bool texturesChanged = true;            // which textures are bound changed
 
 private:
   HRESULT CheckVertexReads(UINT firstVertex, UINT count) const;

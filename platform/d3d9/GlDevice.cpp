@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -18,6 +19,7 @@
 
 #include "platform/d3d9/D3D9Testing.h"
 #include "platform/d3d9/DeviceCore.h"
+#include "platform/d3d9/FixedFunction.h"
 #include "platform/d3d9/ShaderCode.h"
 #include "platform/win32/Win32Sdl.h"
 
@@ -36,7 +38,7 @@ namespace {
   X(BindFramebuffer) X(GenRenderbuffers) X(DeleteRenderbuffers) X(BindRenderbuffer)         \
   X(RenderbufferStorage) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)               \
   X(BlitFramebuffer) X(GetUniformBlockIndex) X(UniformBlockBinding) X(BindBufferBase)         \
-  X(Uniform1i) X(GetShaderInfoLog) X(GetProgramInfoLog) X(GenTextures) X(DeleteTextures)       \
+  X(Uniform1i) X(Uniform1f) X(Uniform3f) X(Uniform4f) X(GetShaderInfoLog) X(GetProgramInfoLog) X(GenTextures) X(DeleteTextures)       \
   X(BindTexture) X(ActiveTexture) X(TexImage2D) X(TexImage3D) X(TexSubImage2D)                \
   X(TexSubImage3D) X(CompressedTexImage2D) X(CompressedTexImage3D) X(TexParameteri)           \
   X(GenSamplers) X(DeleteSamplers) X(BindSampler) X(SamplerParameteri) X(SamplerParameterf)   \
@@ -236,6 +238,8 @@ public:
     DropTarget();
     for (auto& [key, linked] : programs)
       if (linked.name) GL(DeleteProgram)(linked.name);
+    for (auto& [key, linked] : fixedPrograms)
+      if (linked.name) GL(DeleteProgram)(linked.name);
     GL(DeleteBuffers)(2, constantBuffers);
     for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
     GL(DeleteSamplers)(kSamplers, samplerObjects);
@@ -419,6 +423,12 @@ protected:
   }
 
   void DoDraw(const d3d9::DrawCall& draw) override {
+    bool fixedChanged = fixedDirty || renderStatesDirty.any() || transformsDirty || viewportDirty;
+    if (fixedChanged) ++fixedStamp, fixedDirty = false;
+    // Without programs, what the pipeline does follows the state: the key may change.
+    if (!vertexShader && !pixelShader && (fixedChanged || inputDirty || texturesChanged))
+      programDirty = true;
+    texturesChanged = false;
     if (programDirty) SelectProgram();
     if (!current || !current->name) return;  // a pair of programs that does not link draws nothing
     if (viewportDirty) ApplyViewport();
@@ -581,6 +591,8 @@ private:
       GL(GetError)();  // a driver without anisotropic filtering refuses the last one
       samplersDirty.reset(slot);
     };
+    if (current->fixed)
+      for (int stage = 0; stage < current->fixedStages; ++stage) apply(UINT(stage));
     if (current->pixel)
       for (const d3d9::ShaderSampler& s : current->pixel->samplers) apply(s.index);
     if (current->vertex)
@@ -594,7 +606,180 @@ private:
     const d3d9::ShaderCode* pixel = nullptr;   // null: the built-in or a pass-through stage
     GLint halfPixelAt = -1, worldViewProjectionAt = -1;
     uint64_t viewportStamp = 0, transformStamp = 0;
+    bool fixed = false;  // the fixed-function pipeline of one key
+    int fixedStages = 0;
+    uint64_t fixedStamp = 0;
+    std::map<std::string, GLint> locations;
   };
+
+  GLint At(Program& p, const std::string& name) {
+    auto found = p.locations.find(name);
+    if (found != p.locations.end()) return found->second;
+    return p.locations[name] = GL(GetUniformLocation)(p.name, name.c_str());
+  }
+
+  // What the fixed-function pipeline must do for the bound state.
+  d3d9::FixedFunctionKey FixedKey() {
+    d3d9::FixedFunctionKey k;
+    const auto& rs = renderStates;
+    if (declaration)
+      for (const D3DVERTEXELEMENT9& e : declaration->elements) {
+        if (e.Usage == D3DDECLUSAGE_POSITIONT) k.transformed = true;
+        if (e.Usage == D3DDECLUSAGE_NORMAL && e.UsageIndex == 0) k.hasNormal = true;
+        if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 0) k.hasColour0 = true;
+        if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 1) k.hasColour1 = true;
+        if (e.Usage == D3DDECLUSAGE_TEXCOORD && e.UsageIndex < 8) k.texcoordSets |= 1u << e.UsageIndex;
+      }
+    k.lighting = rs[D3DRS_LIGHTING] && !k.transformed;
+    k.specular = rs[D3DRS_SPECULARENABLE] != 0;
+    if (k.lighting) {
+      k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
+      k.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
+      bool vertexColours = rs[D3DRS_COLORVERTEX] != 0;
+      k.diffuseSource = vertexColours ? rs[D3DRS_DIFFUSEMATERIALSOURCE] : 0;
+      k.specularSource = vertexColours ? rs[D3DRS_SPECULARMATERIALSOURCE] : 0;
+      k.ambientSource = vertexColours ? rs[D3DRS_AMBIENTMATERIALSOURCE] : 0;
+      k.emissiveSource = vertexColours ? rs[D3DRS_EMISSIVEMATERIALSOURCE] : 0;
+      for (int i = 0; i < 8; ++i)
+        if (lightsEnabled.test(size_t(i))) k.lightTypes[size_t(i)] = lights[size_t(i)].Type;
+    }
+    if (rs[D3DRS_FOGENABLE]) {
+      k.fog = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
+      if (k.fog > D3DFOG_LINEAR) k.fog = 0;
+      k.rangeFog = rs[D3DRS_RANGEFOGENABLE] != 0;
+    }
+    if (rs[D3DRS_ALPHATESTENABLE]) k.alphaFunction = rs[D3DRS_ALPHAFUNC] ? rs[D3DRS_ALPHAFUNC] : D3DCMP_ALWAYS;
+    for (int i = 0; i < 8; ++i) {
+      const auto& st = stageStates[size_t(i)];
+      if (st[D3DTSS_COLOROP] == D3DTOP_DISABLE || st[D3DTSS_COLOROP] > D3DTOP_ADDSMOOTH) break;
+      d3d9::FixedStage& f = k.stage[size_t(i)];
+      f.colourOp = st[D3DTSS_COLOROP], f.colourArg1 = st[D3DTSS_COLORARG1], f.colourArg2 = st[D3DTSS_COLORARG2];
+      f.alphaOp = st[D3DTSS_ALPHAOP] > D3DTOP_ADDSMOOTH ? D3DTOP_MODULATE : st[D3DTSS_ALPHAOP];
+      f.alphaArg1 = st[D3DTSS_ALPHAARG1], f.alphaArg2 = st[D3DTSS_ALPHAARG2];
+      f.resultArg = st[D3DTSS_RESULTARG];
+      f.coordinateSet = st[D3DTSS_TEXCOORDINDEX] & 7;
+      f.coordinateSource = st[D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u;
+      f.transformFlags = st[D3DTSS_TEXTURETRANSFORMFLAGS];
+      if (const d3d9::TextureData* t = textureData[size_t(i)])
+        f.dimension = t->type == D3DRTYPE_VOLUMETEXTURE ? 3 : t->type == D3DRTYPE_CUBETEXTURE ? 4 : 2;
+      k.stages = i + 1;
+    }
+    return k;
+  }
+
+  Program& FixedProgramFor(const d3d9::FixedFunctionKey& key) {
+    std::string text = key.Text();
+    auto found = fixedPrograms.find(text);
+    if (found != fixedPrograms.end()) return found->second;
+    Program& made = fixedPrograms[text];
+    made.fixed = true;
+    made.fixedStages = key.stages;
+    std::string header = "#version 330 core\n";
+    GLuint vs = CompileStage(GL_VERTEX_SHADER, header + DepthFixup() + d3d9::FixedVertexStage(key) + kVertexEpilogue);
+    GLuint fs = vs ? CompileStage(GL_FRAGMENT_SHADER, header + d3d9::FixedPixelStage(key)) : 0;
+    if (!vs || !fs) {
+      if (vs) GL(DeleteShader)(vs);
+      return made;
+    }
+    GLuint program = GL(CreateProgram)();
+    GL(AttachShader)(program, vs);
+    GL(AttachShader)(program, fs);
+    GL(BindAttribLocation)(program, 0, "korPosition");
+    GL(BindAttribLocation)(program, 1, "korNormal");
+    GL(BindAttribLocation)(program, 2, "korColour0");
+    GL(BindAttribLocation)(program, 3, "korColour1");
+    for (GLuint i = 0; i < 8; ++i)
+      GL(BindAttribLocation)(program, 4 + i, ("korTexcoord" + std::to_string(i)).c_str());
+    GL(LinkProgram)(program);
+    GL(DeleteShader)(vs);
+    GL(DeleteShader)(fs);
+    GLint ok = 0;
+    GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+      char log[1024] = {};
+      GL(GetProgramInfoLog)(program, sizeof log, nullptr, log);
+      SDL_Log("d3d9: a fixed-function program did not link: %s", log);
+      GL(DeleteProgram)(program);
+      return made;
+    }
+    made.name = program;
+    GL(UseProgram)(program);
+    boundProgram = program;
+    made.halfPixelAt = GL(GetUniformLocation)(program, "korHalfPixel");
+    for (int i = 0; i < key.stages; ++i) {
+      GLint at = At(made, "korStage" + std::to_string(i));
+      if (at >= 0) GL(Uniform1i)(at, i);
+    }
+    return made;
+  }
+
+  static float AsFloat(DWORD bits) {
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+  }
+  void Colour(Program& p, const char* name, DWORD c) {
+    GLint at = At(p, name);
+    if (at >= 0) GL(Uniform4f)(at, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f);
+  }
+  void Vector(Program& p, const std::string& name, const float* v, int n) {
+    GLint at = At(p, name);
+    if (at < 0) return;
+    if (n == 3) GL(Uniform3f)(at, v[0], v[1], v[2]);
+    else GL(Uniform4f)(at, v[0], v[1], v[2], v[3]);
+  }
+  void MatrixUniform(Program& p, const std::string& name, const D3DMATRIX& m) {
+    GLint at = At(p, name);
+    // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
+    if (at >= 0) GL(UniformMatrix4fv)(at, 1, GL_FALSE, &m.m[0][0]);
+  }
+
+  // The values behind a fixed-function program: transforms, lights in view space,
+  // material, ambient, fog, alpha reference, texture factor and texture matrices.
+  void ApplyFixedUniforms(Program& p) {
+    MatrixUniform(p, "korWorld", world);
+    MatrixUniform(p, "korView", view);
+    MatrixUniform(p, "korProjection", projection);
+    const auto& rs = renderStates;
+    auto toView = [&](const D3DVECTOR& v, float w, float* out) {
+      for (int c = 0; c < 3; ++c)
+        out[c] = v.x * view.m[0][c] + v.y * view.m[1][c] + v.z * view.m[2][c] + w * view.m[3][c];
+    };
+    for (int i = 0; i < 8; ++i) {
+      if (!lightsEnabled.test(size_t(i))) continue;
+      const D3DLIGHT9& l = lights[size_t(i)];
+      std::string n = "[" + std::to_string(i) + "]";
+      Vector(p, "korLightDiffuse" + n, &l.Diffuse.r, 4);
+      Vector(p, "korLightSpecular" + n, &l.Specular.r, 4);
+      Vector(p, "korLightAmbient" + n, &l.Ambient.r, 4);
+      float position[3], direction[3];
+      toView(l.Position, 1.0f, position);
+      toView(l.Direction, 0.0f, direction);
+      Vector(p, "korLightPosition" + n, position, 3);
+      Vector(p, "korLightDirection" + n, direction, 3);
+      float attenuation[4] = {l.Attenuation0, l.Attenuation1, l.Attenuation2, l.Range};
+      Vector(p, "korLightAttenuation" + n, attenuation, 4);
+      float spot[3] = {std::cos(l.Theta / 2), std::cos(l.Phi / 2), l.Falloff};
+      Vector(p, "korLightSpot" + n, spot, 3);
+    }
+    Vector(p, "korMaterialDiffuse", &material.Diffuse.r, 4);
+    Vector(p, "korMaterialAmbient", &material.Ambient.r, 4);
+    Vector(p, "korMaterialSpecular", &material.Specular.r, 4);
+    Vector(p, "korMaterialEmissive", &material.Emissive.r, 4);
+    GLint power = At(p, "korMaterialPower");
+    if (power >= 0) GL(Uniform1f)(power, material.Power);
+    Colour(p, "korAmbient", rs[D3DRS_AMBIENT]);
+    Colour(p, "korFogColour", rs[D3DRS_FOGCOLOR]);
+    Colour(p, "korTextureFactor", rs[D3DRS_TEXTUREFACTOR]);
+    float fog[3] = {AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY])};
+    Vector(p, "korFogParameters", fog, 3);
+    GLint ref = At(p, "korAlphaRef");
+    if (ref >= 0) GL(Uniform1f)(ref, float(rs[D3DRS_ALPHAREF] & 0xFF));
+    for (int i = 0; i < 8; ++i)
+      MatrixUniform(p, "korTextureMatrix[" + std::to_string(i) + "]", textureTransforms[size_t(i)]);
+    GLint size = At(p, "korViewport");
+    if (size >= 0) GL(Uniform2f)(size, float(viewport.Width), float(viewport.Height));
+  }
 
   // The decoded function of a shader, or null when it cannot be used.
   template <class Shader>
@@ -703,10 +888,12 @@ private:
   void SelectProgram() {
     uint64_t vertexSerial = vertexShader ? vertexShader->serial : 0;
     uint64_t pixelSerial = pixelShader ? pixelShader->serial : 0;
-    Program* chosen = &ProgramFor(vertexSerial, pixelSerial);
+    Program* chosen = vertexSerial || pixelSerial ? &ProgramFor(vertexSerial, pixelSerial)
+                                                  : &FixedProgramFor(FixedKey());
     if (chosen != current) {
       // Attribute locations come with the vertex stage; constants with both.
-      if (!current || chosen->vertex != current->vertex) inputDirty = true;
+      if (!current || chosen->vertex != current->vertex || chosen->fixed != current->fixed)
+        inputDirty = true;
       uploadedFor[0] = uploadedFor[1] = nullptr;
     }
     current = chosen;
@@ -719,6 +906,10 @@ private:
 
   // Uniforms are per program: each learns of a new viewport or transform when it is used.
   void ApplyProgramUniforms() {
+    if (current->fixed && current->fixedStamp != fixedStamp) {
+      ApplyFixedUniforms(*current);
+      current->fixedStamp = fixedStamp;
+    }
     if (current->viewportStamp != viewportStamp) {
       GL(Uniform2f)(current->halfPixelAt, 1.0f / viewport.Width, 1.0f / viewport.Height);
       current->viewportStamp = viewportStamp;
@@ -841,7 +1032,7 @@ private:
   // serials so that an object made at a freed object's address never finds a stale one.
   void ApplyInput() {
     std::vector<uint64_t> key = {declaration->serial, indices ? indices->store.serial : 0,
-                                 current->vertex ? vertexShader->serial : 0};
+                                 current->vertex ? vertexShader->serial : current->fixed ? ~0ull : 0};
     for (const D3DVERTEXELEMENT9& e : declaration->elements) {
       const d3d9::StreamBinding& s = streams[e.Stream];
       key.insert(key.end(), {e.Stream, s.buffer ? s.buffer->store.serial : 0, s.offset, s.stride});
@@ -855,7 +1046,8 @@ private:
       GL(GenVertexArrays)(1, &vao);
       GL(BindVertexArray)(vao);
       for (const D3DVERTEXELEMENT9& e : declaration->elements) {
-        int location = LocationOf(e, current->vertex);
+        int location = current->fixed ? d3d9::FixedAttributeLocation(e.Usage, e.UsageIndex)
+                                      : LocationOf(e, current->vertex);
         const d3d9::StreamBinding& s = streams[e.Stream];
         if (location < 0 || !s.buffer) continue;
         AttributeFormat f = FormatOf(e.Type);
@@ -888,6 +1080,8 @@ private:
   SDL_GLContext context;
   GLuint framebuffer = 0, renderbuffers[2] = {};
   std::map<std::pair<uint64_t, uint64_t>, Program> programs;
+  std::map<std::string, Program> fixedPrograms;  // by key
+  uint64_t fixedStamp = 1;
   std::map<uint64_t, std::optional<d3d9::ShaderCode>> codes;
   Program* current = nullptr;
   GLuint boundProgram = 0;

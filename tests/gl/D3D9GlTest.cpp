@@ -38,6 +38,8 @@ protected:
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                 &pp, &device),
               D3D_OK);
+    // Unlit, as Direct3D needs for vertices without normals to show their colours.
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
   }
   void TearDown() override {
     UnbindAndRelease(device);

@@ -1,0 +1,182 @@
+// The fixed-function pipeline on GL, against Direct3D 9's formulas: lights with their
+// attenuation and range, vertex fog, alpha test, and a texture stage modulating.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/D3D9Testing.h"
+#include "tests/d3d9/DeviceTestSupport.h"
+
+namespace {
+
+// Position, normal, colour and one texture coordinate set.
+struct Vertex {
+  float x, y, z;
+  float nx, ny, nz;
+  D3DCOLOR colour;
+  float u, v;
+};
+const D3DVERTEXELEMENT9 kElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+    {0, 24, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+    {0, 28, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+    D3DDECL_END()};
+
+LRESULT Procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+constexpr UINT kSize = 32;
+
+class FixedFunctionGlTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "fixedFunctionTest";
+    RegisterClassA(&wc);
+    window = CreateWindowExA(0, "fixedFunctionTest", "test", WS_CAPTION, 0, 0, kSize, kSize, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS pp = WindowedParameters(kSize, kSize, window);
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+              D3D_OK);
+    // A screen-filling quad at depth 0.5 facing the camera, white, in clip space.
+    const D3DCOLOR white = 0xFFFFFFFFu;
+    const Vertex quad[] = {{-1, 1, 0.5f, 0, 0, -1, white, 0, 0}, {1, 1, 0.5f, 0, 0, -1, white, 1, 0},
+                           {-1, -1, 0.5f, 0, 0, -1, white, 0, 1}, {-1, -1, 0.5f, 0, 0, -1, white, 0, 1},
+                           {1, 1, 0.5f, 0, 0, -1, white, 1, 0}, {1, -1, 0.5f, 0, 0, -1, white, 1, 1}};
+    std::memcpy(vertices, quad, sizeof quad);
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof quad, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &buffer, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateVertexDeclaration(kElements, &declaration), D3D_OK);
+    device->SetVertexDeclaration(declaration);
+    device->SetStreamSource(0, buffer, 0, sizeof(Vertex));
+    D3DMATERIAL9 white4{{1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, 1};
+    device->SetMaterial(&white4);
+    device->SetRenderState(D3DRS_COLORVERTEX, FALSE);
+  }
+  void TearDown() override {
+    if (declaration) declaration->Release();
+    if (buffer) buffer->Release();
+    UnbindAndRelease(device);
+    if (d3d) d3d->Release();
+    if (window) DestroyWindow(window);
+    UnregisterClassA("fixedFunctionTest", GetModuleHandleA(nullptr));
+  }
+  // Draws the quad with the vertex colour given, and reads the centre pixel.
+  uint32_t Draw(D3DCOLOR colour = 0xFFFFFFFFu) {
+    for (Vertex& v : vertices) v.colour = colour;
+    void* data = nullptr;
+    buffer->Lock(0, 0, &data, 0);
+    std::memcpy(data, vertices, sizeof vertices);
+    buffer->Unlock();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FFu, 1.0f, 0);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    std::vector<uint32_t> pixels;
+    UINT w = 0, h = 0;
+    EXPECT_TRUE(D3D9ReadBackBuffer(device, &pixels, &w, &h));
+    return pixels.empty() ? 0 : pixels[(h / 2) * w + w / 2];
+  }
+  static int Channel(uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); }
+  static void ExpectColour(uint32_t pixel, int r, int g, int b) {
+    EXPECT_NEAR(Channel(pixel, 16), r, 2) << std::hex << pixel;
+    EXPECT_NEAR(Channel(pixel, 8), g, 2) << std::hex << pixel;
+    EXPECT_NEAR(Channel(pixel, 0), b, 2) << std::hex << pixel;
+  }
+
+  HWND window = nullptr;
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  IDirect3DVertexDeclaration9* declaration = nullptr;
+  Vertex vertices[6];
+};
+
+TEST_F(FixedFunctionGlTest, UnlitVerticesShowTheirColourAndLitOnesTheMaterialsWithoutLights) {
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  ExpectColour(Draw(0xFF40C020u), 0x40, 0xC0, 0x20);
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  device->SetRenderState(D3DRS_AMBIENT, 0xFF404040u);
+  D3DMATERIAL9 m{{1, 1, 1, 1}, {1, 0.5f, 0, 1}, {0, 0, 0, 0}, {0, 0, 0.25f, 0}, 1};
+  device->SetMaterial(&m);
+  // Ambient × the global ambient, plus emissive; no light is on.
+  ExpectColour(Draw(), 0x40, 0x20, 0x40);
+}
+
+TEST_F(FixedFunctionGlTest, DirectionalAndPointLightsFollowLambertAndAttenuation) {
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  D3DLIGHT9 sun{};
+  sun.Type = D3DLIGHT_DIRECTIONAL;
+  sun.Diffuse = {0.5f, 0.25f, 1, 1};
+  sun.Direction = {0, 0, 1};  // into the screen, onto the quad's face
+  device->SetLight(0, &sun);
+  device->LightEnable(0, TRUE);
+  ExpectColour(Draw(), 128, 64, 255);
+  sun.Direction = {0, std::sqrt(0.75f), 0.5f};  // 60° off the normal: half as bright
+  device->SetLight(0, &sun);
+  ExpectColour(Draw(), 64, 32, 128);
+
+  device->LightEnable(0, FALSE);
+  D3DLIGHT9 lamp{};
+  lamp.Type = D3DLIGHT_POINT;
+  lamp.Diffuse = {1, 1, 1, 1};
+  lamp.Position = {0, 0, -1.5f};  // 2 in front of the quad's centre
+  lamp.Attenuation2 = 1;
+  lamp.Range = 10;
+  device->SetLight(1, &lamp);
+  device->LightEnable(1, TRUE);
+  // Lit at the vertices, as Direct3D does: each corner is √6 from the lamp, so
+  // 1 / d² × N·L = 1/6 × 2/√6, the same at all four and so everywhere between.
+  int lit = int(std::lround(255.0 / 6.0 * 2.0 / std::sqrt(6.0)));
+  ExpectColour(Draw(), lit, lit, lit);
+  lamp.Range = 1.5f;                  // the quad is out of reach
+  device->SetLight(1, &lamp);
+  ExpectColour(Draw(), 0, 0, 0);
+}
+
+TEST_F(FixedFunctionGlTest, LinearVertexFogBlendsTowardTheFogColourByDepth) {
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+  device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+  device->SetRenderState(D3DRS_FOGCOLOR, 0xFF000000u);
+  float start = 0.0f, end = 1.0f;
+  DWORD bits;
+  std::memcpy(&bits, &start, 4);
+  device->SetRenderState(D3DRS_FOGSTART, bits);
+  std::memcpy(&bits, &end, 4);
+  device->SetRenderState(D3DRS_FOGEND, bits);
+  ExpectColour(Draw(), 128, 128, 128);  // depth 0.5: halfway
+  device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+  ExpectColour(Draw(), 255, 255, 255);
+}
+
+TEST_F(FixedFunctionGlTest, AlphaTestDiscardsWhatFailsTheReference) {
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+  device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+  // Stage 0 takes its alpha from the diffuse colour here.
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+  ExpectColour(Draw(0x40FFFFFFu), 0, 0, 255);    // discarded: the clear colour stays
+  ExpectColour(Draw(0xC0FFFFFFu), 255, 255, 255);
+}
+
+TEST_F(FixedFunctionGlTest, ATextureStageModulatesTheDiffuseColour) {
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  IDirect3DTexture9* texture = nullptr;
+  ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  *static_cast<uint32_t*>(locked.pBits) = 0xFF8040FFu;
+  texture->UnlockRect(0);
+  device->SetTexture(0, texture);
+  ExpectColour(Draw(0xFFFF8000u), 128, 32, 0);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
+  ExpectColour(Draw(0xFF008000u), 128, 192, 255);
+  device->SetTexture(0, nullptr);
+  texture->Release();
+}
+
+}  // namespace

@@ -33,3 +33,5 @@ bool D3D9ReadWindow(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, UIN
                     UINT* height);
 // GL calls made by every GL device so far.
 uint64_t D3D9GlCallCount();
+// GL programs linked by every GL device so far (fixed-function keys and program pairs).
+uint64_t D3D9GlProgramsLinked();

@@ -38,7 +38,8 @@ namespace {
   X(BindFramebuffer) X(GenRenderbuffers) X(DeleteRenderbuffers) X(BindRenderbuffer)         \
   X(RenderbufferStorage) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)               \
   X(BlitFramebuffer) X(GetUniformBlockIndex) X(UniformBlockBinding) X(BindBufferBase)         \
-  X(Uniform1i) X(Uniform1f) X(Uniform3f) X(Uniform4f) X(GetShaderInfoLog) X(GetProgramInfoLog) X(GenTextures) X(DeleteTextures)       \
+  X(BlendFuncSeparate) X(BlendEquationSeparate) X(BlendColor) X(PolygonMode)        \
+  X(StencilFuncSeparate) X(StencilOpSeparate) X(Uniform1i) X(Uniform1f) X(Uniform3f) X(Uniform4f) X(GetShaderInfoLog) X(GetProgramInfoLog) X(GenTextures) X(DeleteTextures)       \
   X(BindTexture) X(ActiveTexture) X(TexImage2D) X(TexImage3D) X(TexSubImage2D)                \
   X(TexSubImage3D) X(CompressedTexImage2D) X(CompressedTexImage3D) X(TexParameteri)           \
   X(GenSamplers) X(DeleteSamplers) X(BindSampler) X(SamplerParameteri) X(SamplerParameterf)   \
@@ -63,6 +64,7 @@ struct GlApi {
 };
 
 uint64_t glCalls = 0;
+uint64_t programsLinked = 0;
 // Every GL call goes through here, so tests and benchmarks can count them.
 #define GL(name) (++glCalls, gl.name)
 
@@ -106,12 +108,24 @@ GLenum CompareOf(DWORD f) {
   return f <= 8 ? funcs[f] : GL_ALWAYS;
 }
 
+GLenum BlendOpOf(DWORD op) {
+  static const GLenum ops[] = {GL_FUNC_ADD, GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT, GL_MIN, GL_MAX};
+  return op <= 5 ? ops[op] : GL_FUNC_ADD;
+}
+
+GLenum StencilOpOf(DWORD op) {
+  static const GLenum ops[] = {GL_KEEP, GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_DECR, GL_INVERT, GL_INCR_WRAP, GL_DECR_WRAP};
+  return op <= 8 ? ops[op] : GL_KEEP;
+}
+
 GLenum BlendOf(DWORD b) {
   static const GLenum factors[] = {GL_ONE, GL_ZERO, GL_ONE, GL_SRC_COLOR,
                                    GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
                                    GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, GL_DST_COLOR,
-                                   GL_ONE_MINUS_DST_COLOR};
-  return b <= 10 ? factors[b] : GL_ONE;
+                                   GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA_SATURATE,
+                                   GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_CONSTANT_COLOR,
+                                   GL_ONE_MINUS_CONSTANT_COLOR};
+  return b <= 15 ? factors[b] : GL_ONE;
 }
 
 // Where a declaration element goes: a compiled vertex stage's input of that usage, or the
@@ -691,6 +705,7 @@ private:
     for (GLuint i = 0; i < 8; ++i)
       GL(BindAttribLocation)(program, 4 + i, ("korTexcoord" + std::to_string(i)).c_str());
     GL(LinkProgram)(program);
+    ++programsLinked;
     GL(DeleteShader)(vs);
     GL(DeleteShader)(fs);
     GLint ok = 0;
@@ -851,6 +866,7 @@ private:
       GL(BindAttribLocation)(program, 1, "korColour");
     }
     GL(LinkProgram)(program);
+    ++programsLinked;
     GL(DeleteShader)(vs);
     GL(DeleteShader)(fs);
     GLint ok = 0;
@@ -1018,8 +1034,54 @@ private:
       if (rs[D3DRS_ALPHABLENDENABLE]) GL(Enable)(GL_BLEND);
       else GL(Disable)(GL_BLEND);
     }
-    if (changed(D3DRS_SRCBLEND) || changed(D3DRS_DESTBLEND))
-      GL(BlendFunc)(BlendOf(rs[D3DRS_SRCBLEND]), BlendOf(rs[D3DRS_DESTBLEND]));
+    bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE] != 0;
+    if (changed(D3DRS_SRCBLEND) || changed(D3DRS_DESTBLEND) || changed(D3DRS_SEPARATEALPHABLENDENABLE) ||
+        changed(D3DRS_SRCBLENDALPHA) || changed(D3DRS_DESTBLENDALPHA))
+    {
+      // The both-alpha modes set the destination from the source.
+      auto pair = [&](DWORD source, DWORD dest) {
+        if (source == D3DBLEND_BOTHSRCALPHA) return std::make_pair(GLenum(GL_SRC_ALPHA), GLenum(GL_ONE_MINUS_SRC_ALPHA));
+        if (source == D3DBLEND_BOTHINVSRCALPHA) return std::make_pair(GLenum(GL_ONE_MINUS_SRC_ALPHA), GLenum(GL_SRC_ALPHA));
+        return std::make_pair(BlendOf(source), BlendOf(dest));
+      };
+      auto colour = pair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND]);
+      auto alpha = separate ? pair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA]) : colour;
+      GL(BlendFuncSeparate)(colour.first, colour.second, alpha.first, alpha.second);
+    }
+    if (changed(D3DRS_BLENDOP) || changed(D3DRS_BLENDOPALPHA) || changed(D3DRS_SEPARATEALPHABLENDENABLE))
+      GL(BlendEquationSeparate)(BlendOpOf(rs[D3DRS_BLENDOP]),
+                                BlendOpOf(rs[separate ? D3DRS_BLENDOPALPHA : D3DRS_BLENDOP]));
+    if (changed(D3DRS_BLENDFACTOR)) {
+      DWORD c = rs[D3DRS_BLENDFACTOR];
+      GL(BlendColor)(((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f);
+    }
+    if (changed(D3DRS_FILLMODE))
+      GL(PolygonMode)(GL_FRONT_AND_BACK, rs[D3DRS_FILLMODE] == D3DFILL_POINT      ? GL_POINT
+                                         : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
+                                                                                   : GL_FILL);
+    if (changed(D3DRS_STENCILENABLE)) {
+      if (rs[D3DRS_STENCILENABLE] && depthSurface) GL(Enable)(GL_STENCIL_TEST);
+      else GL(Disable)(GL_STENCIL_TEST);
+    }
+    static const D3DRENDERSTATETYPE kStencil[] = {
+        D3DRS_STENCILFAIL, D3DRS_STENCILZFAIL, D3DRS_STENCILPASS, D3DRS_STENCILFUNC,
+        D3DRS_STENCILREF, D3DRS_STENCILMASK, D3DRS_STENCILWRITEMASK, D3DRS_TWOSIDEDSTENCILMODE,
+        D3DRS_CCW_STENCILFAIL, D3DRS_CCW_STENCILZFAIL, D3DRS_CCW_STENCILPASS, D3DRS_CCW_STENCILFUNC};
+    if (std::any_of(std::begin(kStencil), std::end(kStencil), changed)) {
+      // Clockwise faces are GL's front faces here; two-sided mode gives the others their own.
+      bool twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+      auto ccw = [&](D3DRENDERSTATETYPE cw, D3DRENDERSTATETYPE other) { return rs[twoSided ? other : cw]; };
+      GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF);
+      GL(StencilFuncSeparate)(GL_FRONT, CompareOf(rs[D3DRS_STENCILFUNC]), ref, rs[D3DRS_STENCILMASK]);
+      GL(StencilFuncSeparate)(GL_BACK, CompareOf(ccw(D3DRS_STENCILFUNC, D3DRS_CCW_STENCILFUNC)), ref,
+                              rs[D3DRS_STENCILMASK]);
+      GL(StencilOpSeparate)(GL_FRONT, StencilOpOf(rs[D3DRS_STENCILFAIL]), StencilOpOf(rs[D3DRS_STENCILZFAIL]),
+                            StencilOpOf(rs[D3DRS_STENCILPASS]));
+      GL(StencilOpSeparate)(GL_BACK, StencilOpOf(ccw(D3DRS_STENCILFAIL, D3DRS_CCW_STENCILFAIL)),
+                            StencilOpOf(ccw(D3DRS_STENCILZFAIL, D3DRS_CCW_STENCILZFAIL)),
+                            StencilOpOf(ccw(D3DRS_STENCILPASS, D3DRS_CCW_STENCILPASS)));
+      GL(StencilMask)(rs[D3DRS_STENCILWRITEMASK]);
+    }
     if (changed(D3DRS_COLORWRITEENABLE)) {
       DWORD m = rs[D3DRS_COLORWRITEENABLE];
       GL(ColorMask)(m & 1 ? GL_TRUE : GL_FALSE, m & 2 ? GL_TRUE : GL_FALSE,
@@ -1225,3 +1287,4 @@ bool D3D9ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* pixels,
 }
 
 uint64_t D3D9GlCallCount() { return glCalls; }
+uint64_t D3D9GlProgramsLinked() { return programsLinked; }

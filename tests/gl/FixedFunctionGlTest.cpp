@@ -179,4 +179,67 @@ TEST_F(FixedFunctionGlTest, ATextureStageModulatesTheDiffuseColour) {
   texture->Release();
 }
 
+TEST_F(FixedFunctionGlTest, SpotLightsCutOffOutsideTheirCone) {
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  D3DLIGHT9 spot{};
+  spot.Type = D3DLIGHT_SPOT;
+  spot.Diffuse = {1, 1, 1, 1};
+  spot.Position = {0, 0, -1.5f};
+  spot.Direction = {0, 0, 1};
+  spot.Attenuation0 = 1;
+  spot.Range = 10;
+  spot.Falloff = 1;
+  spot.Theta = 2.0f, spot.Phi = 2.5f;  // wide: the corners (35° off the axis) are inside
+  device->SetLight(0, &spot);
+  device->LightEnable(0, TRUE);
+  int lit = int(std::lround(255.0 * 2.0 / std::sqrt(6.0)));
+  ExpectColour(Draw(), lit, lit, lit);
+  spot.Theta = 0.2f, spot.Phi = 0.4f;  // narrow: every corner is outside the cone
+  device->SetLight(0, &spot);
+  ExpectColour(Draw(), 0, 0, 0);
+}
+
+TEST_F(FixedFunctionGlTest, BlendingAndStencilFollowTheirStates) {
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  ExpectColour(Draw(0xFF800000u), 128, 0, 255);  // added to the blue clear colour
+  device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);
+  ExpectColour(Draw(0xFF000040u), 0, 0, 191);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+
+  device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0);
+  device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+  device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+  device->SetRenderState(D3DRS_STENCILREF, 1);
+  ExpectColour(Draw(0xFFFF0000u), 0, 0, 255);  // stencil 0 ≠ 1: nothing drawn
+  device->SetRenderState(D3DRS_STENCILREF, 0);
+  ExpectColour(Draw(0xFFFF0000u), 255, 0, 0);
+  device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+}
+
+TEST_F(FixedFunctionGlTest, AFrameOfAFewStatesLinksNothingAfterItsFirstAppearance) {
+  auto frame = [&] {
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    Draw();
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    Draw();
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    Draw();
+    device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+  };
+  frame();
+  uint64_t linked = D3D9GlProgramsLinked();
+  uint64_t calls = D3D9GlCallCount();
+  frame();
+  EXPECT_EQ(D3D9GlProgramsLinked(), linked);
+  frame();
+  // The same frame again costs the same GL calls.
+  uint64_t second = D3D9GlCallCount() - calls;
+  calls = D3D9GlCallCount();
+  frame();
+  EXPECT_EQ(D3D9GlCallCount() - calls, second / 2);
+}
+
 }  // namespace

@@ -242,4 +242,128 @@ TEST_F(FixedFunctionGlTest, AFrameOfAFewStatesLinksNothingAfterItsFirstAppearanc
   EXPECT_EQ(D3D9GlCallCount() - calls, second / 2);
 }
 
+// A finely tessellated sphere lit by each kind of light, read back and compared with the
+// same formulas evaluated on the CPU at the surface point under each sampled pixel. Light
+// is computed at the vertices and interpolated, so a peak between vertices reads a few
+// levels low.
+class LitSphereTest : public FixedFunctionGlTest {
+protected:
+  static constexpr float kRadius = 0.8f;
+  struct Point {
+    float x, y, z, nx, ny, nz;
+  };
+
+  void DrawSphere(const D3DLIGHT9& light) {
+    constexpr int kRings = 48, kSegments = 96;
+    std::vector<Point> grid;
+    for (int r = 0; r <= kRings; ++r)
+      for (int s = 0; s <= kSegments; ++s) {
+        double theta = 3.14159265358979 * r / kRings, phi = 2 * 3.14159265358979 * s / kSegments;
+        float nx = float(std::sin(theta) * std::cos(phi)), ny = float(std::cos(theta)),
+              nz = float(std::sin(theta) * std::sin(phi));
+        grid.push_back({kRadius * nx, kRadius * ny, kRadius * nz, nx, ny, nz});
+      }
+    std::vector<Point> triangles;
+    for (int r = 0; r < kRings; ++r)
+      for (int s = 0; s < kSegments; ++s) {
+        auto at = [&](int rr, int ss) { return grid[size_t(rr * (kSegments + 1) + ss)]; };
+        for (const Point& p : {at(r, s), at(r + 1, s), at(r, s + 1), at(r, s + 1), at(r + 1, s), at(r + 1, s + 1)})
+          triangles.push_back(p);
+      }
+    static const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+        {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0}, D3DDECL_END()};
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    UINT bytes = UINT(triangles.size() * sizeof(Point));
+    ASSERT_EQ(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    void* data = nullptr;
+    vb->Lock(0, 0, &data, 0);
+    std::memcpy(data, triangles.data(), bytes);
+    vb->Unlock();
+    ASSERT_EQ(device->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    device->SetVertexDeclaration(decl);
+    device->SetStreamSource(0, vb, 0, sizeof(Point));
+    // Orthographic: view space is world space, depth from −2 … 2 into 0 … 1.
+    D3DMATRIX projection = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 0.25f, 0}, {0, 0, 0.5f, 1}}};
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+    device->SetLight(0, &light);
+    device->LightEnable(0, TRUE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, UINT(triangles.size() / 3)), D3D_OK);
+    UINT w = 0, h = 0;
+    EXPECT_TRUE(D3D9ReadBackBuffer(device, &pixels, &w, &h));
+    device->SetStreamSource(0, buffer, 0, sizeof(Vertex));
+    device->SetVertexDeclaration(declaration);
+    decl->Release();
+    vb->Release();
+  }
+
+  // Direct3D's diffuse term for a white material at the visible point under a pixel.
+  static double Expected(const D3DLIGHT9& l, double x, double y) {
+    double z = -std::sqrt(kRadius * kRadius - x * x - y * y);
+    double n[3] = {x / kRadius, y / kRadius, z / kRadius};
+    double toLight[3], attenuation = 1, d = 0;
+    if (l.Type == D3DLIGHT_DIRECTIONAL) {
+      double len = std::sqrt(l.Direction.x * l.Direction.x + l.Direction.y * l.Direction.y + l.Direction.z * l.Direction.z);
+      toLight[0] = -l.Direction.x / len, toLight[1] = -l.Direction.y / len, toLight[2] = -l.Direction.z / len;
+    } else {
+      double v[3] = {l.Position.x - x, l.Position.y - y, l.Position.z - z};
+      d = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+      for (int i = 0; i < 3; ++i) toLight[i] = v[i] / d;
+      attenuation = d > l.Range ? 0 : 1 / (l.Attenuation0 + l.Attenuation1 * d + l.Attenuation2 * d * d);
+      if (l.Type == D3DLIGHT_SPOT) {
+        double len = std::sqrt(l.Direction.x * l.Direction.x + l.Direction.y * l.Direction.y + l.Direction.z * l.Direction.z);
+        double rho = -(l.Direction.x * toLight[0] + l.Direction.y * toLight[1] + l.Direction.z * toLight[2]) / len;
+        double inner = std::cos(l.Theta / 2), outer = std::cos(l.Phi / 2);
+        attenuation *= rho > inner ? 1 : rho <= outer ? 0 : std::pow((rho - outer) / (inner - outer), l.Falloff);
+      }
+    }
+    double lambert = std::max(0.0, n[0] * toLight[0] + n[1] * toLight[1] + n[2] * toLight[2]);
+    return std::min(1.0, attenuation * lambert * l.Diffuse.r) * 255.0;
+  }
+
+  void Compare(const D3DLIGHT9& light) {
+    DrawSphere(light);
+    int compared = 0;
+    for (UINT py = 2; py < kSize; py += 3)
+      for (UINT px = 2; px < kSize; px += 3) {
+        // Direct3D samples pixel px at x = px × 2 / width − 1.
+        double x = px * 2.0 / kSize - 1, y = 1 - py * 2.0 / kSize;
+        if (x * x + y * y > 0.6 * 0.6) continue;  // well inside the silhouette
+        EXPECT_NEAR(Channel(pixels[py * kSize + px], 16), Expected(light, x, y), 6.0)
+            << "pixel " << px << ", " << py;
+        ++compared;
+      }
+    EXPECT_GT(compared, 20);
+  }
+  std::vector<uint32_t> pixels;
+};
+
+TEST_F(LitSphereTest, DirectionalPointAndSpotLightsMatchTheirFormulas) {
+  D3DLIGHT9 sun{};
+  sun.Type = D3DLIGHT_DIRECTIONAL;
+  sun.Diffuse = {1, 1, 1, 1};
+  sun.Direction = {0.5f, -0.5f, 0.7f};
+  Compare(sun);
+
+  D3DLIGHT9 lamp{};
+  lamp.Type = D3DLIGHT_POINT;
+  lamp.Diffuse = {1, 1, 1, 1};
+  lamp.Position = {0.4f, 0.4f, -1.2f};
+  lamp.Attenuation0 = 0.3f, lamp.Attenuation1 = 0.2f, lamp.Attenuation2 = 0.4f;
+  lamp.Range = 10;
+  Compare(lamp);
+
+  D3DLIGHT9 spot = lamp;
+  spot.Type = D3DLIGHT_SPOT;
+  spot.Position = {-0.3f, 0.1f, -2.0f};
+  spot.Direction = {0.1f, 0, 1};
+  spot.Theta = 0.3f, spot.Phi = 0.9f, spot.Falloff = 1;
+  Compare(spot);
+}
+
 }  // namespace

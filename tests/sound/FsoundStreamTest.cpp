@@ -45,7 +45,7 @@ TEST_F(FsoundStreamTest, MusicPlaysWithoutGapsThroughTenSecondsOfFramesWithoutUp
     const auto frame = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - frame < std::chrono::milliseconds(12)) {
     }
-    Sleep(4);
+    Sleep(0.004);
     ++frames;
   }
   EXPECT_TRUE(FSOUND_IsPlaying(channel));

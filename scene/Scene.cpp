@@ -1,0 +1,306 @@
+#include "scene/Scene.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "graphics/Mesh3DF.h"
+#include "graphics/TextureObject.h"
+#include "platform/win32/Windows.h"
+#include "scene/LightEntity.h"
+#include "scene/StaticMeshEntity.h"
+#include "sound/SoundSample.h"
+#include "sound/SoundSystem.h"
+
+namespace KOR {
+namespace {
+
+SoundSystem* soundSystem = nullptr;
+SceneSettings processSettings;
+// The counter of the last frame survives the scene, as the game runs one scene after
+// another; the first scene's start is the first value.
+bool counterTaken = false;
+int64_t previousCounter = 0;
+
+constexpr int kFixedStepFrames = 3;
+constexpr float kFixedStep = 0.01f;
+
+std::string Text(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+// The box around the eight corners of a model-space box under world.
+void WorldBox(const RenderNode& node, const Matrix& world, Vector3& low, Vector3& high) {
+  for (int i = 0; i < 8; ++i) {
+    Vector4 corner{i & 1 ? node.boundsMax.x : node.boundsMin.x, i & 2 ? node.boundsMax.y : node.boundsMin.y,
+                   i & 4 ? node.boundsMax.z : node.boundsMin.z, 1.0f};
+    Vector4 p = Transform(corner, world);
+    Vector3 q{p.x, p.y, p.z};
+    if (i == 0) {
+      low = high = q;
+      continue;
+    }
+    low = {std::min(low.x, q.x), std::min(low.y, q.y), std::min(low.z, q.z)};
+    high = {std::max(high.x, q.x), std::max(high.y, q.y), std::max(high.z, q.z)};
+  }
+}
+
+// False when the box lies entirely outside one plane (its corner furthest along the
+// plane's normal is behind it).
+bool BoxVisible(const Camera& camera, const Vector3& low, const Vector3& high) {
+  for (const Plane& plane : camera.planes) {
+    Vector3 far{plane.normal.x >= 0 ? high.x : low.x, plane.normal.y >= 0 ? high.y : low.y,
+                plane.normal.z >= 0 ? high.z : low.z};
+    if (Dot(plane.normal, far) - plane.distance < 0.0f) return false;
+  }
+  return true;
+}
+
+bool SphereTouchesBox(const Vector3& centre, float radius, const Vector3& low, const Vector3& high) {
+  Vector3 nearest{std::clamp(centre.x, low.x, high.x), std::clamp(centre.y, low.y, high.y),
+                  std::clamp(centre.z, low.z, high.z)};
+  Vector3 d = centre - nearest;
+  return Dot(d, d) <= radius * radius;
+}
+
+}  // namespace
+
+const SceneSettings& CurrentSceneSettings() { return processSettings; }
+
+void Scene::SetSoundSystem(SoundSystem* system) { soundSystem = system; }
+SoundSystem* Scene::GetSoundSystem() { return soundSystem; }
+
+Scene::Scene() : renderer(std::make_unique<BasicRenderer>(nullptr)) {}
+
+Scene::~Scene() {
+  // Entity destructors take their nodes and lights out of the lists: those go later.
+  removalQueue.clear();
+  listed.clear();
+  entities.clear();
+  prototypes.clear();
+  nodes.clear();
+  lights.clear();
+  soundCache.clear();
+  materialCache.clear();
+  meshCache.clear();
+  textureCache.clear();
+  renderer.reset();
+}
+
+void Scene::Init(Device* device, const SceneSettings& chosen) {
+  settings = chosen;
+  processSettings = chosen;
+  renderer = std::make_unique<BasicRenderer>(device);
+  RegisterPrototype("staticMesh", std::make_unique<StaticMeshEntity>());
+  RegisterPrototype("Light", std::make_unique<LightEntity>());
+  LARGE_INTEGER value{};
+  QueryPerformanceFrequency(&value);
+  counterFrequency = value.QuadPart > 0 ? value.QuadPart : 1;
+  QueryPerformanceCounter(&value);
+  startCounter = value.QuadPart;
+}
+
+void Scene::RegisterPrototype(const std::string& name, std::unique_ptr<Entity> prototype) {
+  prototypes[name] = std::move(prototype);
+}
+
+std::unique_ptr<Entity> Scene::CreateEntity(const std::string& typeName) {
+  auto found = prototypes.find(typeName);
+  if (found == prototypes.end() || !found->second) return nullptr;
+  return found->second->Create();
+}
+
+Entity* Scene::AddEntity(std::unique_ptr<Entity> entity) {
+  if (!entity) return nullptr;
+  Entity* added = entity.get();
+  added->scene = this;
+  entities.push_back(std::move(entity));
+  listed[added] = std::prev(entities.end());
+  return added;
+}
+
+void Scene::QueueRemoval(Entity* entity) {
+  if (entity && entity->scene == this) removalQueue.push_back(entity);
+}
+
+Entity* Scene::FindFirstByType(const std::string& typeName) const {
+  for (const auto& e : entities)
+    if (e->GetTypeName() == typeName) return e.get();
+  return nullptr;
+}
+
+std::vector<Entity*> Scene::FindAllByType(const std::string& typeName) const {
+  std::vector<Entity*> found;
+  for (const auto& e : entities)
+    if (e->GetTypeName() == typeName) found.push_back(e.get());
+  return found;
+}
+
+TextureObject* Scene::GetTexture(const std::string& name) {
+  std::unique_ptr<TextureObject>& slot = textureCache[name];
+  if (!slot) {
+    auto texture = std::make_unique<TextureObject>();
+    texture->LoadFile((assetDirectory + name).c_str());
+    slot = std::move(texture);
+  }
+  return slot.get();
+}
+
+Mesh3DF* Scene::GetMesh(const std::string& name) {
+  auto found = meshCache.find(name);
+  if (found != meshCache.end()) return found->second.get();
+  auto mesh = std::make_unique<Mesh3DF>();
+  mesh->LoadFile(assetDirectory + name);
+  return meshCache.emplace(name, std::move(mesh)).first->second.get();
+}
+
+SoundSample* Scene::GetSound(const std::string& name, bool want3D) {
+  if (!soundSystem) return nullptr;
+  std::unique_ptr<SoundSample>& slot = soundCache[name];
+  if (!slot) {
+    auto sample = std::make_unique<SoundSample>();
+    sample->Load(*soundSystem, assetDirectory + name, want3D);
+    slot = std::move(sample);
+  }
+  return slot.get();
+}
+
+SceneMaterial* Scene::GetMaterial(const SceneMaterialBlock& block) {
+  std::string key(reinterpret_cast<const char*>(&block), sizeof block);
+  std::unique_ptr<SceneMaterial>& slot = materialCache[key];
+  if (!slot) {
+    auto material = std::make_unique<SceneMaterial>();
+    material->colour = {block.colour[0], block.colour[1], block.colour[2], block.colour[3]};
+    material->shininess = block.shininess;
+    material->alphaTest = block.alphaTest != 0;
+    material->glow = block.glow != 0;
+    material->wireframe = block.wireframe != 0;
+    material->twoSided = block.twoSided != 0;
+    material->unlit = block.unlit != 0;
+    // A name filling its whole field ends at the field.
+    material->diffuseName = Text(block.diffuseName, sizeof block.diffuseName);
+    material->normalName = Text(block.normalName, sizeof block.normalName);
+    material->specularName = Text(block.specularName, sizeof block.specularName);
+    material->emissiveName = Text(block.emissiveName, sizeof block.emissiveName);
+    slot = std::move(material);
+  }
+  return slot.get();
+}
+
+void Scene::RegisterNode(RenderNode* node) {
+  if (!node || !node->material) return;
+  if (std::find(nodes.begin(), nodes.end(), node) == nodes.end()) nodes.push_back(node);
+}
+
+void Scene::UnregisterNode(RenderNode* node) { std::erase(nodes, node); }
+
+void Scene::RegisterLight(LightParameters* light) {
+  if (light && std::find(lights.begin(), lights.end(), light) == lights.end()) lights.push_back(light);
+}
+
+void Scene::UnregisterLight(LightParameters* light) { std::erase(lights, light); }
+
+void Scene::Run() {
+  stopRequested = false;
+  ShowCursor(FALSE);
+  fixedStepFrames = kFixedStepFrames;
+  if (!counterTaken) {
+    previousCounter = startCounter;
+    counterTaken = true;
+  }
+  while (!stopRequested) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return;
+      if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) return;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    float dt = float(double(now.QuadPart - previousCounter) / double(counterFrequency));
+    previousCounter = now.QuadPart;
+    Frame(dt);
+  }
+  ShowCursor(FALSE);
+}
+
+void Scene::Frame(float dt) {
+  if (fixedStepFrames > 0) {
+    --fixedStepFrames;
+    dt = kFixedStep;
+  }
+  for (auto& e : entities) e->PreUpdate();
+  UpdateEntities(dt);
+  Collide();
+  RemoveKilled();
+  CullAndLight();
+  renderer->RenderFrame(nodes, backgroundColour);
+  ClearFrameLists();
+  if (soundSystem) soundSystem->Update();
+}
+
+void Scene::UpdateEntities(float dt) {
+  // Entities appended meanwhile land before end() and are updated in this pass.
+  for (auto it = entities.begin(); it != entities.end(); ++it) (*it)->AgeAndUpdate(dt);
+}
+
+void Scene::Collide() {
+  for (auto a = entities.begin(); a != entities.end(); ++a) {
+    Entity* first = a->get();
+    if (first->collisionRadius == 0.0f) continue;
+    for (auto b = std::next(a); b != entities.end(); ++b) {
+      Entity* second = b->get();
+      if (second->collisionRadius == 0.0f || first->collisionRadius == 0.0f) continue;
+      const float reach = first->collisionRadius + second->collisionRadius;
+      if (reach <= 0.0f) continue;
+      const Vector3 d = first->collisionPosition - second->collisionPosition;
+      if (Dot(d, d) < reach * reach) {
+        first->OnCollision(second);
+        second->OnCollision(first);
+      }
+    }
+  }
+}
+
+void Scene::RemoveKilled() {
+  while (!removalQueue.empty()) {
+    Entity* entity = removalQueue.front();
+    removalQueue.pop_front();
+    auto found = listed.find(entity);
+    if (found == listed.end()) continue;  // queued twice: already gone
+    EntityList::iterator at = found->second;
+    listed.erase(found);
+    entity->OnRemove();
+    entities.erase(at);
+  }
+}
+
+void Scene::CullAndLight() {
+  renderer->BuildFrustum();
+  const Camera& camera = renderer->GetCamera();
+  for (RenderNode* node : nodes) {
+    node->inFrustum = false;
+    if (node->owner && !node->owner->visible) continue;
+    const Matrix world = WorldMatrix(node->scale, node->rotation, node->position);
+    WorldBox(*node, world, node->worldMin, node->worldMax);
+    node->inFrustum = BoxVisible(camera, node->worldMin, node->worldMax);
+  }
+  for (LightParameters* light : lights) {
+    const Vector3 centre{light->position.x, light->position.y, light->position.z};
+    light->active = camera.SphereVisible(centre, light->range);
+  }
+  for (RenderNode* node : nodes) {
+    if (!node->inFrustum) continue;
+    for (LightParameters* light : lights) {
+      const Vector3 centre{light->position.x, light->position.y, light->position.z};
+      if (!light->active || !SphereTouchesBox(centre, light->range, node->worldMin, node->worldMax)) continue;
+      node->lights.push_back(light);
+      light->nodes.push_back(node);
+    }
+  }
+}
+
+void Scene::ClearFrameLists() {
+  for (RenderNode* node : nodes) node->lights.clear();
+  for (LightParameters* light : lights) light->nodes.clear();
+}
+
+}  // namespace KOR

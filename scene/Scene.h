@@ -1,0 +1,131 @@
+#pragma once
+// The world of one game: it owns the entities, runs the frame loop (messages, timing,
+// updates, sphere collisions, deferred removal, culling, light assignment, drawing,
+// sound), makes entities by type name through prototypes, loads the scene file and
+// caches the meshes, textures, materials and sounds that entities ask for by name.
+
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "graphics/StateObjects.h"
+#include "scene/BasicRenderer.h"
+#include "scene/Entity.h"
+#include "scene/RenderNode.h"
+#include "scene/SceneMaterial.h"
+#include "scene/SceneRecords.h"
+#include "scene/SceneSettings.h"
+
+namespace KOR {
+
+class Device;
+class Mesh3DF;
+class SoundSample;
+class SoundSystem;
+class TextureObject;
+
+class Scene {
+public:
+  Scene();
+  // Deletes the entities still listed (while the node and light lists they leave still
+  // exist), then the prototypes, then everything cached.
+  virtual ~Scene();
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+
+  // Put in front of every file name the caches load ("assets/").
+  void SetAssetDirectory(std::string path) { assetDirectory = std::move(path); }
+  const std::string& GetAssetDirectory() const { return assetDirectory; }
+  // Process-wide, not per scene; null when there is none.
+  static void SetSoundSystem(SoundSystem* system);
+  static SoundSystem* GetSoundSystem();
+
+  // Copies the settings (and makes them the process-wide copy), makes the renderer for
+  // device (null: nothing is drawn), registers "staticMesh" and "Light", starts the clock.
+  void Init(Device* device, const SceneSettings& settings);
+  const SceneSettings& GetSettings() const { return settings; }
+  // The table entry for name; a second prototype under one name replaces the first.
+  void RegisterPrototype(const std::string& name, std::unique_ptr<Entity> prototype);
+
+  // Reads every record of the file first, then makes the entities: objects through the
+  // prototype table (unregistered types are skipped), lights, cameras. A damaged file
+  // is refused before anything is made.
+  void LoadScene(const std::string& path);
+  void LoadSceneFromMemory(const uint8_t* data, size_t size, const std::string& name);
+
+  void SetCameraName(std::string name) { cameraName = std::move(name); }
+  std::string GetCameraName() const { return cameraName; }
+
+  // The registered prototype's Create(), or null.
+  std::unique_ptr<Entity> CreateEntity(const std::string& typeName);
+  // Takes the entity, sets its scene and appends it; null is ignored. Returns it.
+  Entity* AddEntity(std::unique_ptr<Entity> entity);
+  // Queues an entity of this scene for deletion after this frame's collisions.
+  void QueueRemoval(Entity* entity);
+  Entity* FindFirstByType(const std::string& typeName) const;
+  std::vector<Entity*> FindAllByType(const std::string& typeName) const;
+  size_t GetEntityCount() const { return entities.size(); }
+  void Stop() { stopRequested = true; }
+
+  // Each loads once from the asset directory and is shared afterwards.
+  TextureObject* GetTexture(const std::string& name);
+  // Throws the mesh loader's errors; a mesh that fails is not cached.
+  Mesh3DF* GetMesh(const std::string& name);
+  // Null without a sound system.
+  SoundSample* GetSound(const std::string& name, bool want3D);
+  // One material per distinct block, compared byte by byte.
+  SceneMaterial* GetMaterial(const SceneMaterialBlock& block);
+
+  // Nodes with a material are drawn; lights are culled and assigned to nodes.
+  void RegisterNode(RenderNode* node);
+  void UnregisterNode(RenderNode* node);
+  void RegisterLight(LightParameters* light);
+  void UnregisterLight(LightParameters* light);
+  const std::vector<RenderNode*>& GetNodes() const { return nodes; }
+  const std::vector<LightParameters*>& GetLights() const { return lights; }
+
+  BasicRenderer& GetRenderer() { return *renderer; }
+
+  // Frames until Stop, Escape or WM_QUIT; the first three frames last 0.01 s each.
+  void Run();
+  void Frame(float dt);
+
+  Colour backgroundColour{0, 0, 0, 1};  // also the fog colour
+  float fogDensity = 0.0f;
+
+private:
+  void UpdateEntities(float dt);
+  void Collide();
+  void RemoveKilled();
+  void CullAndLight();
+  void ClearFrameLists();
+
+  SceneSettings settings;
+  int64_t startCounter = 0;
+  int64_t counterFrequency = 1;
+  std::unique_ptr<BasicRenderer> renderer;
+  std::map<std::string, std::unique_ptr<Entity>> prototypes;
+  std::string cameraName;
+  int fixedStepFrames = 0;
+  std::string assetDirectory;
+
+  using EntityList = std::list<std::unique_ptr<Entity>>;
+  EntityList entities;
+  std::unordered_map<const Entity*, EntityList::iterator> listed;
+  std::deque<Entity*> removalQueue;
+  std::vector<RenderNode*> nodes;
+  std::vector<LightParameters*> lights;
+  bool stopRequested = false;
+
+  std::map<std::string, std::unique_ptr<TextureObject>> textureCache;
+  std::map<std::string, std::unique_ptr<Mesh3DF>> meshCache;
+  std::map<std::string, std::unique_ptr<SceneMaterial>> materialCache;  // keyed by the block's bytes
+  std::map<std::string, std::unique_ptr<SoundSample>> soundCache;
+};
+
+}  // namespace KOR

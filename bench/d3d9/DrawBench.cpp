@@ -1,6 +1,7 @@
 // Draw-call cost of the render module on the GL backend: 10 000 draws of one small mesh
 // with nothing changed between them, with the mesh or a render state changed between
-// them, and the same draws issued straight to GL in the same run, for the ratio.
+// them, lit by the fixed-function pipeline, and the same draws issued straight to GL in
+// the same run, for the ratio.
 // Prints draws per second and GL calls per draw.
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -118,6 +119,7 @@ void BM_EngineDrawsStateChanged(benchmark::State& state) {
   EngineDraws(state, [](Scene&, int i) {
     KOR::D3D9::Device9()->SetRenderState(D3DRS_CULLMODE, i & 1 ? D3DCULL_CW : D3DCULL_NONE);
   });
+  KOR::D3D9::Device9()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);  // as the others draw
 }
 
 // The same draw straight to GL, on the state the engine's last draw left bound.
@@ -132,10 +134,28 @@ void BM_RawGlDraws(benchmark::State& state) {
   Report(state, uint64_t(state.iterations()) * kDraws);
 }
 
+// The fixed-function pipeline with lighting and one light against the unlit draws above:
+// the same one GL call, a longer vertex stage.
+void BM_EngineDrawsLit(benchmark::State& state) {
+  IDirect3DDevice9* device = KOR::D3D9::Device9();
+  GetScene();
+  D3DLIGHT9 sun{};
+  sun.Type = D3DLIGHT_DIRECTIONAL;
+  sun.Diffuse = {1, 1, 1, 1};
+  sun.Direction = {0, 0, 1};
+  device->SetLight(0, &sun);
+  device->LightEnable(0, TRUE);
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  device->SetRenderState(D3DRS_AMBIENT, 0xFF404040u);
+  EngineDraws(state, [](Scene&, int) {});
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+}
+
 BENCHMARK(BM_RawGlDraws)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineDrawsUnchanged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineDrawsMeshChanged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineDrawsStateChanged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineDrawsLit)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -111,6 +111,12 @@ TEST_F(TextureGlTest, TexelsLandWhereTheAddressModeSendsThem) {
   p = BackBuffer();
   EXPECT_EQ(p.At(32, 0), 0xFF00FF00u);
   EXPECT_EQ(p.At(56, 0), 0xFFFF0000u);
+
+  Sample(checker, 3, 2.0f);  // border: beyond 1 the border colour, transparent black
+  p = BackBuffer();
+  EXPECT_EQ(p.At(16, 0), 0xFF00FF00u);
+  EXPECT_EQ(p.At(40, 0), 0x00000000u);
+  EXPECT_EQ(p.At(16, 24), 0x00000000u);
 }
 
 TEST_F(TextureGlTest, ARenderTargetIsDrawnIntoSampledReadBackAndCopied) {

@@ -1,0 +1,172 @@
+// The scene's frame and run loop: fixed first steps, update order, sphere collisions,
+// deferred removal, the ways Run ends, and what the scene leaves behind when it goes.
+
+#include <algorithm>
+
+#include "platform/win32/Win32Testing.h"
+#include "tests/scene/SceneProbe.h"
+#include "tests/scene/SceneTestSupport.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+size_t CountOf(const Log& log, const std::string& line) { return size_t(std::count(log.begin(), log.end(), line)); }
+
+class FrameTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    KOR::RenderSystemTesting::SetCurrentDevice(nullptr);
+    scene.Init(nullptr, KOR::SceneSettings{});
+  }
+  void TearDown() override { Win32Testing::Reset(); }
+  KOR::Scene scene;
+  Log log;
+};
+
+TEST_F(FrameTest, TheFirstThreeFramesOfEveryRunLastAHundredthOfASecond) {
+  Probe& p = AddProbe(scene, log, "p");
+  int frames = 0;
+  p.onUpdate = [&](Probe&) {
+    if (++frames == 5) scene.Stop();
+  };
+  scene.Run();
+  ASSERT_EQ(p.steps.size(), 5u);
+  for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(p.steps[size_t(i)], 0.01f) << i;
+  EXPECT_NE(p.steps[3], 0.01f);  // measured: far shorter than 10 ms
+  EXPECT_LT(p.steps[3], 0.01f);
+  // A second run starts with fixed steps again, whatever time passed in between.
+  frames = 0;
+  p.steps.clear();
+  scene.Run();
+  EXPECT_FLOAT_EQ(p.steps[0], 0.01f);
+  EXPECT_FLOAT_EQ(p.steps[2], 0.01f);
+}
+
+TEST_F(FrameTest, EveryEntityIsPreUpdatedBeforeAnyIsUpdatedInListOrder) {
+  AddProbe(scene, log, "a");
+  Probe& b = AddProbe(scene, log, "b");
+  // An entity added during the update step is updated in the same pass.
+  b.onUpdate = [&](Probe& self) {
+    if (self.steps.size() == 1) AddProbe(scene, log, "c");
+  };
+  scene.Frame(0.5f);
+  EXPECT_EQ(log, (Log{"pre a", "pre b", "update a", "update b", "update c"}));
+  EXPECT_FLOAT_EQ(b.GetAge(), 0.5f);
+}
+
+TEST_F(FrameTest, OverlappingEntitiesEachHearOfTheOtherOncePerFrameEarlierFirst) {
+  AddProbe(scene, log, "a").At(0, 1);
+  AddProbe(scene, log, "b").At(1.5f, 1);
+  AddProbe(scene, log, "c").At(100, 1);
+  scene.Frame(0.1f);
+  Log hits;
+  std::copy_if(log.begin(), log.end(), std::back_inserter(hits), [](const std::string& l) { return l.find(" hit ") != std::string::npos; });
+  EXPECT_EQ(hits, (Log{"a hit b", "b hit a"}));
+}
+
+TEST_F(FrameTest, TouchingSpheresAndRadiusZeroDoNotCollide) {
+  AddProbe(scene, log, "a").At(0, 1);
+  AddProbe(scene, log, "b").At(2, 1);      // distance equals the sum of the radii
+  AddProbe(scene, log, "ghost").At(0, 0);  // on top of a, but takes no part
+  AddProbe(scene, log, "negative").At(0.5f, -1);  // reaches nothing with a radius of 1
+  scene.Frame(0.1f);
+  for (const std::string& line : log) EXPECT_EQ(line.find(" hit "), std::string::npos) << line;
+}
+
+TEST_F(FrameTest, AnEntityKilledInUpdateStillCollidesAndIsRemovedOnceAtTheEnd) {
+  Probe& doomed = AddProbe(scene, log, "doomed").At(0, 1);
+  AddProbe(scene, log, "other").At(0.5f, 1);
+  doomed.onUpdate = [](Probe& self) {
+    self.Kill();
+    self.Kill();  // twice: still one removal
+  };
+  const int before = Probe::live;
+  scene.Frame(0.1f);
+  EXPECT_EQ(log, (Log{"pre doomed", "pre other", "update doomed", "update other", "doomed hit other",
+                      "other hit doomed", "remove doomed"}));
+  EXPECT_EQ(Probe::live, before - 1);
+  EXPECT_EQ(scene.GetEntityCount(), 1u);
+  log.clear();
+  scene.Frame(0.1f);
+  EXPECT_EQ(log, (Log{"pre other", "update other"}));
+}
+
+TEST_F(FrameTest, KillingAnEntityOfNoSceneOnlyMarksIt) {
+  Probe loose(&log, "loose");
+  loose.Kill();
+  EXPECT_TRUE(loose.killed);
+  scene.QueueRemoval(&loose);  // not this scene's: ignored
+  scene.Frame(0.1f);
+  EXPECT_EQ(CountOf(log, "remove loose"), 0u);
+}
+
+TEST_F(FrameTest, EscapeEndsTheRunAtOnceWithoutTheSecondCursorCall) {
+  Probe& p = AddProbe(scene, log, "p");
+  p.onUpdate = [](Probe& self) {
+    if (self.steps.size() == 2) Win32Testing::KeyDown(VK_ESCAPE);
+    if (self.steps.size() > 10) self.scene->Stop();  // a fault: Escape was not seen
+  };
+  const int cursor = ShowCursor(TRUE) - 1;
+  ShowCursor(FALSE);
+  scene.Run();
+  EXPECT_EQ(p.steps.size(), 2u);
+  EXPECT_EQ(ShowCursor(TRUE) - 1, cursor - 1);
+  ShowCursor(FALSE);
+  ShowCursor(TRUE);  // give the run's hidden cursor back
+
+  // Stopping instead hides the cursor once more on the way out.
+  p.onUpdate = [](Probe& self) { self.scene->Stop(); };
+  scene.Run();
+  EXPECT_EQ(ShowCursor(TRUE) - 1, cursor - 2);
+  ShowCursor(TRUE);
+  ShowCursor(TRUE);
+}
+
+TEST_F(FrameTest, AQuitMessageEndsTheRun) {
+  Probe& p = AddProbe(scene, log, "p");
+  p.onUpdate = [](Probe& self) {
+    if (self.steps.size() == 3) PostQuitMessage(0);
+    if (self.steps.size() > 10) self.scene->Stop();
+  };
+  scene.Run();
+  EXPECT_EQ(p.steps.size(), 3u);
+  ShowCursor(TRUE);
+}
+
+TEST_F(FrameTest, PrototypesMakeEntitiesByTypeNameAndFindersSearchInListOrder) {
+  scene.RegisterPrototype("Probe", std::make_unique<Probe>(&log, "proto"));
+  EXPECT_EQ(scene.CreateEntity("Nobody"), nullptr);
+  EXPECT_EQ(scene.AddEntity(nullptr), nullptr);
+  KOR::Entity* first = scene.AddEntity(scene.CreateEntity("Probe"));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(static_cast<Probe*>(first)->tag, "proto+");
+  EXPECT_EQ(first->scene, &scene);
+  KOR::Entity* second = scene.AddEntity(scene.CreateEntity("Probe"));
+  EXPECT_EQ(scene.FindFirstByType("Probe"), first);
+  EXPECT_EQ(scene.FindAllByType("Probe"), (std::vector<KOR::Entity*>{first, second}));
+  EXPECT_EQ(scene.FindFirstByType("CameraEntity"), nullptr);
+  EXPECT_TRUE(scene.FindAllByType("Bullet").empty());
+}
+
+TEST(SceneLifetime, EntitiesStillListedAreDeletedWithTheSceneWithoutOnRemove) {
+  Log log;
+  const int before = Probe::live;
+  for (int cycle = 0; cycle < 10; ++cycle) {
+    KOR::Scene scene;
+    scene.Init(nullptr, KOR::SceneSettings{});
+    scene.RegisterPrototype("Probe", std::make_unique<Probe>(&log, "proto"));
+    for (int i = 0; i < 5; ++i) AddProbe(scene, log, "e").At(float(i), 1);
+    Probe& leaving = AddProbe(scene, log, "leaving");
+    leaving.onUpdate = [](Probe& self) { self.scene->Stop(); };
+    leaving.Kill();  // goes through the queue in the first frame
+    scene.Run();
+    ShowCursor(TRUE);
+    ShowCursor(TRUE);
+  }
+  EXPECT_EQ(Probe::live, before);
+  EXPECT_EQ(CountOf(log, "remove leaving"), 10u);
+  EXPECT_EQ(CountOf(log, "remove e"), 0u);
+}
+
+}  // namespace

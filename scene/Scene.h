@@ -94,6 +94,10 @@ public:
   // Frames until Stop, Escape or WM_QUIT; the first three frames last 0.01 s each.
   void Run();
   void Frame(float dt);
+  // Steps of the frame that renderers build on: culling and light assignment, and
+  // forgetting what they found.
+  void CullAndLight();
+  void ClearFrameLists();
 
   Colour backgroundColour{0, 0, 0, 1};  // also the fog colour
   float fogDensity = 0.0f;
@@ -102,8 +106,6 @@ private:
   void UpdateEntities(float dt);
   void Collide();
   void RemoveKilled();
-  void CullAndLight();
-  void ClearFrameLists();
 
   SceneSettings settings;
   int64_t startCounter = 0;

@@ -16,6 +16,7 @@ size_t CountOf(const Log& log, const std::string& line) { return size_t(std::cou
 class FrameTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    Win32Testing::Reset();  // earlier tests' device windows leave a quit message behind
     KOR::RenderSystemTesting::SetCurrentDevice(nullptr);
     scene.Init(nullptr, KOR::SceneSettings{});
   }
@@ -150,6 +151,7 @@ TEST_F(FrameTest, PrototypesMakeEntitiesByTypeNameAndFindersSearchInListOrder) {
 }
 
 TEST(SceneLifetime, EntitiesStillListedAreDeletedWithTheSceneWithoutOnRemove) {
+  Win32Testing::Reset();
   Log log;
   const int before = Probe::live;
   for (int cycle = 0; cycle < 10; ++cycle) {

@@ -248,6 +248,7 @@ void Scene::Collide() {
     if (first->collisionRadius == 0.0f) continue;
     for (auto b = std::next(a); b != entities.end(); ++b) {
       Entity* second = b->get();
+      // Radii are read per pair: a hit may take an entity out of the remaining tests.
       if (second->collisionRadius == 0.0f || first->collisionRadius == 0.0f) continue;
       const float reach = first->collisionRadius + second->collisionRadius;
       if (reach <= 0.0f) continue;

@@ -689,34 +689,11 @@ private:
     made.fixed = true;
     made.fixedStages = key.stages;
     std::string header = "#version 330 core\n";
-    GLuint vs = CompileStage(GL_VERTEX_SHADER, header + DepthFixup() + d3d9::FixedVertexStage(key) + kVertexEpilogue);
-    GLuint fs = vs ? CompileStage(GL_FRAGMENT_SHADER, header + d3d9::FixedPixelStage(key)) : 0;
-    if (!vs || !fs) {
-      if (vs) GL(DeleteShader)(vs);
-      return made;
-    }
-    GLuint program = GL(CreateProgram)();
-    GL(AttachShader)(program, vs);
-    GL(AttachShader)(program, fs);
-    GL(BindAttribLocation)(program, 0, "korPosition");
-    GL(BindAttribLocation)(program, 1, "korNormal");
-    GL(BindAttribLocation)(program, 2, "korColour0");
-    GL(BindAttribLocation)(program, 3, "korColour1");
-    for (GLuint i = 0; i < 8; ++i)
-      GL(BindAttribLocation)(program, 4 + i, ("korTexcoord" + std::to_string(i)).c_str());
-    GL(LinkProgram)(program);
-    ++programsLinked;
-    GL(DeleteShader)(vs);
-    GL(DeleteShader)(fs);
-    GLint ok = 0;
-    GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-      char log[1024] = {};
-      GL(GetProgramInfoLog)(program, sizeof log, nullptr, log);
-      SDL_Log("d3d9: a fixed-function program did not link: %s", log);
-      GL(DeleteProgram)(program);
-      return made;
-    }
+    std::vector<std::string> attributes = {"korPosition", "korNormal", "korColour0", "korColour1"};
+    for (int i = 0; i < 8; ++i) attributes.push_back("korTexcoord" + std::to_string(i));
+    GLuint program = Link(header + DepthFixup() + d3d9::FixedVertexStage(key) + kVertexEpilogue,
+                          header + d3d9::FixedPixelStage(key), attributes);
+    if (!program) return made;
     made.name = program;
     GL(UseProgram)(program);
     boundProgram = program;
@@ -826,6 +803,36 @@ private:
     return shader;
   }
 
+  // Compiles and links two stages, attribute i bound to location i; 0 when either fails.
+  GLuint Link(const std::string& vertexSource, const std::string& pixelSource,
+              const std::vector<std::string>& attributes) {
+    GLuint vs = CompileStage(GL_VERTEX_SHADER, vertexSource);
+    GLuint fs = vs ? CompileStage(GL_FRAGMENT_SHADER, pixelSource) : 0;
+    if (!vs || !fs) {
+      if (vs) GL(DeleteShader)(vs);
+      return 0;
+    }
+    GLuint program = GL(CreateProgram)();
+    GL(AttachShader)(program, vs);
+    GL(AttachShader)(program, fs);
+    for (size_t i = 0; i < attributes.size(); ++i)
+      GL(BindAttribLocation)(program, GLuint(i), attributes[i].c_str());
+    GL(LinkProgram)(program);
+    ++programsLinked;
+    GL(DeleteShader)(vs);
+    GL(DeleteShader)(fs);
+    GLint ok = 0;
+    GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+      char log[1024] = {};
+      GL(GetProgramInfoLog)(program, sizeof log, nullptr, log);
+      SDL_Log("d3d9: a vertex and pixel stage did not link: %s", log);
+      GL(DeleteProgram)(program);
+      return 0;
+    }
+    return program;
+  }
+
   std::string DepthFixup() const { return gl.ClipControl ? "" : "#define KOR_DEPTH_FIXUP 1\n"; }
 
   Program& ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
@@ -849,35 +856,13 @@ private:
     else if (made.vertex) pixelSource = "#version 330 core\n" + PassThroughPixelStage(made.vertex->glsl);
     else pixelSource = std::string("#version 330 core\n") + kFragmentSource;
 
-    GLuint vs = CompileStage(GL_VERTEX_SHADER, vertexSource);
-    GLuint fs = vs ? CompileStage(GL_FRAGMENT_SHADER, pixelSource) : 0;
-    if (!vs || !fs) {
-      if (vs) GL(DeleteShader)(vs);
-      return made;
-    }
-    GLuint program = GL(CreateProgram)();
-    GL(AttachShader)(program, vs);
-    GL(AttachShader)(program, fs);
-    if (made.vertex) {
-      for (size_t i = 0; i < made.vertex->inputs.size(); ++i)
-        GL(BindAttribLocation)(program, GLuint(i), made.vertex->inputs[i].name.c_str());
-    } else {
-      GL(BindAttribLocation)(program, 0, "korPosition");
-      GL(BindAttribLocation)(program, 1, "korColour");
-    }
-    GL(LinkProgram)(program);
-    ++programsLinked;
-    GL(DeleteShader)(vs);
-    GL(DeleteShader)(fs);
-    GLint ok = 0;
-    GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-      char log[1024] = {};
-      GL(GetProgramInfoLog)(program, sizeof log, nullptr, log);
-      SDL_Log("d3d9: a vertex and pixel program did not link: %s", log);
-      GL(DeleteProgram)(program);
-      return made;
-    }
+    std::vector<std::string> attributes;
+    if (made.vertex)
+      for (const d3d9::ShaderInput& input : made.vertex->inputs) attributes.push_back(input.name);
+    else
+      attributes = {"korPosition", "korColour"};
+    GLuint program = Link(vertexSource, pixelSource, attributes);
+    if (!program) return made;
     made.name = program;
     GL(UseProgram)(program);
     made.halfPixelAt = GL(GetUniformLocation)(program, "korHalfPixel");

@@ -10,6 +10,10 @@
 #include "core/Exception.h"
 #include "core/File.h"
 
+#include "tests/Caught.h"
+
+using KOR::Testing::Caught;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,17 +30,6 @@ protected:
     std::string path = (dir / name).string();
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
-  }
-
-  template <typename F>
-  static KOR::Exception Caught(F&& action) {
-    try {
-      action();
-    } catch (const KOR::Exception& e) {
-      return e;
-    }
-    ADD_FAILURE() << "nothing was thrown";
-    return KOR::Exception();
   }
 
   fs::path dir;

@@ -14,25 +14,8 @@ using KOR::VertexElementDecl;
 
 const VertexElementDecl kPosition{0, 0, 2}, kNormal{3, 0, 2}, kTexCoord{5, 0, 1};
 
-class GeometryTest : public RecordedDevice {
+class GeometryTest : public CurrentRecordedDevice {
 protected:
-  void SetUp() override {
-    Win32Testing::SetHeadless(true);
-    RecordedDevice::SetUp();
-    Created();
-    KOR::RenderSystemTesting::SetCurrentDevice(device);
-  }
-  void TearDown() override {
-    for (KOR::DeviceObject* o : made) device->DestroyObject(o);
-    KOR::RenderSystemTesting::SetCurrentDevice(nullptr);
-    RecordedDevice::TearDown();
-    Win32Testing::Reset();
-  }
-  template <class T>
-  T* Keep(T* object) {
-    made.push_back(object);
-    return object;
-  }
   StreamMap* Map(std::initializer_list<VertexElementDecl> elements, bool build = true) {
     StreamMap* map = Keep(device->CreateStreamMap());
     for (const VertexElementDecl& e : elements) map->AddElement(e);
@@ -62,7 +45,6 @@ protected:
     }
     return "drawn";
   }
-  std::vector<KOR::DeviceObject*> made;
 };
 
 TEST_F(GeometryTest, StreamMapBecomesOneStreamPerElementAtOffsetZero) {

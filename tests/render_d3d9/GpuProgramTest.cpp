@@ -21,18 +21,8 @@ Output vs(float4 position : POSITION, float2 uv : TEXCOORD0) {
 float4 ps(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(diffuseMap, uv); }
 )";
 
-class GpuProgramTest : public RecordedDevice {
+class GpuProgramTest : public CurrentRecordedDevice {
 protected:
-  void SetUp() override {
-    Win32Testing::SetHeadless(true);
-    RecordedDevice::SetUp();
-    Created();
-  }
-  void TearDown() override {
-    for (KOR::GpuProgram* p : made) device->DestroyObject(p);
-    RecordedDevice::TearDown();
-    Win32Testing::Reset();
-  }
   KOR::GpuProgram* Program(int profile, const char* entry, const char* source = kProgram) {
     KOR::GpuProgram* p = device->CreateGpuProgram();
     made.push_back(p);
@@ -47,7 +37,6 @@ protected:
     }
     return "created";
   }
-  std::vector<KOR::GpuProgram*> made;
 };
 
 TEST_F(GpuProgramTest, AVertexProgramBindsOnlyTheVertexShader) {

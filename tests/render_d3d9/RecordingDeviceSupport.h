@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <string>
 
+#include "graphics/RenderSystemTesting.h"
 #include "platform/d3d9/D3D9Testing.h"
+#include "platform/win32/Win32Testing.h"
 #include "render_d3d9/D3D9Device.h"
 #include "render_d3d9/DeviceAccess.h"
 #include "render_d3d9/Module.h"
@@ -54,3 +56,28 @@ protected:
   IDirect3D9* direct3D = nullptr;
   KOR::D3D9Device* device = nullptr;
 };
+
+// The recording device, created and current while the test runs, with no windows on
+// screen; objects given to Keep are destroyed through it at the end.
+class CurrentRecordedDevice : public RecordedDevice {
+protected:
+  void SetUp() override {
+    Win32Testing::SetHeadless(true);
+    RecordedDevice::SetUp();
+    Created();
+    KOR::RenderSystemTesting::SetCurrentDevice(device);
+  }
+  void TearDown() override {
+    for (KOR::DeviceObject* o : made) device->DestroyObject(o);
+    KOR::RenderSystemTesting::SetCurrentDevice(nullptr);
+    RecordedDevice::TearDown();
+    Win32Testing::Reset();
+  }
+  template <class T>
+  T* Keep(T* object) {
+    made.push_back(object);
+    return object;
+  }
+  std::vector<KOR::DeviceObject*> made;
+};
+

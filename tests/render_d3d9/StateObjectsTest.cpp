@@ -7,30 +7,14 @@
 
 namespace {
 
-class StateObjectsTest : public RecordedDevice {
+class StateObjectsTest : public CurrentRecordedDevice {
 protected:
-  void SetUp() override {
-    Win32Testing::SetHeadless(true);
-    RecordedDevice::SetUp();
-    Created();
-  }
-  void TearDown() override {
-    for (KOR::DeviceObject* o : made) device->DestroyObject(o);
-    RecordedDevice::TearDown();
-    Win32Testing::Reset();
-  }
-  template <class T>
-  T* Keep(T* object) {
-    made.push_back(object);
-    return object;
-  }
   KOR::LightSet* Lights(int count) {
     KOR::LightSet* set = Keep(device->CreateLight());
     set->count = count;
     for (int i = 0; i < count; ++i) set->lights[i].type = i % 3;
     return set;
   }
-  std::vector<KOR::DeviceObject*> made;
 };
 
 TEST_F(StateObjectsTest, RenderStateSetsSendOnlyFlaggedStatesConverted) {

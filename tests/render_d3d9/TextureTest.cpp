@@ -6,20 +6,8 @@
 
 namespace {
 
-class TextureTest : public RecordedDevice {
+class TextureTest : public CurrentRecordedDevice {
 protected:
-  void SetUp() override {
-    Win32Testing::SetHeadless(true);
-    RecordedDevice::SetUp();
-    Created();
-    KOR::RenderSystemTesting::SetCurrentDevice(device);
-  }
-  void TearDown() override {
-    for (KOR::DeviceObject* o : made) device->DestroyObject(o);
-    KOR::RenderSystemTesting::SetCurrentDevice(nullptr);
-    RecordedDevice::TearDown();
-    Win32Testing::Reset();
-  }
   KOR::Texture2D* Texture(KOR::PixelFormat format, int usage, int w, int h, bool mipmapped) {
     KOR::Texture2D* t = device->CreateTexture2D();
     made.push_back(t);
@@ -34,7 +22,6 @@ protected:
     }
     return "set";
   }
-  std::vector<KOR::DeviceObject*> made;
 };
 
 TEST_F(TextureTest, EveryLevelIsCopiedIntoOneDirect3DTexture) {

@@ -9,21 +9,11 @@
 #include <unistd.h>
 
 #include "core/Exception.h"
+#include "tests/Caught.h"
 #include "graphics/RenderSystemTesting.h"
 #include "tests/render_d3d9/RecordingDeviceSupport.h"
 
 namespace KOR::Testing {
-
-template <typename F>
-KOR::Exception Caught(F&& action) {
-  try {
-    action();
-  } catch (const KOR::Exception& e) {
-    return e;
-  }
-  ADD_FAILURE() << "nothing was thrown";
-  return KOR::Exception();
-}
 
 // A folder of its own per test, removed afterwards.
 class ScratchFolder {
@@ -45,16 +35,3 @@ public:
 
 }  // namespace KOR::Testing
 
-// The recording device, created and current while the test runs.
-class CurrentRecordedDevice : public RecordedDevice {
-protected:
-  void SetUp() override {
-    RecordedDevice::SetUp();
-    Created();
-    KOR::RenderSystemTesting::SetCurrentDevice(device);
-  }
-  void TearDown() override {
-    KOR::RenderSystemTesting::SetCurrentDevice(nullptr);
-    RecordedDevice::TearDown();
-  }
-};

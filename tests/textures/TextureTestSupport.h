@@ -10,19 +10,9 @@
 #include <vector>
 
 #include "core/Exception.h"
+#include "tests/Caught.h"
 
 namespace KOR::Testing {
-
-template <typename F>
-KOR::Exception Caught(F&& action) {
-  try {
-    action();
-  } catch (const KOR::Exception& e) {
-    return e;
-  }
-  ADD_FAILURE() << "nothing was thrown";
-  return KOR::Exception();
-}
 
 inline void Put16(std::vector<uint8_t>& out, uint16_t v) {
   out.push_back(uint8_t(v));

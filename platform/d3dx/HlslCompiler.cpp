@@ -9,11 +9,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <list>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <tuple>
 
 #include "platform/d3d9/ShaderCode.h"
+#include "platform/d3dx/HlslSource.h"
+#include "platform/d3dx/RegisterFileMap.h"
+#include "platform/d3dx/Sampler1D.h"
 
 namespace d3dx {
 namespace {
@@ -38,19 +44,30 @@ public:
   }
   void releaseInclude(IncludeResult* result) override {
     if (!result) return;
-    if (result->userData) include->Close(result->userData);
+    auto* opened = static_cast<Opened*>(result->userData);
+    include->Close(opened->data);
+    texts.remove_if([&](const Opened& o) { return &o == opened; });
     delete result;
   }
 
 private:
+  // What the handler gave, handed back on Close, and the text glslang reads instead.
+  struct Opened {
+    LPCVOID data;
+    std::string text;
+  };
+
   IncludeResult* Open(D3DXINCLUDE_TYPE type, const char* name) {
     if (!include) return nullptr;
     LPCVOID data = nullptr;
     UINT bytes = 0;
     if (FAILED(include->Open(type, name, nullptr, &data, &bytes)) || !data) return nullptr;
-    return new IncludeResult(name, static_cast<const char*>(data), bytes, const_cast<void*>(data));
+    Opened& opened = texts.emplace_back(
+        Opened{data, PrepareHlsl(std::string_view(static_cast<const char*>(data), bytes))});
+    return new IncludeResult(name, opened.text.data(), opened.text.size(), &opened);
   }
   ID3DXInclude* include;
+  std::list<Opened> texts;
 };
 
 struct SpvcContext {
@@ -91,32 +108,104 @@ struct Build {
   }
 };
 
-// Global sampler names in declaration order, from glslang's list of linker objects.
-std::vector<std::string> SamplerDeclarationOrder(const glslang::TIntermediate& intermediate) {
-  std::vector<std::string> names;
+// A register a declaration names with register(…).
+struct ExplicitRegister {
+  D3DXREGISTER_SET set;
+  DWORD index;
+};
+
+// What reflection of the SPIR-V cannot tell: D3DX's explicit registers, which constants are
+// uniform entry parameters, and the samplers' order and dimensions as declared.
+struct Declarations {
+  std::map<std::string, ExplicitRegister> registers;  // by constant or sampler name
+  std::set<std::string> entryParameters;
+  std::vector<std::string> samplerOrder;
+  std::set<std::string> samplers1D;
+};
+
+// glslang keeps register(cN) as the member's offset and register(bN) as its binding; both
+// are taken off, so the block keeps the plain std140 layout that GLSL 330 can state and the
+// registers travel in the code's map instead.
+bool TakeMemberRegister(Build& build, glslang::TType& member, Declarations* declarations) {
+  glslang::TQualifier& qualifier = member.getQualifier();
+  std::string name = member.getFieldName().c_str();
+  if (qualifier.hasOffset()) {
+    if (qualifier.layoutOffset % 16 != 0) {
+      build.Fail("unsupported packing of constant " + name);
+      return false;
+    }
+    declarations->registers[name] = {D3DXRS_FLOAT4, DWORD(qualifier.layoutOffset / 16)};
+  }
+  if (qualifier.hasBinding()) {
+    bool ints = qualifier.hasSet() && qualifier.layoutSet == kIntRegisterSpace;
+    if (qualifier.hasSet() && !ints) {
+      build.Fail("unsupported register space of constant " + name);
+      return false;
+    }
+    declarations->registers[name] = {ints ? D3DXRS_INT4 : D3DXRS_BOOL, qualifier.layoutBinding};
+  }
+  qualifier.layoutOffset = glslang::TQualifier::layoutNotSet;
+  qualifier.layoutBinding = glslang::TQualifier::layoutBindingEnd;
+  qualifier.layoutSet = glslang::TQualifier::layoutSetEnd;
+  return true;
+}
+
+// glslang moves uniform parameters of the entry point into the global block; its copy of the
+// entry function ("@main(…") still lists them as uniforms.
+void ReadEntryParameters(glslang::TIntermAggregate& function, Declarations* declarations) {
+  if (function.getSequence().empty()) return;
+  glslang::TIntermAggregate* parameters = function.getSequence()[0]->getAsAggregate();
+  if (!parameters) return;
+  for (TIntermNode* node : parameters->getSequence()) {
+    glslang::TIntermSymbol* symbol = node->getAsSymbolNode();
+    if (symbol && symbol->getQualifier().storage == glslang::EvqUniform)
+      declarations->entryParameters.insert(symbol->getName().c_str());
+  }
+}
+
+// Read from the linked tree before I/O mapping gives every sampler a binding of its own.
+bool TakeDeclarations(Build& build, glslang::TIntermediate& intermediate, const std::string& entry,
+                      Declarations* declarations) {
   TIntermNode* root = intermediate.getTreeRoot();
   glslang::TIntermAggregate* aggregate = root ? root->getAsAggregate() : nullptr;
-  if (!aggregate) return names;
+  if (!aggregate) return true;
+  const std::string entryFunction = "@" + entry + "(";
   for (TIntermNode* node : aggregate->getSequence()) {
-    glslang::TIntermAggregate* objects = node->getAsAggregate();
-    if (!objects || objects->getOp() != glslang::EOpLinkerObjects) continue;
-    for (TIntermNode* object : objects->getSequence()) {
+    glslang::TIntermAggregate* part = node->getAsAggregate();
+    if (!part) continue;
+    if (part->getOp() == glslang::EOpFunction &&
+        std::string_view(part->getName().c_str()).substr(0, entryFunction.size()) == entryFunction)
+      ReadEntryParameters(*part, declarations);
+    if (part->getOp() != glslang::EOpLinkerObjects) continue;
+    for (TIntermNode* object : part->getSequence()) {
       glslang::TIntermSymbol* symbol = object->getAsSymbolNode();
-      if (symbol && symbol->getBasicType() == glslang::EbtSampler)
-        names.emplace_back(symbol->getName().c_str());
+      if (!symbol) continue;
+      glslang::TType& type = symbol->getWritableType();
+      std::string name = symbol->getName().c_str();
+      if (type.getBasicType() == glslang::EbtSampler) {
+        declarations->samplerOrder.push_back(name);
+        if (type.getSampler().dim == glslang::Esd1D) declarations->samplers1D.insert(name);
+        if (type.getQualifier().hasBinding())
+          declarations->registers[name] = {D3DXRS_SAMPLER, type.getQualifier().layoutBinding};
+      } else if (type.getBasicType() == glslang::EbtBlock &&
+                 type.getQualifier().storage == glslang::EvqUniform) {
+        for (glslang::TTypeLoc& member : *type.getWritableStruct())
+          if (!TakeMemberRegister(build, *member.type, declarations)) return false;
+      }
     }
   }
-  return names;
+  return true;
 }
 
 bool ToSpirv(Build& build, std::string_view source, const std::string& preamble,
              ID3DXInclude* include, const std::string& entry, bool pixel,
-             std::vector<unsigned>* spirv, std::vector<std::string>* samplerOrder) {
+             std::vector<unsigned>* spirv, Declarations* declarations) {
   EnsureGlslang();
   EShLanguage stage = pixel ? EShLangFragment : EShLangVertex;
   glslang::TShader shader(stage);
-  const char* text = source.data();
-  int length = int(source.size());
+  const std::string prepared = PrepareHlsl(source);
+  const char* text = prepared.data();
+  int length = int(prepared.size());
   shader.setStringsWithLengths(&text, &length, 1);
   shader.setPreamble(preamble.c_str());
   shader.setEntryPoint(entry.c_str());
@@ -141,17 +230,21 @@ bool ToSpirv(Build& build, std::string_view source, const std::string& preamble,
   program.addShader(&shader);
   bool linked = program.link(messages);
   build.result.messages += program.getInfoLog();
-  const glslang::TIntermediate* intermediate = program.getIntermediate(stage);
+  glslang::TIntermediate* intermediate = program.getIntermediate(stage);
   // A missing entry point is only a link warning to glslang, and there is no program.
   if (!intermediate || intermediate->getNumEntryPoints() == 0) {
     build.Fail("entry point '" + entry + "' not found");
     return false;
   }
-  if (!linked || !program.mapIO()) {
+  if (!linked) {
     build.Fail("linking failed");
     return false;
   }
-  *samplerOrder = SamplerDeclarationOrder(*intermediate);
+  if (!TakeDeclarations(build, *intermediate, entry, declarations)) return false;
+  if (!program.mapIO()) {
+    build.Fail("linking failed");
+    return false;
+  }
   spv::SpvBuildLogger logger;
   glslang::SpvOptions options;
   // Folds branches on static const options, so disabled code loses its constants.
@@ -163,17 +256,23 @@ bool ToSpirv(Build& build, std::string_view source, const std::string& preamble,
     build.Fail("no code generated");
     return false;
   }
+  std::string error;
+  if (!WidenSamplers1D(*spirv, &error)) {
+    build.Fail(error);
+    return false;
+  }
   return true;
 }
 
 class Reflector {
 public:
-  Reflector(Build& build, spvc_compiler compiler, bool pixel)
-      : build(build), compiler(compiler), pixel(pixel), prefix(pixel ? "ps_" : "vs_") {
+  Reflector(Build& build, spvc_compiler compiler, bool pixel, const Declarations& declarations)
+      : build(build), compiler(compiler), pixel(pixel), prefix(pixel ? "ps_" : "vs_"),
+        declarations(declarations) {
     code.stage = pixel ? d3d9::ShaderStage::Pixel : d3d9::ShaderStage::Vertex;
   }
 
-  bool Run(const std::vector<std::string>& samplerOrder) {
+  bool Run() {
     spvc_set active = nullptr;
     spvc_resources resources = nullptr;
     if (spvc_compiler_get_active_interface_variables(compiler, &active) != SPVC_SUCCESS ||
@@ -184,7 +283,7 @@ public:
     }
     return Interface(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, true) &&
            Interface(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, false) &&
-           Constants(resources) && Samplers(resources, samplerOrder);
+           Constants(resources) && Samplers(resources);
   }
 
   // Names the GLSL compile gave, read once it ran.
@@ -298,14 +397,80 @@ private:
     for (size_t r = 0; r < rangeCount; ++r)
       if (ranges[r].index < used.size()) used[ranges[r].index] = true;
 
-    DWORD next[3] = {0, 0, 0};  // bool, int, float
+    std::vector<Placed> placed;
     for (unsigned member = 0; member < used.size(); ++member) {
-      if (used[member] && !Member(block.base_type_id, type, member, next)) return false;
+      if (used[member] && !Describe(block.base_type_id, type, member, placed)) return false;
+    }
+    return Place(placed);
+  }
+
+  // A used constant before its registers are known.
+  struct Placed {
+    ConstantRecord record;
+    d3d9::ShaderConstant constant;
+    D3DXREGISTER_SET set;
+  };
+
+  DWORD RegisterLimit(D3DXREGISTER_SET set) const {
+    switch (set) {
+      case D3DXRS_BOOL: return d3d9::kBoolRegisters;
+      case D3DXRS_INT4: return d3d9::kIntRegisters;
+      case D3DXRS_FLOAT4: return pixel ? d3d9::kPixelFloatRegisters : d3d9::kVertexFloatRegisters;
+      case D3DXRS_SAMPLER: return 16;
+    }
+    return 0;
+  }
+
+  static std::string RegisterName(D3DXREGISTER_SET set, DWORD index) {
+    static const char kLetters[] = {'b', 'i', 'c', 's'};
+    return kLetters[set] + std::to_string(index);
+  }
+
+  // Explicit registers first, in declaration order; then the others at the lowest free runs.
+  bool Place(std::vector<Placed>& placed) {
+    RegisterFileMap files[3] = {RegisterFileMap(RegisterLimit(D3DXRS_BOOL)),
+                                RegisterFileMap(RegisterLimit(D3DXRS_INT4)),
+                                RegisterFileMap(RegisterLimit(D3DXRS_FLOAT4))};
+    for (Placed& p : placed) {
+      auto found = declarations.registers.find(p.constant.name);
+      if (found == declarations.registers.end()) continue;
+      const ExplicitRegister& wanted = found->second;
+      if (wanted.set != p.set) {
+        build.Fail("register " + RegisterName(wanted.set, wanted.index) +
+                   " cannot hold constant " + p.record.name);
+        return false;
+      }
+      if (!files[p.set].Claim(wanted.index, p.constant.count)) {
+        build.Fail("register " + RegisterName(wanted.set, wanted.index) + " of constant " +
+                   p.record.name + " overlaps another constant or is out of range");
+        return false;
+      }
+      p.constant.first = wanted.index;
+    }
+    for (Placed& p : placed) {
+      if (declarations.registers.count(p.constant.name)) continue;
+      std::optional<unsigned> first = files[p.set].ClaimLowest(p.constant.count);
+      if (!first) {
+        build.Fail("too many constant registers at " + p.record.name);
+        return false;
+      }
+      p.constant.first = *first;
+    }
+    for (Placed& p : placed) {
+      p.record.desc.RegisterIndex = p.constant.first;
+      constants.push_back(std::move(p.record));
+      code.constants.push_back(std::move(p.constant));
     }
     return true;
   }
 
-  bool Member(spvc_type_id blockType, spvc_type type, unsigned member, DWORD next[3]) {
+  // The table's name: D3DX marks uniform parameters of the entry point with a leading '$'.
+  std::string TableName(const std::string& name) const {
+    return declarations.entryParameters.count(name) ? "$" + name : name;
+  }
+
+  bool Describe(spvc_type_id blockType, spvc_type type, unsigned member,
+                std::vector<Placed>& placed) {
     const char* memberName = spvc_compiler_get_member_name(compiler, blockType, member);
     std::string name = memberName ? memberName : "";
     spvc_type memberType = spvc_compiler_get_type_handle(compiler,
@@ -379,26 +544,15 @@ private:
                                                      : D3DXRS_FLOAT4;
     constant.file = d3d9::RegisterFile(set);
     constant.count = registersPerElement * elements;
-    constant.first = next[set];
-    DWORD limit = set == D3DXRS_BOOL   ? d3d9::kBoolRegisters
-                  : set == D3DXRS_INT4 ? d3d9::kIntRegisters
-                  : pixel              ? d3d9::kPixelFloatRegisters
-                                       : d3d9::kVertexFloatRegisters;
-    if (uint64_t(constant.first) + constant.count > limit) {
-      build.Fail("too many constant registers at " + name);
-      return false;
-    }
-    next[set] += constant.count;
     desc.RegisterSet = set;
-    desc.RegisterIndex = constant.first;
     desc.RegisterCount = constant.count;
     desc.Bytes = desc.Rows * desc.Columns * desc.Elements * 4;
-    constants.push_back({name, desc});
-    code.constants.push_back(constant);
+    placed.push_back({{TableName(name), desc}, std::move(constant), set});
     return true;
   }
 
-  bool Samplers(spvc_resources resources, const std::vector<std::string>& declared) {
+  bool Samplers(spvc_resources resources) {
+    const std::vector<std::string>& declared = declarations.samplerOrder;
     size_t count = 0;
     const spvc_reflected_resource* list = List(resources, SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, &count);
     std::vector<const spvc_reflected_resource*> used;
@@ -408,20 +562,49 @@ private:
     };
     std::stable_sort(used.begin(), used.end(),
                      [&](auto* a, auto* b) { return rank(a) < rank(b); });
-    DWORD index = 0;
-    for (const spvc_reflected_resource* r : used) {
+    RegisterFileMap registers(RegisterLimit(D3DXRS_SAMPLER));
+    std::vector<DWORD> indices(used.size());
+    // Explicit s registers first, then the lowest free ones in declaration order.
+    for (int pass = 0; pass < 2; ++pass) {
+      for (size_t i = 0; i < used.size(); ++i) {
+        std::string name = used[i]->name;
+        auto found = declarations.registers.find(name);
+        bool bound = found != declarations.registers.end();
+        if (bound != (pass == 0)) continue;
+        spvc_type type = spvc_compiler_get_type_handle(compiler, used[i]->type_id);
+        if (spvc_type_get_num_array_dimensions(type) != 0) {
+          build.Fail("unsupported sampler " + name);
+          return false;
+        }
+        if (bound) {
+          if (found->second.set != D3DXRS_SAMPLER ||
+              !registers.Claim(found->second.index, 1)) {
+            build.Fail("register " + RegisterName(found->second.set, found->second.index) +
+                       " of sampler " + name + " overlaps another sampler or is out of range");
+            return false;
+          }
+          indices[i] = found->second.index;
+        } else {
+          std::optional<unsigned> index = registers.ClaimLowest(1);
+          if (!index) {
+            build.Fail("unsupported sampler " + name);
+            return false;
+          }
+          indices[i] = *index;
+        }
+      }
+    }
+    for (size_t i = 0; i < used.size(); ++i) {
+      const spvc_reflected_resource* r = used[i];
       std::string name = r->name;
       spvc_type type = spvc_compiler_get_type_handle(compiler, r->type_id);
-      if (spvc_type_get_num_array_dimensions(type) != 0 || index >= 16) {
-        build.Fail("unsupported sampler " + name);
-        return false;
-      }
       D3DXCONSTANT_DESC desc{};
       d3d9::ShaderSampler sampler;
       switch (spvc_type_get_image_dimension(type)) {
         case SpvDim2D:
+          // A sampler1D was widened to 2D before reflection; the table still says 1D.
           sampler.dimension = d3d9::SamplerDimension::Texture2D;
-          desc.Type = D3DXPT_SAMPLER2D;
+          desc.Type = declarations.samplers1D.count(name) ? D3DXPT_SAMPLER1D : D3DXPT_SAMPLER2D;
           break;
         case SpvDim3D:
           sampler.dimension = d3d9::SamplerDimension::Texture3D;
@@ -436,19 +619,18 @@ private:
           return false;
       }
       sampler.name = prefix + name;
-      sampler.index = index;
+      sampler.index = indices[i];
       spvc_compiler_set_name(compiler, r->id, sampler.name.c_str());
       spvc_compiler_unset_decoration(compiler, r->id, SpvDecorationBinding);
       spvc_compiler_unset_decoration(compiler, r->id, SpvDecorationDescriptorSet);
       desc.Class = D3DXPC_OBJECT;
       desc.RegisterSet = D3DXRS_SAMPLER;
-      desc.RegisterIndex = index;
+      desc.RegisterIndex = sampler.index;
       desc.RegisterCount = 1;
       desc.Rows = desc.Columns = desc.Elements = 1;
       desc.Bytes = 4;
-      constants.push_back({name, desc});
+      constants.push_back({TableName(name), desc});
       code.samplers.push_back(sampler);
-      ++index;
     }
     return true;
   }
@@ -457,6 +639,7 @@ private:
   spvc_compiler compiler;
   bool pixel;
   std::string prefix;
+  const Declarations& declarations;
   spvc_variable_id blockVariable = 0;
 };
 
@@ -474,7 +657,7 @@ bool SaturateColours(std::string& glsl, const std::vector<std::string>& colours)
 }
 
 bool ToGlsl(Build& build, const std::vector<unsigned>& spirv, bool pixel, bool saturateColours,
-            const std::vector<std::string>& samplerOrder) {
+            const Declarations& declarations) {
   SpvcContext context;
   std::string error;
   spvc_context_set_error_callback(
@@ -492,8 +675,8 @@ bool ToGlsl(Build& build, const std::vector<unsigned>& spirv, bool pixel, bool s
     build.Fail("SPIR-V translation failed: " + error);
     return false;
   }
-  Reflector reflector(build, compiler, pixel);
-  if (!reflector.Run(samplerOrder)) return false;
+  Reflector reflector(build, compiler, pixel, declarations);
+  if (!reflector.Run()) return false;
 
   spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 330);
   spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
@@ -528,9 +711,9 @@ CompileResult CompileHlsl(std::string_view source, const std::string& preamble,
   Build build;
   build.result.pixel = pixel;
   std::vector<unsigned> spirv;
-  std::vector<std::string> samplerOrder;
-  if (ToSpirv(build, source, preamble, include, entry, pixel, &spirv, &samplerOrder) &&
-      ToGlsl(build, spirv, pixel, saturateColours, samplerOrder)) {
+  Declarations declarations;
+  if (ToSpirv(build, source, preamble, include, entry, pixel, &spirv, &declarations) &&
+      ToGlsl(build, spirv, pixel, saturateColours, declarations)) {
     build.result.ok = true;
   } else {
     build.result.ok = false;

@@ -2,6 +2,7 @@
 // is in the one table below; EFX ranges clamp what FMOD allows beyond them.
 
 #include "platform/fmod/FsoundEfx.h"
+#include "platform/fmod/FmodTesting.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,6 @@ float MillibelsToGain(float millibels) { return std::pow(10.0f, millibels / 2000
 enum class Unit {
   Millibels,  // FMOD level in mB  -> EFX linear gain
   Same,       // seconds, ratios and hertz carry over unchanged
-  Percent,    // FMOD 0..100       -> EFX 0..1
 };
 
 struct FieldMapping {
@@ -24,9 +24,10 @@ struct FieldMapping {
   float low, high;  // the EFX range
 };
 
-// Environment (a preset index) has no meaning once the fields are given. EnvSize has no
-// EFX counterpart: FMOD's presets already carry its scaling in the decay and delay
-// fields. Diffusion (%) is the I3DL2 twin of EnvDiffusion, which EFX takes.
+// Environment (a preset index) has no meaning once the fields are given. FMOD's presets
+// already carry EnvSize's scaling in the decay and delay fields; what is left of it is the
+// echo density, as EAX environments convert to EFX: min(1, size³ / 16). Density and
+// Diffusion (%) are the I3DL2 fields, which the EAX model does not read.
 const FieldMapping kFieldMap[] = {
     {AL_EAXREVERB_DIFFUSION, Unit::Same, [](auto& p) { return p.EnvDiffusion; }, 0.0f, 1.0f},
     {AL_EAXREVERB_GAIN, Unit::Millibels, [](auto& p) { return float(p.Room); }, 0.0f, 1.0f},
@@ -55,13 +56,13 @@ const FieldMapping kFieldMap[] = {
     {AL_EAXREVERB_LFREFERENCE, Unit::Same, [](auto& p) { return p.LFReference; }, 20.0f, 1000.0f},
     {AL_EAXREVERB_ROOM_ROLLOFF_FACTOR, Unit::Same, [](auto& p) { return p.RoomRolloffFactor; },
      0.0f, 10.0f},
-    {AL_EAXREVERB_DENSITY, Unit::Percent, [](auto& p) { return p.Density; }, 0.0f, 1.0f},
+    {AL_EAXREVERB_DENSITY, Unit::Same,
+     [](auto& p) { return p.EnvSize * p.EnvSize * p.EnvSize / 16.0f; }, 0.0f, 1.0f},
 };
 
 float Convert(Unit unit, float value) {
   switch (unit) {
   case Unit::Millibels: return MillibelsToGain(value);
-  case Unit::Percent: return value / 100.0f;
   case Unit::Same: return value;
   }
   return value;
@@ -138,4 +139,16 @@ extern "C" signed char FSOUND_Reverb_SetProperties(const FSOUND_REVERB_PROPERTIE
     return FALSE;
   ApplyReverb(layer, *properties);
   return TRUE;
+}
+
+extern "C" signed char FSOUND_Testing_GetReverbParameter(int parameter, float* value) {
+  using namespace FsoundLayer;
+  Layer& layer = TheLayer();
+  std::lock_guard lock(layer.mutex);
+  auto getEffectf = reinterpret_cast<LPALGETEFFECTF>(alGetProcAddress("alGetEffectf"));
+  if (!value || !layer.efx || !getEffectf)
+    return FALSE;
+  alGetError();
+  getEffectf(layer.reverbEffect, parameter, value);
+  return alGetError() == AL_NO_ERROR ? TRUE : FALSE;
 }

@@ -3,12 +3,14 @@
 
 #include "core/Exception.h"
 #include "platform/fmod/Fmod.h"
+#include "platform/fmod/FmodTesting.h"
 #include "sound/ReverbPresets.h"
 #include "sound/SoundSample.h"
 #include "sound/SoundStream.h"
 #include "sound/SoundSystem.h"
 #include "tests/sound/WaveOutput.h"
 
+#include <AL/efx.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -162,6 +164,31 @@ TEST_F(FsoundOutputTest, ReverbLeavesATailAfterAClick) {
   EXPECT_LT(dry, 1e-4);
   EXPECT_GT(wet, 1e-3);
   EXPECT_GT(wet, 20.0 * dry);
+}
+
+// As EAX environments convert to EFX, echo density follows the environment size; the
+// I3DL2 Density percentage is not part of that model.
+TEST_F(FsoundOutputTest, ReverbDensityFollowsTheEnvironmentSize) {
+  float density = -1;
+  ASSERT_TRUE(FSOUND_Reverb_SetProperties(&KOR::kRoomReverb));
+  ASSERT_TRUE(FSOUND_Testing_GetReverbParameter(AL_EAXREVERB_DENSITY, &density));
+  EXPECT_NEAR(density, 1.9 * 1.9 * 1.9 / 16, 1e-4) << "the room, size 1.9";
+
+  FSOUND_REVERB_PROPERTIES sparse = KOR::kRoomReverb;
+  sparse.Density = 0;
+  ASSERT_TRUE(FSOUND_Reverb_SetProperties(&sparse));
+  ASSERT_TRUE(FSOUND_Testing_GetReverbParameter(AL_EAXREVERB_DENSITY, &density));
+  EXPECT_NEAR(density, 1.9 * 1.9 * 1.9 / 16, 1e-4) << "Density (%) is not read";
+
+  ASSERT_TRUE(FSOUND_Reverb_SetProperties(&KOR::kAuditoriumReverb));
+  ASSERT_TRUE(FSOUND_Testing_GetReverbParameter(AL_EAXREVERB_DENSITY, &density));
+  EXPECT_FLOAT_EQ(density, 1.0f) << "size 21.6 is beyond the cube's limit";
+
+  FSOUND_REVERB_PROPERTIES small = KOR::kRoomReverb;
+  small.EnvSize = 1.0f;
+  ASSERT_TRUE(FSOUND_Reverb_SetProperties(&small));
+  ASSERT_TRUE(FSOUND_Testing_GetReverbParameter(AL_EAXREVERB_DENSITY, &density));
+  EXPECT_NEAR(density, 1.0 / 16, 1e-5);
 }
 
 TEST_F(FsoundOutputTest, BadHandlesAndChannelsAreRefusedWithoutHarm) {

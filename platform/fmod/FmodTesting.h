@@ -1,0 +1,6 @@
+#pragma once
+// For tests of the FSOUND layer: what the layer handed to OpenAL, read back.
+
+// The EFX EAX reverb effect's float parameter (AL_EAXREVERB_*) as last set; FALSE before
+// FSOUND_Init or when the device has no EFX.
+extern "C" signed char FSOUND_Testing_GetReverbParameter(int parameter, float* value);

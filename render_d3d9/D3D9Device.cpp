@@ -157,12 +157,6 @@ void D3D9Device::Create(int w, int h, bool colour32, int depth, int type, int mu
 
 void D3D9Device::Destroy() {
   if (IDirect3DDevice9* device = D3D9::Device9()) {
-    // Bound objects and the device hold each other: unbind so the release frees it.
-    for (UINT stream = 0; stream < 16; ++stream) device->SetStreamSource(stream, nullptr, 0, 0);
-    device->SetIndices(nullptr);
-    device->SetVertexDeclaration(nullptr);
-    device->SetVertexShader(nullptr);
-    device->SetPixelShader(nullptr);
     if (backBuffer) backBuffer->Release();
     backBuffer = nullptr;
     SetCurrentTarget(nullptr);

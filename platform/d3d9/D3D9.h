@@ -45,6 +45,9 @@ struct IDirect3DSurface9 : IUnknown {
 struct IDirect3DBaseTexture9 : IUnknown {
   virtual DWORD GetLevelCount() = 0;
   virtual D3DRESOURCETYPE GetType() = 0;
+  // The most detailed level sampled from now on (clamped to the last); returns the old one.
+  virtual DWORD SetLOD(DWORD level) = 0;
+  virtual DWORD GetLOD() = 0;
 };
 struct IDirect3DTexture9 : IDirect3DBaseTexture9 {
   virtual HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) = 0;
@@ -93,7 +96,8 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT Reset(D3DPRESENT_PARAMETERS* parameters) = 0;
   virtual HRESULT BeginScene() = 0;
   virtual HRESULT EndScene() = 0;
-  // Clears the whole target (count 0) or the rectangles, within the viewport.
+  // Clears the whole target (no rectangles) or the count rectangles given, within the
+  // viewport; rectangles with a count of 0 clear nothing.
   virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
                         DWORD stencil) = 0;
   // Shows the back buffer in the device window, scaled with its aspect kept.
@@ -104,13 +108,18 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
                                 IDirect3DSurface9** surface) = 0;
   virtual HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) = 0;
+  // Null draws without depth or stencil until a depth surface is set again.
   virtual HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) = 0;
   virtual HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface) = 0;
   virtual HRESULT GetDepthStencilSurface(IDirect3DSurface9** surface) = 0;
   virtual HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect,
                               IDirect3DSurface9* dest, const RECT* destRect,
                               D3DTEXTUREFILTERTYPE filter) = 0;
+  // May reach past the target: drawing is clipped to it. MinZ = MaxZ (or MaxZ < MinZ) maps
+  // depth into [MinZ, MinZ + 0.001].
   virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
+  // The rectangle D3DRS_SCISSORTESTENABLE limits drawing to, in target pixels.
+  virtual HRESULT SetScissorRect(const RECT* rect) = 0;
   // Copies a render target into a system-memory texture level of its size and format.
   virtual HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) = 0;
 
@@ -123,7 +132,8 @@ struct IDirect3DDevice9 : IUnknown {
                                       D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DVolumeTexture9** texture, void* sharedHandle) = 0;
 
-  // State, kept by the device and applied when a draw needs it.
+  // State, kept by the device and applied when a draw needs it. Values outside a state's
+  // enumeration are refused.
   virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
   virtual HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) = 0;
   virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
@@ -147,7 +157,8 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT SetPixelShaderConstantI(UINT start, const int* data, UINT count) = 0;
   virtual HRESULT SetPixelShaderConstantB(UINT start, const BOOL* data, UINT count) = 0;
 
-  // Geometry. The device holds a reference to what is bound.
+  // Geometry. Binding (here, and textures, declarations, programs and render targets) keeps
+  // the object alive without adding to the count AddRef and Release report.
   virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                      IDirect3DVertexBuffer9** buffer, void* sharedHandle) = 0;
   virtual HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -161,8 +172,9 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT SetIndices(IDirect3DIndexBuffer9* indices) = 0;
 
   // Draws fail with D3DERR_INVALIDCALL, drawing nothing, when they would read past a bound
-  // buffer, lack a declaration or the position's stream. Another element whose stream has
-  // no buffer reads (0, 0, 0, 1).
+  // buffer, lack a declaration or the position's stream, or when the programs the state
+  // asks for cannot be made. Another element whose stream has no buffer reads (0, 0, 0, 1).
+  // Locked buffers may be drawn from.
   virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) = 0;
   virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                                        UINT minVertexIndex, UINT numVertices, UINT startIndex,

@@ -54,10 +54,11 @@ std::string Matrix(const D3DMATRIX* m) {
   return text + "]";
 }
 
+// Binding holds the object for the device without touching its public count.
 template <class T>
-void Hold(T*& slot, T* object) {
-  if (object) object->AddRef();
-  if (slot) slot->Release();
+void Bind(T*& slot, T* object) {
+  if (object) object->Hold();
+  if (slot) slot->Unhold();
   slot = object;
 }
 
@@ -111,28 +112,25 @@ UINT VerticesOfPrimitives(D3DPRIMITIVETYPE type, UINT count) {
 // Resources.
 
 VertexBuffer::VertexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DPOOL pool)
-    : device(device) {
+    : device(device), reference(device) {
   store.serial = device.NextSerial();
   store.bytes.assign(length, 0);
   store.usage = usage;
   store.pool = pool;
-  device.AddRef();
   device.BufferCreated(store, false);
 }
-VertexBuffer::~VertexBuffer() {
-  device.BufferDestroyed(store, false);
-  device.Release();
-}
+VertexBuffer::~VertexBuffer() { device.BufferDestroyed(store, false); }
 HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
   HRESULT hr = LockRange(store, offset, size, data);
-  device.Log(Call("VertexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
-             (FAILED(hr) ? " failed" : ""));
+  if (device.Logging())
+    device.Log(Call("VertexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
+               (FAILED(hr) ? " failed" : ""));
   return hr;
 }
 HRESULT VertexBuffer::Unlock() {
   if (!store.locked) return D3DERR_INVALIDCALL;
   store.locked = false;
-  device.Log(Call("VertexBuffer::Unlock", {Name(this)}));
+  if (device.Logging()) device.Log(Call("VertexBuffer::Unlock", {Name(this)}));
   device.BufferUnlocked(store, false);
   return D3D_OK;
 }
@@ -144,29 +142,27 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 
 IndexBuffer::IndexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DFORMAT format,
                          D3DPOOL pool)
-    : format(format), device(device) {
+    : format(format), device(device), reference(device) {
   store.serial = device.NextSerial();
   store.bytes.assign(length, 0);
   store.usage = usage;
   store.pool = pool;
-  device.AddRef();
   device.BufferCreated(store, true);
 }
-IndexBuffer::~IndexBuffer() {
-  device.BufferDestroyed(store, true);
-  device.Release();
-}
+IndexBuffer::~IndexBuffer() { device.BufferDestroyed(store, true); }
 HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
   HRESULT hr = LockRange(store, offset, size, data);
   if (SUCCEEDED(hr) && !(flags & D3DLOCK_READONLY)) rangeKnown = false;
-  device.Log(Call("IndexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
-             (FAILED(hr) ? " failed" : ""));
+  if (device.Logging())
+    device.Log(Call("IndexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
+               (FAILED(hr) ? " failed" : ""));
   return hr;
 }
 HRESULT IndexBuffer::Unlock() {
   if (!store.locked) return D3DERR_INVALIDCALL;
   store.locked = false;
-  device.Log(Call("IndexBuffer::Unlock", {Name(this)}));
+  rangeKnown = false;  // a draw while locked may have measured bytes written since
+  if (device.Logging()) device.Log(Call("IndexBuffer::Unlock", {Name(this)}));
   device.BufferUnlocked(store, true);
   return D3D_OK;
 }
@@ -201,13 +197,8 @@ void IndexBuffer::IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest
 }
 
 VertexDeclaration::VertexDeclaration(DeviceCore& device, std::vector<D3DVERTEXELEMENT9> elements)
-    : serial(device.NextSerial()), elements(std::move(elements)), device(device) {
-  device.AddRef();
-}
-VertexDeclaration::~VertexDeclaration() {
-  device.DeclarationDestroyed(*this);
-  device.Release();
-}
+    : serial(device.NextSerial()), elements(std::move(elements)), device(device), reference(device) {}
+VertexDeclaration::~VertexDeclaration() { device.DeclarationDestroyed(*this); }
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count) {
   if (!count) return D3DERR_INVALIDCALL;
   *count = UINT(elements.size() + 1);
@@ -220,13 +211,10 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count) {
 
 template <class Interface>
 Shader<Interface>::Shader(DeviceCore& device, std::vector<DWORD> function)
-    : serial(device.NextSerial()), function(std::move(function)), device(device) {
-  device.AddRef();
-}
+    : serial(device.NextSerial()), function(std::move(function)), device(device), reference(device) {}
 template <class Interface>
 Shader<Interface>::~Shader() {
   device.ShaderDestroyed(serial, glName);
-  device.Release();
 }
 template <class Interface>
 HRESULT Shader<Interface>::GetFunction(void* data, UINT* size) {
@@ -273,7 +261,12 @@ DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnkn
   renderStates[D3DRS_STENCILMASK] = renderStates[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
   renderStates[D3DRS_STENCILFAIL] = renderStates[D3DRS_STENCILZFAIL] = D3DSTENCILOP_KEEP;
   renderStates[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
-  renderStates[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
+  renderStates[D3DRS_BLENDOP] = renderStates[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
+  renderStates[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
+  renderStates[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
+  renderStates[D3DRS_CCW_STENCILFUNC] = D3DCMP_ALWAYS;
+  renderStates[D3DRS_CCW_STENCILFAIL] = renderStates[D3DRS_CCW_STENCILZFAIL] = D3DSTENCILOP_KEEP;
+  renderStates[D3DRS_CCW_STENCILPASS] = D3DSTENCILOP_KEEP;
   renderStates[D3DRS_CLIPPING] = TRUE;
   renderStates[D3DRS_POINTSIZE] = 0x3F800000;
   // Direct3D's defaults for the states the layer applies.
@@ -296,16 +289,23 @@ DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnkn
 }
 
 DeviceCore::~DeviceCore() {
-  for (StreamBinding& s : streams) Hold(s.buffer, static_cast<VertexBuffer*>(nullptr));
-  Hold(indices, static_cast<IndexBuffer*>(nullptr));
-  Hold(declaration, static_cast<VertexDeclaration*>(nullptr));
-  Hold(vertexShader, static_cast<VertexShader*>(nullptr));
-  Hold(pixelShader, static_cast<PixelShader*>(nullptr));
-  for (IUnknown*& t : textures) Hold(t, static_cast<IUnknown*>(nullptr));
-  Hold(renderTarget, static_cast<Surface*>(nullptr));
+  UnbindAll();
   if (backBuffer) backBuffer->Release();
   if (depthSurface) depthSurface->Release();
   parent->Release();
+}
+
+void DeviceCore::UnbindAll() {
+  for (StreamBinding& s : streams) Bind(s.buffer, static_cast<VertexBuffer*>(nullptr));
+  Bind(indices, static_cast<IndexBuffer*>(nullptr));
+  Bind(declaration, static_cast<VertexDeclaration*>(nullptr));
+  Bind(vertexShader, static_cast<VertexShader*>(nullptr));
+  Bind(pixelShader, static_cast<PixelShader*>(nullptr));
+  for (size_t i = 0; i < textures.size(); ++i) {
+    Bind(textures[i], static_cast<Bindable*>(nullptr));
+    textureData[i] = nullptr;
+  }
+  Bind(renderTarget, static_cast<Surface*>(nullptr));
 }
 
 void DeviceCore::Start(const D3DPRESENT_PARAMETERS& parameters) {
@@ -316,10 +316,15 @@ void DeviceCore::Start(const D3DPRESENT_PARAMETERS& parameters) {
   backBuffer->height = parameters.BackBufferHeight;
   backBuffer->format = parameters.BackBufferFormat;
   backBuffer->usage = D3DUSAGE_RENDERTARGET;
-  Hold(renderTarget, backBuffer);
+  Bind(renderTarget, backBuffer);
   if (parameters.EnableAutoDepthStencil) {
     depthSurface = new Surface;
     depthSurface->serial = NextSerial();
+    depthSurface->width = parameters.BackBufferWidth;
+    depthSurface->height = parameters.BackBufferHeight;
+    depthSurface->format = parameters.AutoDepthStencilFormat;
+    depthSurface->usage = D3DUSAGE_DEPTHSTENCIL;
+    depthBound = true;
   }
   FullViewport();
 }
@@ -342,7 +347,11 @@ HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* parameters) {
   presentParameters = wanted;
   backBuffer->width = wanted.BackBufferWidth;
   backBuffer->height = wanted.BackBufferHeight;
-  Hold(renderTarget, backBuffer);
+  if (depthSurface) {
+    depthSurface->width = wanted.BackBufferWidth;
+    depthSurface->height = wanted.BackBufferHeight;
+  }
+  Bind(renderTarget, backBuffer);
   RenderTargetChanged();
   FullViewport();
   return D3D_OK;
@@ -365,9 +374,11 @@ HRESULT DeviceCore::EndScene() {
 HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour,
                           float z, DWORD stencil) {
   KOR_LOG(Call("Clear", {N(count), Ptr(rects), H(flags), H(colour), F(z), N(stencil)}));
-  if ((count && !rects) || !(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
-    return D3DERR_INVALIDCALL;
-  if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthSurface) return D3DERR_INVALIDCALL;
+  if (!(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL))) return D3DERR_INVALIDCALL;
+  if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthBound) return D3DERR_INVALIDCALL;
+  // Rectangles without a count clear nothing; a count without rectangles clears it all.
+  if (rects && count == 0) return D3D_OK;
+  if (!rects) count = 0;
   return DoClear(count, rects, flags, colour, z, stencil);
 }
 
@@ -390,7 +401,7 @@ HRESULT DeviceCore::SetRenderTarget(DWORD index, IDirect3DSurface9* target) {
   KOR_LOG(Call("SetRenderTarget", {N(index), Name(surface)}));
   if (index != 0 || !surface || !(surface->usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
   if (surface != renderTarget) {
-    Hold(renderTarget, surface);
+    Bind(renderTarget, surface);
     RenderTargetChanged();
   }
   FullViewport();
@@ -406,12 +417,22 @@ HRESULT DeviceCore::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
 
 HRESULT DeviceCore::SetDepthStencilSurface(IDirect3DSurface9* surface) {
   KOR_LOG(Call("SetDepthStencilSurface", {Name(static_cast<Surface*>(surface))}));
-  return surface == depthSurface ? D3D_OK : D3DERR_INVALIDCALL;
+  if (surface && surface != depthSurface) return D3DERR_INVALIDCALL;
+  bool bound = surface != nullptr;
+  if (bound != depthBound) {
+    depthBound = bound;
+    // Depth and stencil tests follow whether there is a buffer to test against.
+    renderStatesDirty.set(D3DRS_ZENABLE);
+    renderStatesDirty.set(D3DRS_STENCILENABLE);
+    renderStatesDirty.set(D3DRS_ZWRITEENABLE);
+    RenderTargetChanged();
+  }
+  return D3D_OK;
 }
 
 HRESULT DeviceCore::GetDepthStencilSurface(IDirect3DSurface9** surface) {
   if (!surface) return D3DERR_INVALIDCALL;
-  if (!depthSurface) return D3DERR_NOTFOUND;
+  if (!depthSurface || !depthBound) return D3DERR_NOTFOUND;
   depthSurface->AddRef();
   *surface = depthSurface;
   return D3D_OK;
@@ -433,9 +454,11 @@ HRESULT DeviceCore::StretchRect(IDirect3DSurface9* source, const RECT* sourceRec
   auto* to = static_cast<Surface*>(dest);
   KOR_LOG(Call("StretchRect", {Name(from), Ptr(sourceRect), Name(to), Ptr(destRect), N(filter)}));
   RECT a, b;
-  // Between render targets only, inside both.
-  if (!from || !to || from == to || !(from->usage & D3DUSAGE_RENDERTARGET) ||
-      !(to->usage & D3DUSAGE_RENDERTARGET) || !RectWithin(sourceRect, *from, &a) ||
+  // Into a render target, from a render target or a default-pool texture, inside both.
+  bool readable = (from && (from->usage & D3DUSAGE_RENDERTARGET)) ||
+                  (from && from->texture && from->pool == D3DPOOL_DEFAULT && from->texture->type == D3DRTYPE_TEXTURE);
+  if (!from || !to || from == to || !readable || !(to->usage & D3DUSAGE_RENDERTARGET) ||
+      !RectWithin(sourceRect, *from, &a) ||
       !RectWithin(destRect, *to, &b) || filter > D3DTEXF_LINEAR)
     return D3DERR_INVALIDCALL;
   return DoStretchRect(*from, a, *to, b, filter);
@@ -456,20 +479,104 @@ HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurf
 HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
   if (!v) return D3DERR_INVALIDCALL;
   KOR_LOG(Call("SetViewport", {N(v->X), N(v->Y), N(v->Width), N(v->Height), F(v->MinZ), F(v->MaxZ)}));
-  if (uint64_t(v->X) + v->Width > renderTarget->width ||
-      uint64_t(v->Y) + v->Height > renderTarget->height)
+  // A viewport reaching past the target is drawn clipped to it.
+  if (v->Width == 0 || v->Height == 0 || v->X > 0x7FFFFFFF || v->Y > 0x7FFFFFFF || !(v->MinZ >= 0.0f) ||
+      !(v->MaxZ <= 1.0f) || !(v->MinZ <= 1.0f) || !(v->MaxZ >= 0.0f))
     return D3DERR_INVALIDCALL;
   viewport = *v;
   viewportDirty = true;
   return D3D_OK;
 }
 
+HRESULT DeviceCore::SetScissorRect(const RECT* rect) {
+  if (!rect) return D3DERR_INVALIDCALL;
+  KOR_LOG(Call("SetScissorRect", {I(rect->left), I(rect->top), I(rect->right), I(rect->bottom)}));
+  if (rect->left > rect->right || rect->top > rect->bottom) return D3DERR_INVALIDCALL;
+  scissorRect = *rect;
+  scissorDirty = true;
+  return D3D_OK;
+}
+
+namespace {
+// Whether a value lies inside the enumeration of the render state that takes it; states
+// without an enumeration take any value.
+bool RenderStateValueValid(D3DRENDERSTATETYPE state, DWORD value) {
+  switch (state) {
+    case D3DRS_ZENABLE: return value <= 2;  // FALSE, TRUE, D3DZB_USEW
+    case D3DRS_FILLMODE: return value >= D3DFILL_POINT && value <= D3DFILL_SOLID;
+    case D3DRS_SHADEMODE: return value >= D3DSHADE_FLAT && value <= 3;  // 3: Phong, shaded as Gouraud
+    case D3DRS_CULLMODE: return value >= D3DCULL_NONE && value <= D3DCULL_CCW;
+    case D3DRS_ZFUNC:
+    case D3DRS_ALPHAFUNC:
+    case D3DRS_STENCILFUNC:
+    case D3DRS_CCW_STENCILFUNC: return value >= D3DCMP_NEVER && value <= D3DCMP_ALWAYS;
+    case D3DRS_SRCBLEND:
+    case D3DRS_DESTBLEND:
+    case D3DRS_SRCBLENDALPHA:
+    case D3DRS_DESTBLENDALPHA: return value >= D3DBLEND_ZERO && value <= D3DBLEND_INVBLENDFACTOR;
+    case D3DRS_BLENDOP:
+    case D3DRS_BLENDOPALPHA: return value >= D3DBLENDOP_ADD && value <= D3DBLENDOP_MAX;
+    case D3DRS_STENCILFAIL:
+    case D3DRS_STENCILZFAIL:
+    case D3DRS_STENCILPASS:
+    case D3DRS_CCW_STENCILFAIL:
+    case D3DRS_CCW_STENCILZFAIL:
+    case D3DRS_CCW_STENCILPASS: return value >= D3DSTENCILOP_KEEP && value <= D3DSTENCILOP_DECR;
+    case D3DRS_FOGTABLEMODE:
+    case D3DRS_FOGVERTEXMODE: return value <= D3DFOG_LINEAR;
+    case D3DRS_DIFFUSEMATERIALSOURCE:
+    case D3DRS_SPECULARMATERIALSOURCE:
+    case D3DRS_AMBIENTMATERIALSOURCE:
+    case D3DRS_EMISSIVEMATERIALSOURCE: return value <= D3DMCS_COLOR2;
+    default: return true;
+  }
+}
+
+// Values behind the fixed-function program's uniforms.
+bool FeedsFixedFunctionValues(D3DRENDERSTATETYPE state) {
+  switch (state) {
+    case D3DRS_AMBIENT:
+    case D3DRS_FOGCOLOR:
+    case D3DRS_FOGSTART:
+    case D3DRS_FOGEND:
+    case D3DRS_FOGDENSITY:
+    case D3DRS_TEXTUREFACTOR:
+    case D3DRS_ALPHAREF: return true;
+    default: return false;
+  }
+}
+}  // namespace
+
+bool DeviceCore::ShapesFixedFunction(D3DRENDERSTATETYPE state) {
+  switch (state) {
+    case D3DRS_LIGHTING:
+    case D3DRS_SPECULARENABLE:
+    case D3DRS_LOCALVIEWER:
+    case D3DRS_NORMALIZENORMALS:
+    case D3DRS_COLORVERTEX:
+    case D3DRS_DIFFUSEMATERIALSOURCE:
+    case D3DRS_SPECULARMATERIALSOURCE:
+    case D3DRS_AMBIENTMATERIALSOURCE:
+    case D3DRS_EMISSIVEMATERIALSOURCE:
+    case D3DRS_FOGENABLE:
+    case D3DRS_FOGTABLEMODE:
+    case D3DRS_FOGVERTEXMODE:
+    case D3DRS_RANGEFOGENABLE:
+    case D3DRS_ALPHATESTENABLE:
+    case D3DRS_ALPHAFUNC:
+    case D3DRS_SHADEMODE: return true;
+    default: return false;
+  }
+}
+
 HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   KOR_LOG(Call("SetRenderState", {N(state), N(value)}));
-  if (state >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
+  if (state >= D3DRS_COUNT || !RenderStateValueValid(state, value)) return D3DERR_INVALIDCALL;
   if (renderStates[state] != value) {
     renderStates[state] = value;
     renderStatesDirty.set(state);
+    if (ShapesFixedFunction(state)) fixedDirty = true;
+    if (FeedsFixedFunctionValues(state)) fixedValuesDirty = true;
   }
   return D3D_OK;
 }
@@ -488,6 +595,21 @@ HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
   KOR_LOG(Call("SetSamplerState", {N(sampler), N(type), N(value)}));
   UINT slot = SamplerSlot(sampler);
   if (slot >= kSamplers || type == 0 || type >= 14) return D3DERR_INVALIDCALL;
+  switch (type) {
+    case D3DSAMP_ADDRESSU:
+    case D3DSAMP_ADDRESSV:
+    case D3DSAMP_ADDRESSW:
+      if (value < D3DTADDRESS_WRAP || value > D3DTADDRESS_MIRRORONCE) return D3DERR_INVALIDCALL;
+      break;
+    case D3DSAMP_MAGFILTER:
+    case D3DSAMP_MINFILTER:
+      if (value > D3DTEXF_ANISOTROPIC) return D3DERR_INVALIDCALL;
+      break;
+    case D3DSAMP_MIPFILTER:
+      if (value > D3DTEXF_LINEAR) return D3DERR_INVALIDCALL;
+      break;
+    default: break;
+  }
   if (samplerStates[slot][type] != value) {
     samplerStates[slot][type] = value;
     samplersDirty.set(slot);
@@ -498,6 +620,39 @@ HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
 HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
   KOR_LOG(Call("SetTextureStageState", {N(stage), N(type), N(value)}));
   if (stage >= 8 || type == 0 || type >= D3DTSS_STATE_COUNT) return D3DERR_INVALIDCALL;
+  auto validArgument = [](DWORD arg) {
+    return (arg & D3DTA_SELECTMASK) <= D3DTA_CONSTANT &&
+           (arg & ~(D3DTA_SELECTMASK | D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE)) == 0;
+  };
+  switch (type) {
+    case D3DTSS_COLOROP:
+    case D3DTSS_ALPHAOP:
+      if (value < D3DTOP_DISABLE || value > D3DTOP_LERP) return D3DERR_INVALIDCALL;
+      break;
+    case D3DTSS_COLORARG0:
+    case D3DTSS_COLORARG1:
+    case D3DTSS_COLORARG2:
+    case D3DTSS_ALPHAARG0:
+    case D3DTSS_ALPHAARG1:
+    case D3DTSS_ALPHAARG2:
+      if (!validArgument(value)) return D3DERR_INVALIDCALL;
+      break;
+    case D3DTSS_RESULTARG:
+      if (value != D3DTA_CURRENT && value != D3DTA_TEMP) return D3DERR_INVALIDCALL;
+      break;
+    case D3DTSS_TEXCOORDINDEX:
+      if ((value & 0xFFFF) >= 8 || (value & 0xFFFF0000u) > D3DTSS_TCI_SPHEREMAP) return D3DERR_INVALIDCALL;
+      break;
+    case D3DTSS_TEXTURETRANSFORMFLAGS:
+      if ((value & ~(0xFFu | D3DTTFF_PROJECTED)) != 0 || (value & 0xFF) > D3DTTFF_COUNT4)
+        return D3DERR_INVALIDCALL;
+      break;
+    default: break;
+  }
+  if (type == D3DTSS_CONSTANT) {
+    if (stageConstants[stage] != value) stageConstants[stage] = value, fixedValuesDirty = true;
+    return D3D_OK;
+  }
   if (stageStates[stage][type] != value) {
     stageStates[stage][type] = value;
     fixedDirty = true;
@@ -515,7 +670,7 @@ HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m
     default:
       if (state < D3DTS_TEXTURE0 || state >= D3DTS_TEXTURE0 + 8) return D3D_OK;
       textureTransforms[state - D3DTS_TEXTURE0] = *matrix;
-      fixedDirty = true;
+      fixedValuesDirty = true;
       return D3D_OK;
   }
   transformsDirty = true;
@@ -524,9 +679,13 @@ HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m
 
 HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT9* light) {
   KOR_LOG(Call("SetLight", {N(index), light ? N(light->Type) : "null"}));
-  if (!light || index >= 8) return D3DERR_INVALIDCALL;
+  if (!light || index >= 8 || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
+    return D3DERR_INVALIDCALL;
+  // The program key knows each enabled light's type; its values are uniforms.
+  if (lightsEnabled.test(index) && lights[index].Type != light->Type) fixedDirty = true;
   lights[index] = *light;
-  fixedDirty = true;
+  lightsSet.set(index);
+  fixedValuesDirty = true;
   return D3D_OK;
 }
 
@@ -534,9 +693,20 @@ HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
   KOR_LOG(Call("LightEnable", {N(index), N(enable)}));
   // The pipeline runs eight lights; enabling one further away would light nothing.
   if (index >= 8) return enable ? D3DERR_INVALIDCALL : D3D_OK;
+  if (!lightsSet.test(index)) {
+    // Direct3D's default light: white, directional, shining along +z.
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1, 1, 1, 0};
+    light.Direction = {0, 0, 1};
+    lights[index] = light;
+    lightsSet.set(index);
+    fixedValuesDirty = true;
+  }
   if (lightsEnabled.test(index) != bool(enable)) {
     lightsEnabled.set(index, enable != FALSE);
     fixedDirty = true;
+    fixedValuesDirty = true;
   }
   return D3D_OK;
 }
@@ -545,7 +715,7 @@ HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
   KOR_LOG(Call("SetMaterial", {Ptr(material)}));
   if (!material) return D3DERR_INVALIDCALL;
   this->material = *material;
-  fixedDirty = true;
+  fixedValuesDirty = true;
   return D3D_OK;
 }
 
@@ -554,9 +724,11 @@ HRESULT DeviceCore::SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) {
   KOR_LOG(Call("SetTexture", {N(sampler), data ? Object(data->serial) : "null"}));
   UINT slot = SamplerSlot(sampler);
   if (slot >= kSamplers) return D3DERR_INVALIDCALL;
-  if (textures[slot] != texture) {
-    Hold(textures[slot], static_cast<IUnknown*>(texture));
+  Bindable* bound = dynamic_cast<Bindable*>(texture);
+  if (textures[slot] != bound) {
+    Bind(textures[slot], bound);
     textureData[slot] = data;
+    if (slot < 8) fixedDirty = true;  // a stage's texture kind is part of the program key
     samplersDirty.set(slot);
     texturesChanged = true;
   }
@@ -588,8 +760,9 @@ template <class T, size_t Width>
 HRESULT WriteRegisters(DeviceCore& device, const char* name, T* registers, size_t total,
                        UINT start, const T* data, UINT count, bool* dirty) {
   bool fits = data && (uint64_t(start) + count) * Width <= total;
-  device.Log(Call(name, {N(start), fits ? Values(data, size_t(count) * Width) : Ptr(data), N(count)}) +
-             (fits ? "" : " failed"));
+  if (device.Logging())
+    device.Log(Call(name, {N(start), fits ? Values(data, size_t(count) * Width) : Ptr(data), N(count)}) +
+               (fits ? "" : " failed"));
   if (!fits) return D3DERR_INVALIDCALL;
   if (std::memcmp(registers + size_t(start) * Width, data, size_t(count) * Width * sizeof(T)) != 0) {
     std::memcpy(registers + size_t(start) * Width, data, size_t(count) * Width * sizeof(T));
@@ -628,7 +801,7 @@ HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
   auto* made = static_cast<VertexShader*>(shader);
   KOR_LOG(Call("SetVertexShader", {made ? Object(made->serial) : "null"}));
   if (made != vertexShader) {
-    Hold(vertexShader, made);
+    Bind(vertexShader, made);
     programDirty = true;
   }
   return D3D_OK;
@@ -638,7 +811,7 @@ HRESULT DeviceCore::SetPixelShader(IDirect3DPixelShader9* shader) {
   auto* made = static_cast<PixelShader*>(shader);
   KOR_LOG(Call("SetPixelShader", {made ? Object(made->serial) : "null"}));
   if (made != pixelShader) {
-    Hold(pixelShader, made);
+    Bind(pixelShader, made);
     programDirty = true;
   }
   return D3D_OK;
@@ -726,7 +899,7 @@ HRESULT DeviceCore::SetVertexDeclaration(IDirect3DVertexDeclaration9* d) {
   auto* made = static_cast<VertexDeclaration*>(d);
   KOR_LOG(Call("SetVertexDeclaration", {Name(made)}));
   if (made != declaration) {
-    Hold(declaration, made);
+    Bind(declaration, made);
     inputDirty = true;
   }
   return D3D_OK;
@@ -739,7 +912,7 @@ HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer,
   if (stream >= kStreams) return D3DERR_INVALIDCALL;
   StreamBinding& s = streams[stream];
   if (s.buffer != made || s.offset != offset || s.stride != stride) {
-    Hold(s.buffer, made);
+    Bind(s.buffer, made);
     s.offset = offset;
     s.stride = stride;
     inputDirty = true;
@@ -751,7 +924,7 @@ HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer9* buffer) {
   auto* made = static_cast<IndexBuffer*>(buffer);
   KOR_LOG(Call("SetIndices", {Name(made)}));
   if (made != indices) {
-    Hold(indices, made);
+    Bind(indices, made);
     inputDirty = true;
   }
   return D3D_OK;
@@ -770,7 +943,6 @@ HRESULT DeviceCore::CheckVertexReads(UINT first, UINT count) const {
       if (position) return D3DERR_INVALIDCALL;
       continue;  // read as the attribute's default value
     }
-    if (s.buffer->store.locked) return D3DERR_INVALIDCALL;
     uint64_t end = uint64_t(s.offset) + uint64_t(first + uint64_t(count) - 1) * s.stride +
                    e.Offset + DeclTypeSize(e.Type);
     if (end > s.buffer->store.bytes.size()) return D3DERR_INVALIDCALL;
@@ -784,8 +956,7 @@ HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT 
   if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
   HRESULT hr = CheckVertexReads(startVertex, count);
   if (FAILED(hr)) return hr;
-  DoDraw({type, false, startVertex, count, 0});
-  return D3D_OK;
+  return DoDraw({type, false, startVertex, count, 0});
 }
 
 HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
@@ -795,7 +966,7 @@ HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIn
                                     N(numVertices), N(startIndex), N(primitiveCount)}));
   UINT count = VerticesOfPrimitives(type, primitiveCount);
   if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
-  if (!indices || indices->store.locked || uint64_t(startIndex) + count > indices->IndexCount())
+  if (!indices || uint64_t(startIndex) + count > indices->IndexCount())
     return D3DERR_INVALIDCALL;
   UINT lowest, highest;
   indices->IndexRange(startIndex, count, &lowest, &highest);
@@ -804,8 +975,7 @@ HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIn
   if (first < 0 || last > int64_t(~0u)) return D3DERR_INVALIDCALL;
   HRESULT hr = CheckVertexReads(UINT(first), UINT(last - first + 1));
   if (FAILED(hr)) return hr;
-  DoDraw({type, true, startIndex, count, baseVertexIndex});
-  return D3D_OK;
+  return DoDraw({type, true, startIndex, count, baseVertexIndex});
 }
 
 }  // namespace d3d9

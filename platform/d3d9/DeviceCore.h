@@ -14,18 +14,55 @@ namespace d3d9 {
 
 class DeviceCore;
 
+// What the device binds: its hold keeps an object alive without showing in the count that
+// AddRef and Release report, as Direct3D 9's bindings do.
+struct Bindable {
+  virtual void Hold() = 0;
+  virtual void Unhold() = 0;
+
+protected:
+  ~Bindable() = default;
+};
+
 template <class Interface>
-class RefCounted : public Interface {
+class RefCounted : public Interface, public Bindable {
 public:
   ULONG_PTR AddRef() override { return ++references; }
   ULONG_PTR Release() override {
     ULONG_PTR left = --references;
-    if (left == 0) delete this;
+    if (left == 0) {
+      if (holds == 0) delete this;
+      else Orphaned();  // may end in the object's deletion: nothing is touched after it
+    }
     return left;
+  }
+  void Hold() override { ++holds; }
+  void Unhold() override {
+    if (--holds == 0 && references == 0) delete this;
+  }
+
+protected:
+  // The last public reference went while the device still binds the object.
+  virtual void Orphaned() {}
+
+private:
+  ULONG_PTR references = 1, holds = 0;
+};
+
+// A resource's reference on its device, let go when the application lets the resource go
+// (the device may still bind it) or at the latest with the resource.
+class DeviceReference {
+public:
+  explicit DeviceReference(IUnknown& device) : device(&device) { device.AddRef(); }
+  ~DeviceReference() { Drop(); }
+  DeviceReference(const DeviceReference&) = delete;
+  DeviceReference& operator=(const DeviceReference&) = delete;
+  void Drop() {
+    if (IUnknown* d = device) device = nullptr, d->Release();
   }
 
 private:
-  ULONG_PTR references = 1;
+  IUnknown* device;
 };
 
 // A vertex or index buffer: its bytes live here, a GL backend mirrors them on Unlock.
@@ -49,7 +86,9 @@ public:
   BufferStore store;
 
 private:
+  void Orphaned() override { reference.Drop(); }
   DeviceCore& device;
+  DeviceReference reference;
 };
 
 class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer9> {
@@ -68,7 +107,9 @@ public:
   D3DFORMAT format;
 
 private:
+  void Orphaned() override { reference.Drop(); }
   DeviceCore& device;
+  DeviceReference reference;
   bool rangeKnown = false;
   UINT rangeStart = 0, rangeCount = 0, rangeLowest = 0, rangeHighest = 0;
 };
@@ -82,7 +123,9 @@ public:
   std::vector<D3DVERTEXELEMENT9> elements;  // without the end marker
 
 private:
+  void Orphaned() override { reference.Drop(); }
   DeviceCore& device;
+  DeviceReference reference;
 };
 
 struct TextureData;
@@ -94,6 +137,8 @@ public:
   ~Surface() override = default;
   ULONG_PTR AddRef() override { return owner ? owner->AddRef() : RefCounted::AddRef(); }
   ULONG_PTR Release() override { return owner ? owner->Release() : RefCounted::Release(); }
+  void Hold() override { owner ? ownerHold->Hold() : RefCounted::Hold(); }
+  void Unhold() override { owner ? ownerHold->Unhold() : RefCounted::Unhold(); }
   HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
 
   uint64_t serial = 0;
@@ -102,6 +147,7 @@ public:
   DWORD usage = 0;
   D3DPOOL pool = D3DPOOL_DEFAULT;
   IUnknown* owner = nullptr;      // the texture, for a texture's surface
+  Bindable* ownerHold = nullptr;  // the same texture
   TextureData* texture = nullptr;
   UINT face = 0, level = 0;
 };
@@ -130,7 +176,9 @@ struct TextureData {
   UINT width = 0, height = 0, depth = 1, levelCount = 0, faces = 1;
   std::vector<TextureLevel> levels;
   std::vector<Surface*> surfaces;  // made on first request, one per face and level
+  DWORD lod = 0;                   // SetLOD's most detailed level
   unsigned glName = 0;
+  UINT glBaseLevel = 0;            // what the GL texture's base level was last set to
 };
 
 // A vertex or pixel program's function, kept as given; a GL backend compiles it.
@@ -145,7 +193,9 @@ public:
   unsigned glName = 0;
 
 private:
+  void Orphaned() override { reference.Drop(); }
   DeviceCore& device;
+  DeviceReference reference;
 };
 using VertexShader = Shader<IDirect3DVertexShader9>;
 using PixelShader = Shader<IDirect3DPixelShader9>;
@@ -202,6 +252,7 @@ public:
   HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,
                       const RECT* destRect, D3DTEXTUREFILTERTYPE filter) override;
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
+  HRESULT SetScissorRect(const RECT* rect) override;
   HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) override;
   HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                         D3DPOOL pool, IDirect3DTexture9** texture, void* shared) override;
@@ -255,6 +306,9 @@ public:
   Surface* SurfaceOf(TextureData& texture, IUnknown* owner, UINT face, UINT level);
   static constexpr UINT kSamplers = 20;  // 16 pixel samplers, then 4 vertex samplers
   uint64_t NextSerial() { return ++*serials; }
+  bool Logging() const { return calls != nullptr; }
+  // A texture's own sampling state changed (its LOD): samplers are applied again.
+  void TextureSamplingChanged() { samplersDirty.set(); }
   void Log(const std::string& line) {
     if (calls) calls->push_back(line);
   }
@@ -264,29 +318,42 @@ protected:
   virtual HRESULT DoReset(const D3DPRESENT_PARAMETERS&) { return D3D_OK; }
   virtual HRESULT DoClear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) { return D3D_OK; }
   virtual HRESULT DoPresent() { return D3D_OK; }
-  virtual void DoDraw(const DrawCall&) {}
+  // A draw the backend cannot make (a program that does not compile or link) fails.
+  virtual HRESULT DoDraw(const DrawCall&) { return D3D_OK; }
   virtual HRESULT DoStretchRect(Surface&, const RECT&, Surface&, const RECT&, D3DTEXTUREFILTERTYPE) {
     return D3D_OK;
   }
   virtual HRESULT DoGetRenderTargetData(Surface&, Surface&) { return D3D_OK; }
   virtual void RenderTargetChanged() {}
   void FullViewport();
+  // Lets go of everything bound; backends call it first when they go, while they can
+  // still free what they made for those objects.
+  void UnbindAll();
+  // Whether a render state or stage state takes part in the fixed-function program key.
+  static bool ShapesFixedFunction(D3DRENDERSTATETYPE state);
 
   D3DPRESENT_PARAMETERS presentParameters{};
   Surface* backBuffer = nullptr;
   Surface* depthSurface = nullptr;
+  bool depthBound = false;  // SetDepthStencilSurface(NULL) draws without depth
   D3DVIEWPORT9 viewport{};
   bool viewportDirty = true;
+  RECT scissorRect{};
+  bool scissorDirty = true;
   std::array<DWORD, D3DRS_COUNT> renderStates{};
   std::bitset<D3DRS_COUNT> renderStatesDirty;
   D3DMATRIX world{}, view{}, projection{};
   std::array<D3DMATRIX, 8> textureTransforms{};
-  // The fixed-function pipeline's inputs; fixedDirty says one of them changed.
+  // The fixed-function pipeline's inputs: fixedDirty says the program key may have changed,
+  // fixedValuesDirty that a value behind its uniforms did.
   std::array<std::array<DWORD, D3DTSS_STATE_COUNT>, 8> stageStates{};
   std::array<D3DLIGHT9, 8> lights{};
   std::bitset<8> lightsEnabled;
+  std::bitset<8> lightsSet;  // a light never set is Direct3D's default light
   D3DMATERIAL9 material{};
   bool fixedDirty = true;
+  bool fixedValuesDirty = true;
+  std::array<DWORD, 8> stageConstants{};
   bool transformsDirty = true;
   std::array<StreamBinding, kStreams> streams{};
   IndexBuffer* indices = nullptr;
@@ -297,7 +364,7 @@ protected:
   bool programDirty = true;
   ConstantRegisters vertexConstants{256}, pixelConstants{224};
   Surface* renderTarget = nullptr;  // held; the back buffer or a texture's surface
-  std::array<IUnknown*, kSamplers> textures{};  // held
+  std::array<Bindable*, kSamplers> textures{};  // held
   std::array<TextureData*, kSamplers> textureData{};
   std::array<std::array<DWORD, 14>, kSamplers> samplerStates{};
   std::bitset<kSamplers> samplersDirty;  // a texture or a sampler state changed

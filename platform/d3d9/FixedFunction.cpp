@@ -17,6 +17,7 @@ std::string Argument(DWORD arg, int stage) {
     case D3DTA_TFACTOR: value = "korTextureFactor"; break;
     case D3DTA_SPECULAR: value = "v_COLOR1"; break;
     case D3DTA_TEMP: value = "temp"; break;
+    case D3DTA_CONSTANT: value = "korStageConstant[" + Str(unsigned(stage)) + "]"; break;
     default: value = "v_COLOR0"; break;
   }
   if (arg & D3DTA_COMPLEMENT) value = "(vec4(1.0) - " + value + ")";
@@ -24,7 +25,31 @@ std::string Argument(DWORD arg, int stage) {
   return value;
 }
 
-std::string Operation(DWORD op, const std::string& a1, const std::string& a2) {
+// The arguments an operation reads: bit 0 for arg0, bit 1 for arg1, bit 2 for arg2.
+unsigned ArgumentsRead(DWORD op) {
+  switch (op) {
+    case D3DTOP_DISABLE: return 0;
+    case D3DTOP_SELECTARG1: return 2;
+    case D3DTOP_SELECTARG2: return 4;
+    case D3DTOP_MULTIPLYADD:
+    case D3DTOP_LERP: return 7;
+    default: return 6;
+  }
+}
+
+// Whether an operation reads the stage's texture, through an argument or its alpha.
+bool ReadsTexture(DWORD op, DWORD arg0, DWORD arg1, DWORD arg2) {
+  if (op == D3DTOP_BLENDTEXTUREALPHA || op == D3DTOP_BLENDTEXTUREALPHAPM) return true;
+  unsigned used = ArgumentsRead(op);
+  const DWORD args[3] = {arg0, arg1, arg2};
+  for (int i = 0; i < 3; ++i)
+    if ((used >> i) & 1 && (args[i] & D3DTA_SELECTMASK) == D3DTA_TEXTURE) return true;
+  return false;
+}
+
+std::string Operation(DWORD op, const std::string& a0, const std::string& a1, const std::string& a2,
+                      const std::string& texel) {
+  auto blend = [&](const std::string& alpha) { return "mix(" + a2 + ", " + a1 + ", " + alpha + ")"; };
   switch (op) {
     case D3DTOP_SELECTARG1: return a1;
     case D3DTOP_SELECTARG2: return a2;
@@ -35,6 +60,26 @@ std::string Operation(DWORD op, const std::string& a1, const std::string& a2) {
     case D3DTOP_ADDSIGNED2X: return "((" + a1 + " + " + a2 + " - 0.5) * 2.0)";
     case D3DTOP_SUBTRACT: return "(" + a1 + " - " + a2 + ")";
     case D3DTOP_ADDSMOOTH: return "(" + a1 + " + " + a2 + " - " + a1 + " * " + a2 + ")";
+    case D3DTOP_BLENDDIFFUSEALPHA: return blend("v_COLOR0.a");
+    case D3DTOP_BLENDTEXTUREALPHA: return blend(texel + ".a");
+    case D3DTOP_BLENDFACTORALPHA: return blend("korTextureFactor.a");
+    case D3DTOP_BLENDCURRENTALPHA: return blend("current.a");
+    case D3DTOP_BLENDTEXTUREALPHAPM: return "(" + a1 + " + " + a2 + " * (1.0 - " + texel + ".a))";
+    // Stage i's result multiplies stage i + 1's texel; the stage itself passes arg1 on.
+    case D3DTOP_PREMODULATE: return a1;
+    case D3DTOP_MODULATEALPHA_ADDCOLOR: return "vec4(" + a1 + ".rgb + " + a1 + ".a * " + a2 + ".rgb, " + a1 + ".a)";
+    case D3DTOP_MODULATECOLOR_ADDALPHA: return "vec4(" + a1 + ".rgb * " + a2 + ".rgb + " + a1 + ".a, " + a1 + ".a)";
+    case D3DTOP_MODULATEINVALPHA_ADDCOLOR:
+      return "vec4((1.0 - " + a1 + ".a) * " + a2 + ".rgb + " + a1 + ".rgb, " + a1 + ".a)";
+    case D3DTOP_MODULATEINVCOLOR_ADDALPHA:
+      return "vec4((vec3(1.0) - " + a1 + ".rgb) * " + a2 + ".rgb + " + a1 + ".a, " + a1 + ".a)";
+    // Signed dot product of the two arguments, replicated into every channel.
+    case D3DTOP_DOTPRODUCT3: return "vec4(4.0 * dot(" + a1 + ".rgb - 0.5, " + a2 + ".rgb - 0.5))";
+    case D3DTOP_MULTIPLYADD: return "(" + a0 + " + " + a1 + " * " + a2 + ")";
+    case D3DTOP_LERP: return "mix(" + a2 + ", " + a1 + ", " + a0 + ")";
+    // Bump mapping perturbs the next stage's coordinates; without it the stage passes on.
+    case D3DTOP_BUMPENVMAP:
+    case D3DTOP_BUMPENVMAPLUMINANCE: return "current";
     default: return "(" + a1 + " * " + a2 + ")";  // modulate
   }
 }
@@ -69,30 +114,28 @@ uniform vec4 korMaterialDiffuse, korMaterialAmbient, korMaterialSpecular, korMat
 uniform float korMaterialPower;
 uniform vec4 korAmbient, korFogColour, korTextureFactor;
 uniform vec3 korFogParameters;        // start, end, density
+uniform float korWFog;                // 1: table fog by eye distance (w), 0: by depth (z)
 uniform float korAlphaRef;
+uniform vec4 korStageConstant[8];
 uniform mat4 korTextureMatrix[8];
 uniform vec2 korViewport;
 )";
 
-}  // namespace
-
-std::string FixedFunctionKey::Text() const {
-  std::string t;
-  auto add = [&](unsigned v) { t += Str(v) + ","; };
-  for (bool b : {transformed, hasNormal, hasColour0, hasColour1, lighting, specular, localViewer, normalize, rangeFog})
-    add(b);
-  for (DWORD v : {texcoordSets, diffuseSource, specularSource, ambientSource, emissiveSource, fog, alphaFunction})
-    add(v);
-  for (DWORD v : lightTypes) add(v);
-  add(unsigned(stages));
-  for (int s = 0; s < stages; ++s) {
-    const FixedStage& st = stage[size_t(s)];
-    for (DWORD v : {st.colourOp, st.colourArg1, st.colourArg2, st.alphaOp, st.alphaArg1, st.alphaArg2,
-                    st.resultArg, st.coordinateSet, st.coordinateSource, st.transformFlags, st.dimension})
-      add(v);
-  }
-  return t;
+// The fog factor of a distance from the eye (or depth) for the key's fog mode.
+std::string FogFunction(DWORD mode) {
+  std::string s = "float korFog(float d) {\n";
+  if (mode == D3DFOG_LINEAR)
+    // (end - d) / (end - start) as it stands: start = end fogs fully, end < start reverses.
+    s += "  float range = korFogParameters.y - korFogParameters.x;\n"
+         "  return clamp(range != 0.0 ? (korFogParameters.y - d) / range : 0.0, 0.0, 1.0);\n";
+  else if (mode == D3DFOG_EXP)
+    s += "  return clamp(exp(-d * korFogParameters.z), 0.0, 1.0);\n";
+  else
+    s += "  return clamp(exp(-(d * korFogParameters.z) * (d * korFogParameters.z)), 0.0, 1.0);\n";
+  return s + "}\n";
 }
+
+}  // namespace
 
 int FixedAttributeLocation(BYTE usage, BYTE index) {
   if ((usage == D3DDECLUSAGE_POSITION || usage == D3DDECLUSAGE_POSITIONT) && index == 0) return 0;
@@ -106,7 +149,10 @@ std::string FixedVertexStage(const FixedFunctionKey& k) {
   std::string s = kUniforms;
   s += "in vec4 korPosition;\nin vec3 korNormal;\nin vec4 korColour0;\nin vec4 korColour1;\n";
   for (int i = 0; i < 8; ++i) s += "in vec4 korTexcoord" + Str(unsigned(i)) + ";\n";
-  s += "out vec4 v_COLOR0;\nout vec4 v_COLOR1;\nout float korFogFactor;\n";
+  std::string interpolation = k.flat ? "flat " : "";
+  s += interpolation + "out vec4 v_COLOR0;\n" + interpolation + "out vec4 v_COLOR1;\nout float korFogFactor;\n";
+  bool vertexFog = k.fog && !k.tableFog && !k.fogFromSpecular;
+  if (vertexFog) s += FogFunction(k.fog);
   for (int i = 0; i < k.stages; ++i) s += "out vec4 v_TEXCOORD" + Str(unsigned(i)) + ";\n";
   s += "void korMain() {\n";
   std::string colour0 = k.hasColour0 ? "korColour0" : "vec4(1.0)";
@@ -164,19 +210,14 @@ std::string FixedVertexStage(const FixedFunctionKey& k) {
   } else {
     s += "  v_COLOR0 = " + colour0 + ";\n  v_COLOR1 = " + colour1 + ";\n";
   }
-  // Fog by distance from the eye: view depth, or the range when range fog is on.
-  if (k.fog) {
-    s += std::string("  float depth = ") + (k.rangeFog ? "length(viewPosition.xyz)" : "abs(viewPosition.z)") + ";\n";
-    if (k.fog == D3DFOG_LINEAR)
-      s += "  korFogFactor = (korFogParameters.y - depth) / max(korFogParameters.y - korFogParameters.x, 1e-6);\n";
-    else if (k.fog == D3DFOG_EXP)
-      s += "  korFogFactor = exp(-depth * korFogParameters.z);\n";
-    else
-      s += "  korFogFactor = exp(-(depth * korFogParameters.z) * (depth * korFogParameters.z));\n";
-    s += "  korFogFactor = clamp(korFogFactor, 0.0, 1.0);\n";
-  } else {
+  // Vertex fog by distance from the eye: view depth, or the range when range fog is on.
+  if (vertexFog)
+    s += std::string("  korFogFactor = korFog(") + (k.rangeFog ? "length(viewPosition.xyz)" : "abs(viewPosition.z)") + ");\n";
+  else if (k.fogFromSpecular)
+    // A declaration without a specular colour reads (0, 0, 0, 1): no fog.
+    s += std::string("  korFogFactor = ") + (k.hasColour1 ? "clamp(korColour1.a, 0.0, 1.0)" : "1.0") + ";\n";
+  else
     s += "  korFogFactor = 1.0;\n";
-  }
   for (int i = 0; i < k.stages; ++i) {
     const FixedStage& st = k.stage[size_t(i)];
     std::string out = "v_TEXCOORD" + Str(unsigned(i));
@@ -208,9 +249,11 @@ std::string FixedPixelStage(const FixedFunctionKey& k) {
   const char* samplers[] = {"", "", "sampler2D", "sampler3D", "samplerCube"};
   for (int i = 0; i < k.stages; ++i)
     if (DWORD d = k.stage[size_t(i)].dimension) s += std::string("uniform ") + samplers[d] + " korStage" + Str(unsigned(i)) + ";\n";
-  s += "in vec4 v_COLOR0;\nin vec4 v_COLOR1;\nin float korFogFactor;\n";
+  std::string interpolation = k.flat ? "flat " : "";
+  s += interpolation + "in vec4 v_COLOR0;\n" + interpolation + "in vec4 v_COLOR1;\nin float korFogFactor;\n";
+  if (k.fog && k.tableFog) s += FogFunction(k.fog);
   for (int i = 0; i < k.stages; ++i) s += "in vec4 v_TEXCOORD" + Str(unsigned(i)) + ";\n";
-  s += "out vec4 target;\nvoid main() {\n  vec4 current = v_COLOR0, temp = vec4(0.0);\n";
+  s += "out vec4 target;\nvoid main() {\n  vec4 current = v_COLOR0, temp = vec4(0.0), premodulated = vec4(1.0);\n";
   for (int i = 0; i < k.stages; ++i) {
     const FixedStage& st = k.stage[size_t(i)];
     std::string n = Str(unsigned(i)), coords = "v_TEXCOORD" + n;
@@ -223,19 +266,35 @@ std::string FixedPixelStage(const FixedFunctionKey& k) {
       case 2: texel = "texture(korStage" + n + ", " + coords + ".xy)"; break;
       case 3:
       case 4: texel = "texture(korStage" + n + ", " + coords + ".xyz)"; break;
-      // A stage without a texture passes what it modulates, as untextured drawing expects.
-      default: texel = "vec4(1.0)";
+      default: texel = "current";  // read only by operations that pass current on instead
     }
+    if (i > 0 && k.stage[size_t(i - 1)].colourOp == D3DTOP_PREMODULATE && st.dimension)
+      texel += " * premodulated";
     s += "  vec4 texel" + n + " = " + texel + ";\n";
-    std::string colour = Operation(st.colourOp, Argument(st.colourArg1, i), Argument(st.colourArg2, i));
-    std::string alpha = st.alphaOp == D3DTOP_DISABLE
+    std::string texelName = "texel" + n;
+    // A stage reading a texture it does not have passes the current colour and alpha on.
+    bool colourPasses = !st.dimension && ReadsTexture(st.colourOp, st.colourArg0, st.colourArg1, st.colourArg2);
+    bool alphaPasses = !st.dimension && ReadsTexture(st.alphaOp, st.alphaArg0, st.alphaArg1, st.alphaArg2);
+    std::string colour = colourPasses ? "current"
+                                      : Operation(st.colourOp, Argument(st.colourArg0, i), Argument(st.colourArg1, i),
+                                                  Argument(st.colourArg2, i), texelName);
+    std::string alpha = st.alphaOp == D3DTOP_DISABLE || alphaPasses
                             ? "current"
-                            : Operation(st.alphaOp, Argument(st.alphaArg1, i), Argument(st.alphaArg2, i));
+                            : Operation(st.alphaOp, Argument(st.alphaArg0, i), Argument(st.alphaArg1, i),
+                                        Argument(st.alphaArg2, i), texelName);
+    // DOTPRODUCT3 as the colour operation fills alpha too.
+    if (st.colourOp == D3DTOP_DOTPRODUCT3 && !colourPasses) alpha = colour;
     std::string result = (st.resultArg & D3DTA_SELECTMASK) == D3DTA_TEMP ? "temp" : "current";
     s += "  " + result + " = clamp(vec4((" + colour + ").rgb, (" + alpha + ").a), 0.0, 1.0);\n";
+    if (st.colourOp == D3DTOP_PREMODULATE) s += "  premodulated = " + result + ";\n";
   }
   if (k.specular) s += "  current.rgb = clamp(current.rgb + v_COLOR1.rgb, 0.0, 1.0);\n";
-  if (k.fog) s += "  current.rgb = mix(korFogColour.rgb, current.rgb, korFogFactor);\n";
+  if (k.fog && k.tableFog)
+    // Table fog per pixel from the projected depth: eye distance (w) or z.
+    s += "  float fogDepth = korWFog > 0.5 ? 1.0 / gl_FragCoord.w : gl_FragCoord.z;\n"
+         "  current.rgb = mix(korFogColour.rgb, current.rgb, korFog(fogDepth));\n";
+  else if (k.fog)
+    s += "  current.rgb = mix(korFogColour.rgb, current.rgb, korFogFactor);\n";
   if (k.alphaFunction) s += "  if (!(" + Compare(k.alphaFunction, "floor(current.a * 255.0 + 0.5)", "korAlphaRef") + ")) discard;\n";
   s += "  target = current;\n}\n";
   return s;

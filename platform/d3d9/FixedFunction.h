@@ -3,6 +3,7 @@
 // picks the program (made once per key); the values behind it are uniforms.
 
 #include <array>
+#include <compare>
 #include <string>
 
 #include "platform/d3d9/D3D9Types.h"
@@ -10,13 +11,14 @@
 namespace d3d9 {
 
 struct FixedStage {
-  DWORD colourOp = D3DTOP_DISABLE, colourArg1 = 0, colourArg2 = 0;
-  DWORD alphaOp = D3DTOP_DISABLE, alphaArg1 = 0, alphaArg2 = 0;
+  DWORD colourOp = D3DTOP_DISABLE, colourArg0 = 0, colourArg1 = 0, colourArg2 = 0;
+  DWORD alphaOp = D3DTOP_DISABLE, alphaArg0 = 0, alphaArg1 = 0, alphaArg2 = 0;
   DWORD resultArg = D3DTA_CURRENT;
   DWORD coordinateSet = 0;      // the vertex's texture coordinate set
   DWORD coordinateSource = 0;   // D3DTSS_TCI_ generation, 0 for the set as given
   DWORD transformFlags = 0;     // D3DTTFF_
   DWORD dimension = 0;          // 0 no texture, 2, 3, or 4 for a cube
+  auto operator<=>(const FixedStage&) const = default;
 };
 
 struct FixedFunctionKey {
@@ -27,18 +29,21 @@ struct FixedFunctionKey {
   DWORD diffuseSource = 0, specularSource = 0, ambientSource = 0, emissiveSource = 0;  // D3DMCS_
   std::array<DWORD, 8> lightTypes{};  // 0 off, else D3DLIGHTTYPE
   DWORD fog = 0;                      // D3DFOG_ mode, 0 without fog
-  bool rangeFog = false;
+  bool rangeFog = false;              // vertex fog by distance, not depth
+  bool tableFog = false;              // per pixel, from the projected depth
+  bool fogFromSpecular = false;       // the factor is the specular colour's alpha
+  bool flat = false;                  // D3DSHADE_FLAT: colours from a primitive's first vertex
   DWORD alphaFunction = 0;            // D3DCMP_, 0 without alpha test
   int stages = 0;                     // stages before the first disabled one
   std::array<FixedStage, 8> stage{};
 
-  // A name of the key: equal keys give equal text, so it can index a cache.
-  std::string Text() const;
+  auto operator<=>(const FixedFunctionKey&) const = default;
 };
 
 // The vertex stage defines korMain (the layer appends main); both read the uniforms the
 // layer sets: korWorld, korView, korProjection, korLight*[8], korMaterial*, korAmbient,
-// korFog*, korAlphaRef, korTextureFactor, korTextureMatrix[8], korViewport, korStage0…7.
+// korFog*, korWFog, korAlphaRef, korTextureFactor, korStageConstant[8], korTextureMatrix[8],
+// korViewport, korStage0…7.
 std::string FixedVertexStage(const FixedFunctionKey& key);
 std::string FixedPixelStage(const FixedFunctionKey& key);
 

@@ -38,6 +38,7 @@ Surface* DeviceCore::SurfaceOf(TextureData& texture, IUnknown* owner, UINT face,
     made->width = l.width, made->height = l.height;
     made->format = texture.format, made->usage = texture.usage, made->pool = texture.pool;
     made->owner = owner, made->texture = &texture, made->face = face, made->level = level;
+    made->ownerHold = dynamic_cast<Bindable*>(owner);
   }
   return made;
 }
@@ -58,7 +59,7 @@ class TextureCore : public TextureData {
 public:
   TextureCore(DeviceCore& device, D3DRESOURCETYPE kind, UINT w, UINT h, UINT d, UINT levelsAsked,
               DWORD use, D3DFORMAT fmt, D3DPOOL where)
-      : device(device) {
+      : device(device), reference(device) {
     serial = device.NextSerial();
     type = kind, format = fmt, usage = use, pool = where;
     width = w, height = h, depth = d;
@@ -78,13 +79,18 @@ public:
         if (!(use & D3DUSAGE_RENDERTARGET)) l.bytes.assign(size_t(l.slicePitch) * l.depth, 0);
       }
     surfaces.assign(levels.size(), nullptr);
-    device.AddRef();
     device.TextureCreated(*this);
   }
   ~TextureCore() override {
     device.TextureDestroyed(*this);
     for (Surface* s : surfaces) delete s;
-    device.Release();
+  }
+
+  DWORD ChangeLod(DWORD level) {
+    DWORD old = lod;
+    lod = std::min<DWORD>(level, levelCount - 1);
+    if (lod != old) device.TextureSamplingChanged();
+    return old;
   }
 
   HRESULT Desc(IUnknown* self, UINT level, D3DSURFACE_DESC* desc) {
@@ -101,7 +107,8 @@ public:
   // Only whole levels are locked: the engine never locks part of one.
   HRESULT Lock(UINT face, UINT level, bool whole, void** bits, INT* rowPitch, INT* slicePitch) {
     const char* name = type == D3DRTYPE_VOLUMETEXTURE ? "LockBox" : "LockRect";
-    std::string line = std::string(name) + "(#" + N(serial) + ", " + N(face) + ", " + N(level) + ")";
+    std::string line;
+    if (device.Logging()) line = std::string(name) + "(#" + N(serial) + ", " + N(face) + ", " + N(level) + ")";
     if (!bits || !rowPitch || face >= faces || level >= levelCount || !whole ||
         (usage & D3DUSAGE_RENDERTARGET) || Level(face, level).locked) {
       device.Log(line + " failed");
@@ -118,13 +125,15 @@ public:
   HRESULT Unlock(UINT face, UINT level) {
     if (face >= faces || level >= levelCount || !Level(face, level).locked) return D3DERR_INVALIDCALL;
     Level(face, level).locked = false;
-    device.Log(std::string(type == D3DRTYPE_VOLUMETEXTURE ? "UnlockBox" : "UnlockRect") + "(#" +
+    if (device.Logging())
+      device.Log(std::string(type == D3DRTYPE_VOLUMETEXTURE ? "UnlockBox" : "UnlockRect") + "(#" +
                N(serial) + ", " + N(face) + ", " + N(level) + ")");
     device.TextureUnlocked(*this, face, level);
     return D3D_OK;
   }
 
   DeviceCore& device;
+  DeviceReference reference;
 };
 
 class PlainTexture final : public RefCounted<IDirect3DTexture9>, public TextureCore {
@@ -132,6 +141,9 @@ public:
   using TextureCore::TextureCore;
   DWORD GetLevelCount() override { return levelCount; }
   D3DRESOURCETYPE GetType() override { return type; }
+  DWORD SetLOD(DWORD level) override { return ChangeLod(level); }
+  DWORD GetLOD() override { return lod; }
+  void Orphaned() override { reference.Drop(); }
   HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override { return Desc(this, level, desc); }
   HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) override {
     return SurfaceAt(this, 0, level, surface);
@@ -147,6 +159,9 @@ public:
   using TextureCore::TextureCore;
   DWORD GetLevelCount() override { return levelCount; }
   D3DRESOURCETYPE GetType() override { return type; }
+  DWORD SetLOD(DWORD level) override { return ChangeLod(level); }
+  DWORD GetLOD() override { return lod; }
+  void Orphaned() override { reference.Drop(); }
   HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override { return Desc(this, level, desc); }
   HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES face, UINT level, IDirect3DSurface9** surface) override {
     return SurfaceAt(this, face, level, surface);
@@ -163,6 +178,9 @@ public:
   using TextureCore::TextureCore;
   DWORD GetLevelCount() override { return levelCount; }
   D3DRESOURCETYPE GetType() override { return type; }
+  DWORD SetLOD(DWORD level) override { return ChangeLod(level); }
+  DWORD GetLOD() override { return lod; }
+  void Orphaned() override { reference.Drop(); }
   HRESULT LockBox(UINT level, D3DLOCKED_BOX* locked, const D3DBOX* box, DWORD) override {
     return locked ? Lock(0, level, !box, &locked->pBits, &locked->RowPitch, &locked->SlicePitch)
                   : D3DERR_INVALIDCALL;

@@ -20,14 +20,3 @@ inline D3DPRESENT_PARAMETERS WindowedParameters(UINT width, UINT height, HWND wi
   return pp;
 }
 
-// Bound buffers, declarations and shaders hold the device and it holds them: unbind first, as
-// every Direct3D 9 program must, or the last Release frees nothing.
-inline void UnbindAndRelease(IDirect3DDevice9* device) {
-  if (!device) return;
-  for (UINT stream = 0; stream < 16; ++stream) device->SetStreamSource(stream, nullptr, 0, 0);
-  device->SetIndices(nullptr);
-  device->SetVertexDeclaration(nullptr);
-  device->SetVertexShader(nullptr);
-  device->SetPixelShader(nullptr);
-  device->Release();
-}

@@ -355,7 +355,7 @@ TEST(CompileShader, CodeIsAcceptedByTheDevice) {
   EXPECT_EQ(device->CreatePixelShader(vs.Function(), &wrong), D3DERR_INVALIDCALL);
   if (vertexShader) vertexShader->Release();
   if (pixelShader) pixelShader->Release();
-  UnbindAndRelease(device);
+  if (device) device->Release();
   d3d->Release();
   D3D9StopRecording();
 }

@@ -35,7 +35,7 @@ protected:
     recording.calls.clear();
   }
   void TearDown() override {
-    UnbindAndRelease(device);
+    if (device) device->Release();
     if (d3d) d3d->Release();
     D3D9StopRecording();
   }

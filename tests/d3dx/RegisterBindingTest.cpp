@@ -210,7 +210,7 @@ float4 main(float4 p : POSITION, uniform float4 offset : register(c6),
   D3DXVECTOR4 v = {1, 2, 3, 4};
   EXPECT_EQ(c.table->SetVector(device, c.table->GetConstantByName(nullptr, "$scale"), &v), D3D_OK);
   EXPECT_EQ(recording.calls.back(), "SetVertexShaderConstantF(1, [1 2 3 4], 1)");
-  UnbindAndRelease(device);
+  if (device) device->Release();
   d3d->Release();
   D3D9StopRecording();
 }

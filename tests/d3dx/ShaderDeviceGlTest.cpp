@@ -85,7 +85,7 @@ protected:
     if (buffer) buffer->Release();
     if (vertexShader) vertexShader->Release();
     for (IDirect3DPixelShader9* shader : pixelShaders) shader->Release();
-    UnbindAndRelease(device);
+    if (device) device->Release();
     if (d3d) d3d->Release();
     if (window) DestroyWindow(window);
     UnregisterClassA("d3dxGlTest", GetModuleHandleA(nullptr));

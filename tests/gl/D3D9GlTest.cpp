@@ -42,7 +42,7 @@ protected:
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
   }
   void TearDown() override {
-    UnbindAndRelease(device);
+    if (device) device->Release();
     if (d3d) d3d->Release();
     if (window) DestroyWindow(window);
     UnregisterClassA("d3d9GlTest", GetModuleHandleA(nullptr));

@@ -60,7 +60,7 @@ protected:
   void TearDown() override {
     if (declaration) declaration->Release();
     if (buffer) buffer->Release();
-    UnbindAndRelease(device);
+    if (device) device->Release();
     if (d3d) d3d->Release();
     if (window) DestroyWindow(window);
     UnregisterClassA("fixedFunctionTest", GetModuleHandleA(nullptr));

@@ -1,0 +1,206 @@
+#pragma once
+// The GL backend's device, shared by the files that implement it: GlDevice.cpp (lifetime,
+// frames, render targets, the IDirect3D9 object), GlResources.cpp (buffers, textures,
+// samplers, vertex arrays), GlPrograms.cpp (compiling, linking and choosing programs,
+// constant registers), GlState.cpp (enum tables, render states, viewport, the draw) and
+// GlFixedUniforms.cpp (the fixed-function key and the values behind its uniforms).
+// Private to the layer: nothing outside platform/d3d9 includes it.
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <array>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/DeviceCore.h"
+#include "platform/d3d9/FixedFunction.h"
+#include "platform/d3d9/ShaderCode.h"
+
+namespace d3d9::gl {
+
+#define KOR_GL_FUNCTIONS(X)                                                                   \
+  X(Enable) X(Disable) X(Viewport) X(DepthRange) X(Scissor) X(ClearColor) X(ClearDepth)      \
+  X(ClearStencil) X(Clear) X(ColorMask) X(DepthMask) X(StencilMask) X(DepthFunc)             \
+  X(CullFace) X(FrontFace) X(BlendFunc) X(ReadPixels) X(GetError) X(GenBuffers)              \
+  X(DeleteBuffers) X(BindBuffer) X(BufferData) X(BufferSubData) X(GenVertexArrays)           \
+  X(DeleteVertexArrays) X(BindVertexArray) X(EnableVertexAttribArray) X(VertexAttribPointer) \
+  X(VertexAttrib4f) X(DrawArrays) X(DrawElementsBaseVertex) X(CreateShader) X(ShaderSource)  \
+  X(CompileShader) X(GetShaderiv) X(CreateProgram) X(AttachShader) X(BindAttribLocation)     \
+  X(LinkProgram) X(GetProgramiv) X(UseProgram) X(GetUniformLocation) X(UniformMatrix4fv)     \
+  X(Uniform2f) X(DeleteShader) X(DeleteProgram) X(GenFramebuffers) X(DeleteFramebuffers)     \
+  X(BindFramebuffer) X(GenRenderbuffers) X(DeleteRenderbuffers) X(BindRenderbuffer)          \
+  X(RenderbufferStorage) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)                \
+  X(BlitFramebuffer) X(GetUniformBlockIndex) X(UniformBlockBinding) X(BindBufferBase)        \
+  X(BlendFuncSeparate) X(BlendEquationSeparate) X(BlendColor) X(PolygonMode)                 \
+  X(StencilFuncSeparate) X(StencilOpSeparate) X(Uniform1i) X(Uniform1f) X(Uniform3f)         \
+  X(Uniform4f) X(Uniform4fv) X(GetShaderInfoLog) X(GetProgramInfoLog) X(GenTextures)        \
+  X(DeleteTextures) X(BindTexture) X(ActiveTexture) X(TexImage2D) X(TexImage3D)              \
+  X(TexSubImage2D) X(TexSubImage3D) X(CompressedTexImage2D) X(CompressedTexImage3D)          \
+  X(TexParameteri) X(GenSamplers) X(DeleteSamplers) X(BindSampler) X(SamplerParameteri)     \
+  X(SamplerParameterf) X(SamplerParameterfv) X(FramebufferTexture2D) X(PixelStorei)          \
+  X(ProvokingVertex)
+
+struct GlApi {
+#define KOR_GL_MEMBER(name) decltype(&gl##name) name = nullptr;
+  KOR_GL_FUNCTIONS(KOR_GL_MEMBER)
+#undef KOR_GL_MEMBER
+  decltype(&glClipControl) ClipControl = nullptr;  // optional: depth 0..1 without a fix-up
+  bool Load();
+};
+
+// Every GL call goes through GL(name), so tests and benchmarks can count them.
+extern uint64_t glCalls;
+extern uint64_t programsLinked;
+#define GL(name) (++::d3d9::gl::glCalls, gl.name)
+
+// Enum tables: each Direct3D value named once; nullopt for one outside the table.
+std::optional<GLenum> CompareOf(DWORD function);
+std::optional<GLenum> BlendOf(DWORD factor);
+std::optional<GLenum> BlendOpOf(DWORD operation);
+std::optional<GLenum> StencilOpOf(DWORD operation);
+std::optional<GLenum> ModeOf(D3DPRIMITIVETYPE type);
+std::optional<GLint> AddressOf(DWORD mode);
+
+struct AttributeFormat {
+  GLint size;
+  GLenum type;
+  GLboolean normalised;
+};
+std::optional<AttributeFormat> FormatOf(BYTE type);
+
+struct TextureFormat {
+  GLint internal;
+  GLenum format, type;  // type 0: compressed
+  GLint swizzle[4];
+};
+std::optional<TextureFormat> TextureFormatOf(D3DFORMAT format);
+
+// Where each uniform of a fixed-function program is, found once when it is linked.
+struct FixedLocations {
+  GLint world = -1, view = -1, projection = -1;
+  std::array<GLint, 8> lightDiffuse{}, lightSpecular{}, lightAmbient{}, lightPosition{},
+      lightDirection{}, lightAttenuation{}, lightSpot{}, textureMatrix{};
+  GLint materialDiffuse = -1, materialAmbient = -1, materialSpecular = -1, materialEmissive = -1,
+        materialPower = -1, ambient = -1, fogColour = -1, textureFactor = -1, fogParameters = -1,
+        wFog = -1, alphaRef = -1, stageConstants = -1, viewport = -1;
+};
+
+// A linked vertex and pixel stage; serial 0 stands for the layer's built-in stage.
+struct Program {
+  GLuint name = 0;
+  std::string failure;                        // why it could not be made, when name is 0
+  const ShaderCode* vertex = nullptr;         // null: the built-in vertex stage
+  const ShaderCode* pixel = nullptr;          // null: the built-in or a pass-through stage
+  GLint halfPixelAt = -1, worldViewProjectionAt = -1;
+  GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
+  uint64_t viewportStamp = 0, transformStamp = 0, alphaStamp = 0;
+  bool fixed = false;  // the fixed-function pipeline of one key
+  int fixedStages = 0;
+  uint64_t fixedValuesStamp = 0;
+  D3DMATRIX lastView{};  // the view its lights were moved into
+  bool viewKnown = false;
+  FixedLocations at;
+};
+
+class GlDevice final : public DeviceCore {
+public:
+  GlDevice(uint64_t* serials, IUnknown* parent, SDL_Window* window, SDL_GLContext context);
+  ~GlDevice() override;
+  bool Init(const D3DPRESENT_PARAMETERS& parameters);
+  bool ReadBack(std::vector<uint32_t>* pixels, UINT* width, UINT* height);
+  bool ReadWindow(std::vector<uint32_t>* pixels, UINT* width, UINT* height);
+
+  void BufferCreated(BufferStore& store, bool index) override;
+  void BufferUnlocked(BufferStore& store, bool index) override;
+  void BufferDestroyed(BufferStore& store, bool index) override;
+  void DeclarationDestroyed(VertexDeclaration& declaration) override;
+  void ShaderDestroyed(uint64_t serial, unsigned& glName) override;
+  void TextureCreated(TextureData& texture) override;
+  void TextureUnlocked(TextureData& texture, UINT face, UINT level) override;
+  void TextureDestroyed(TextureData& texture) override;
+
+protected:
+  HRESULT DoReset(const D3DPRESENT_PARAMETERS& parameters) override;
+  HRESULT DoClear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
+                  DWORD stencil) override;
+  HRESULT DoPresent() override;
+  HRESULT DoDraw(const DrawCall& draw) override;
+  HRESULT DoStretchRect(Surface& from, const RECT& a, Surface& to, const RECT& b,
+                        D3DTEXTUREFILTERTYPE filter) override;
+  HRESULT DoGetRenderTargetData(Surface& from, Surface& to) override;
+  void RenderTargetChanged() override;
+
+private:
+  // GlDevice.cpp: context, window and targets.
+  void MakeCurrent();
+  void ShowInWindow();
+  bool MakeTarget(const D3DPRESENT_PARAMETERS& p);
+  void DropTarget();
+  void ApplyWindowType(const D3DPRESENT_PARAMETERS& p);
+  GLuint FramebufferOf(Surface& surface);
+  GLuint CurrentFramebuffer();
+
+  // GlResources.cpp: uploads, samplers, vertex arrays.
+  GLenum BindForUpload(const TextureData& t);
+  void UploadLevel(const TextureData& t, UINT face, UINT level);
+  void UploadLockedBuffers();
+  void ApplySamplers();
+  void ApplyInput();
+  void ForgetVertexArrays(uint64_t serial);
+
+  // GlPrograms.cpp: programs and their constants.
+  GLuint CompileStage(GLenum stage, const std::string& source, std::string* failure);
+  GLuint Link(const std::string& vertexSource, const std::string& pixelSource,
+              const std::vector<std::string>& attributes, std::string* failure);
+  std::string DepthFixup() const;
+  template <class Shader>
+  const ShaderCode* CodeOf(Shader* shader);
+  Program& ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial);
+  Program& FixedProgramFor(const FixedFunctionKey& key);
+  void SelectProgram();
+  void ApplyProgramUniforms();
+  void UploadConstants(int stage, const ShaderCode* code, ConstantRegisters& registers);
+
+  // GlState.cpp: render states, viewport, scissor, transforms.
+  void ApplyViewport();
+  void ApplyScissor();
+  void ApplyTransforms();
+  void ApplyRenderStates();
+  void ApplyDepthClamp();
+
+  // GlFixedUniforms.cpp: the fixed-function key and its values.
+  FixedFunctionKey FixedKey() const;
+  void FindFixedLocations(Program& p);
+  void ApplyFixedUniforms(Program& p);
+
+  GlApi gl;
+  SDL_Window* window;
+  SDL_GLContext context;
+  GLuint framebuffer = 0, renderbuffers[2] = {};
+  std::map<std::pair<uint64_t, uint64_t>, Program> programs;
+  std::map<FixedFunctionKey, Program> fixedPrograms;
+  std::map<uint64_t, std::optional<ShaderCode>> codes;
+  Program* current = nullptr;
+  GLuint boundProgram = 0;
+  uint64_t viewportStamp = 1, transformStamp = 1, fixedValuesStamp = 1, alphaStamp = 1;
+  D3DMATRIX worldViewProjection{};
+  GLuint constantBuffers[2] = {};
+  GLuint samplerObjects[kSamplers] = {};
+  std::array<GLuint, kSamplers> boundTextures{};
+  std::array<GLenum, kSamplers> boundTargets{};
+  const Program* samplersFor = nullptr;
+  std::map<uint64_t, GLuint> targetFramebuffers;  // by surface serial
+  const Program* uploadedFor[2] = {};
+  std::vector<unsigned char> block;
+  std::map<std::vector<uint64_t>, GLuint> vertexArrays;
+  std::vector<uint64_t> inputKey;  // reused, so choosing a vertex array allocates nothing
+  GLuint boundVertexArray = 0;
+  bool depthClamped = false;
+  bool scissorOn = false;
+};
+
+}  // namespace d3d9::gl

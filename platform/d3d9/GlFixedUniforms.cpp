@@ -1,0 +1,175 @@
+// The fixed-function pipeline on GL: the key of what the bound state asks for, and the
+// values behind a key's program (transforms, lights in view space, material, fog, alpha
+// reference, texture factor and matrices), uploaded when they change.
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/GlDevice.h"
+
+namespace d3d9::gl {
+namespace {
+
+float AsFloat(DWORD bits) {
+  float f;
+  std::memcpy(&f, &bits, 4);
+  return f;
+}
+
+}  // namespace
+
+FixedFunctionKey GlDevice::FixedKey() const {
+  FixedFunctionKey k;
+  const auto& rs = renderStates;
+  if (declaration)
+    for (const D3DVERTEXELEMENT9& e : declaration->elements) {
+      if (e.Usage == D3DDECLUSAGE_POSITIONT) k.transformed = true;
+      if (e.Usage == D3DDECLUSAGE_NORMAL && e.UsageIndex == 0) k.hasNormal = true;
+      if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 0) k.hasColour0 = true;
+      if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 1) k.hasColour1 = true;
+      if (e.Usage == D3DDECLUSAGE_TEXCOORD && e.UsageIndex < 8) k.texcoordSets |= 1u << e.UsageIndex;
+    }
+  k.lighting = rs[D3DRS_LIGHTING] && !k.transformed;
+  k.specular = rs[D3DRS_SPECULARENABLE] != 0;
+  k.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+  if (k.lighting) {
+    k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
+    k.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
+    bool vertexColours = rs[D3DRS_COLORVERTEX] != 0;
+    k.diffuseSource = vertexColours ? rs[D3DRS_DIFFUSEMATERIALSOURCE] : 0;
+    k.specularSource = vertexColours ? rs[D3DRS_SPECULARMATERIALSOURCE] : 0;
+    k.ambientSource = vertexColours ? rs[D3DRS_AMBIENTMATERIALSOURCE] : 0;
+    k.emissiveSource = vertexColours ? rs[D3DRS_EMISSIVEMATERIALSOURCE] : 0;
+    for (int i = 0; i < 8; ++i)
+      if (lightsEnabled.test(size_t(i))) k.lightTypes[size_t(i)] = lights[size_t(i)].Type;
+  }
+  if (rs[D3DRS_FOGENABLE]) {
+    // Table fog when its mode is set; else vertex fog, which pre-transformed vertices and
+    // a vertex mode of NONE take from the specular colour's alpha.
+    if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE) {
+      k.fog = rs[D3DRS_FOGTABLEMODE];
+      k.tableFog = true;
+    } else {
+      k.fog = rs[D3DRS_FOGVERTEXMODE] != D3DFOG_NONE ? rs[D3DRS_FOGVERTEXMODE] : D3DFOG_LINEAR;
+      k.fogFromSpecular = k.transformed || rs[D3DRS_FOGVERTEXMODE] == D3DFOG_NONE;
+      k.rangeFog = rs[D3DRS_RANGEFOGENABLE] != 0 && !k.fogFromSpecular;
+    }
+  }
+  if (rs[D3DRS_ALPHATESTENABLE]) k.alphaFunction = rs[D3DRS_ALPHAFUNC];
+  for (int i = 0; i < 8; ++i) {
+    const auto& st = stageStates[size_t(i)];
+    if (st[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+    FixedStage& f = k.stage[size_t(i)];
+    f.colourOp = st[D3DTSS_COLOROP];
+    f.colourArg0 = st[D3DTSS_COLORARG0], f.colourArg1 = st[D3DTSS_COLORARG1], f.colourArg2 = st[D3DTSS_COLORARG2];
+    f.alphaOp = st[D3DTSS_ALPHAOP];
+    f.alphaArg0 = st[D3DTSS_ALPHAARG0], f.alphaArg1 = st[D3DTSS_ALPHAARG1], f.alphaArg2 = st[D3DTSS_ALPHAARG2];
+    f.resultArg = st[D3DTSS_RESULTARG];
+    f.coordinateSet = st[D3DTSS_TEXCOORDINDEX] & 7;
+    f.coordinateSource = st[D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u;
+    f.transformFlags = st[D3DTSS_TEXTURETRANSFORMFLAGS];
+    if (const TextureData* t = textureData[size_t(i)])
+      f.dimension = t->type == D3DRTYPE_VOLUMETEXTURE ? 3 : t->type == D3DRTYPE_CUBETEXTURE ? 4 : 2;
+    k.stages = i + 1;
+  }
+  return k;
+}
+
+void GlDevice::FindFixedLocations(Program& p) {
+  auto at = [&](const std::string& name) { return GL(GetUniformLocation)(p.name, name.c_str()); };
+  FixedLocations& l = p.at;
+  l.world = at("korWorld"), l.view = at("korView"), l.projection = at("korProjection");
+  for (int i = 0; i < 8; ++i) {
+    std::string n = "[" + std::to_string(i) + "]";
+    size_t s = size_t(i);
+    l.lightDiffuse[s] = at("korLightDiffuse" + n), l.lightSpecular[s] = at("korLightSpecular" + n);
+    l.lightAmbient[s] = at("korLightAmbient" + n), l.lightPosition[s] = at("korLightPosition" + n);
+    l.lightDirection[s] = at("korLightDirection" + n);
+    l.lightAttenuation[s] = at("korLightAttenuation" + n), l.lightSpot[s] = at("korLightSpot" + n);
+    l.textureMatrix[s] = at("korTextureMatrix" + n);
+  }
+  l.materialDiffuse = at("korMaterialDiffuse"), l.materialAmbient = at("korMaterialAmbient");
+  l.materialSpecular = at("korMaterialSpecular"), l.materialEmissive = at("korMaterialEmissive");
+  l.materialPower = at("korMaterialPower"), l.ambient = at("korAmbient"), l.fogColour = at("korFogColour");
+  l.textureFactor = at("korTextureFactor"), l.fogParameters = at("korFogParameters"), l.wFog = at("korWFog");
+  l.alphaRef = at("korAlphaRef"), l.stageConstants = at("korStageConstant"), l.viewport = at("korViewport");
+}
+
+// Only what changed since this program last drew: transforms per object, everything else
+// when a value behind it (or the view the lights are moved into) changed.
+void GlDevice::ApplyFixedUniforms(Program& p) {
+  const FixedLocations& l = p.at;
+  bool viewMoved = false;
+  if (p.transformStamp != transformStamp) {
+    // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
+    if (l.world >= 0) GL(UniformMatrix4fv)(l.world, 1, GL_FALSE, &world.m[0][0]);
+    if (l.projection >= 0) GL(UniformMatrix4fv)(l.projection, 1, GL_FALSE, &projection.m[0][0]);
+    if (!p.viewKnown || std::memcmp(&p.lastView, &view, sizeof view) != 0) {
+      if (l.view >= 0) GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
+      p.lastView = view;
+      p.viewKnown = viewMoved = true;
+    }
+    // W-friendly projections fog by eye distance, others by depth.
+    if (l.wFog >= 0) GL(Uniform1f)(l.wFog, projection.m[2][3] != 0.0f ? 1.0f : 0.0f);
+    p.transformStamp = transformStamp;
+  }
+  if (l.viewport >= 0 && p.viewportStamp != viewportStamp)
+    GL(Uniform2f)(l.viewport, float(viewport.Width), float(viewport.Height));
+  if (p.fixedValuesStamp == fixedValuesStamp && !viewMoved) return;
+  p.fixedValuesStamp = fixedValuesStamp;
+
+  auto colour = [&](GLint at, DWORD c) {
+    if (at >= 0) GL(Uniform4f)(at, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f);
+  };
+  auto vector4 = [&](GLint at, const float* v) {
+    if (at >= 0) GL(Uniform4f)(at, v[0], v[1], v[2], v[3]);
+  };
+  auto vector3 = [&](GLint at, const float* v) {
+    if (at >= 0) GL(Uniform3f)(at, v[0], v[1], v[2]);
+  };
+  auto toView = [&](const D3DVECTOR& v, float w, float* out) {
+    for (int c = 0; c < 3; ++c)
+      out[c] = v.x * view.m[0][c] + v.y * view.m[1][c] + v.z * view.m[2][c] + w * view.m[3][c];
+  };
+  const auto& rs = renderStates;
+  for (size_t i = 0; i < 8; ++i) {
+    if (!lightsEnabled.test(i)) continue;
+    const D3DLIGHT9& light = lights[i];
+    vector4(l.lightDiffuse[i], &light.Diffuse.r);
+    vector4(l.lightSpecular[i], &light.Specular.r);
+    vector4(l.lightAmbient[i], &light.Ambient.r);
+    float position[3], direction[3];
+    toView(light.Position, 1.0f, position);
+    toView(light.Direction, 0.0f, direction);
+    vector3(l.lightPosition[i], position);
+    vector3(l.lightDirection[i], direction);
+    float attenuation[4] = {light.Attenuation0, light.Attenuation1, light.Attenuation2, light.Range};
+    vector4(l.lightAttenuation[i], attenuation);
+    float spot[3] = {std::cos(light.Theta / 2), std::cos(light.Phi / 2), light.Falloff};
+    vector3(l.lightSpot[i], spot);
+  }
+  vector4(l.materialDiffuse, &material.Diffuse.r);
+  vector4(l.materialAmbient, &material.Ambient.r);
+  vector4(l.materialSpecular, &material.Specular.r);
+  vector4(l.materialEmissive, &material.Emissive.r);
+  if (l.materialPower >= 0) GL(Uniform1f)(l.materialPower, material.Power);
+  colour(l.ambient, rs[D3DRS_AMBIENT]);
+  colour(l.fogColour, rs[D3DRS_FOGCOLOR]);
+  colour(l.textureFactor, rs[D3DRS_TEXTUREFACTOR]);
+  float fog[3] = {AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY])};
+  vector3(l.fogParameters, fog);
+  if (l.alphaRef >= 0) GL(Uniform1f)(l.alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
+  if (l.stageConstants >= 0) {
+    float constants[8 * 4];
+    for (size_t i = 0; i < 8; ++i) {
+      DWORD c = stageConstants[i];
+      constants[i * 4 + 0] = ((c >> 16) & 0xFF) / 255.0f, constants[i * 4 + 1] = ((c >> 8) & 0xFF) / 255.0f;
+      constants[i * 4 + 2] = (c & 0xFF) / 255.0f, constants[i * 4 + 3] = (c >> 24) / 255.0f;
+    }
+    GL(Uniform4fv)(l.stageConstants, 8, constants);
+  }
+  for (size_t i = 0; i < 8; ++i)
+    if (l.textureMatrix[i] >= 0) GL(UniformMatrix4fv)(l.textureMatrix[i], 1, GL_FALSE, &textureTransforms[i].m[0][0]);
+}
+
+}  // namespace d3d9::gl

@@ -1,0 +1,238 @@
+// The GL backend's resources: buffers and textures mirrored on the GPU, sampler objects,
+// and the vertex arrays that tie a declaration to its streams.
+
+#include <algorithm>
+
+#include "platform/d3d9/GlDevice.h"
+
+namespace d3d9::gl {
+namespace {
+
+constexpr GLuint kScratchUnit = 31;  // uploads bind here, away from the samplers' units
+
+GLenum TargetOf(const TextureData& t) {
+  return t.type == D3DRTYPE_VOLUMETEXTURE ? GL_TEXTURE_3D
+         : t.type == D3DRTYPE_CUBETEXTURE ? GL_TEXTURE_CUBE_MAP
+                                          : GL_TEXTURE_2D;
+}
+
+// Direct3D's cube faces are +X, −X, +Y, −Y, +Z, −Z, as GL's are.
+GLenum FaceTarget(const TextureData& t, UINT face) {
+  return t.type == D3DRTYPE_CUBETEXTURE ? GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face) : GL_TEXTURE_2D;
+}
+
+// Where a declaration element goes: a compiled vertex stage's input of that usage, or the
+// built-in stage's position and colour.
+int LocationOf(const D3DVERTEXELEMENT9& e, const ShaderCode* vertex) {
+  if (vertex) {
+    for (size_t i = 0; i < vertex->inputs.size(); ++i)
+      if (vertex->inputs[i].usage == e.Usage && vertex->inputs[i].usageIndex == e.UsageIndex)
+        return int(i);
+    return -1;
+  }
+  if (e.Usage == D3DDECLUSAGE_POSITION && e.UsageIndex == 0) return 0;
+  if (e.Usage == D3DDECLUSAGE_COLOR && e.UsageIndex == 0) return 1;
+  return -1;
+}
+
+}  // namespace
+
+void GlDevice::BufferCreated(BufferStore& store, bool) {
+  MakeCurrent();
+  GL(GenBuffers)(1, &store.glName);
+  // The copy target, so an index buffer's upload never touches the bound vertex array.
+  GL(BindBuffer)(GL_COPY_WRITE_BUFFER, store.glName);
+  GL(BufferData)(GL_COPY_WRITE_BUFFER, store.bytes.size(), store.bytes.data(),
+                 store.usage & D3DUSAGE_DYNAMIC ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+}
+
+void GlDevice::BufferUnlocked(BufferStore& store, bool) {
+  if (store.lockSize == 0) return;
+  MakeCurrent();
+  GL(BindBuffer)(GL_COPY_WRITE_BUFFER, store.glName);
+  GL(BufferSubData)(GL_COPY_WRITE_BUFFER, store.lockOffset, store.lockSize, store.bytes.data() + store.lockOffset);
+}
+
+void GlDevice::BufferDestroyed(BufferStore& store, bool) {
+  MakeCurrent();
+  ForgetVertexArrays(store.serial);
+  GL(DeleteBuffers)(1, &store.glName);
+}
+
+// A draw from a buffer that is still locked sees what has been written into it so far.
+void GlDevice::UploadLockedBuffers() {
+  for (const D3DVERTEXELEMENT9& e : declaration->elements) {
+    VertexBuffer* b = streams[e.Stream].buffer;
+    if (b && b->store.locked) BufferUnlocked(b->store, false);
+  }
+  if (indices && indices->store.locked) BufferUnlocked(indices->store, true);
+}
+
+void GlDevice::DeclarationDestroyed(VertexDeclaration& d) {
+  MakeCurrent();
+  ForgetVertexArrays(d.serial);
+}
+
+void GlDevice::TextureCreated(TextureData& t) {
+  MakeCurrent();
+  GL(GenTextures)(1, &t.glName);
+  GLenum target = BindForUpload(t);
+  // Creation only makes formats the table knows.
+  TextureFormat f = *TextureFormatOf(t.format);
+  GL(TexParameteri)(target, GL_TEXTURE_MAX_LEVEL, GLint(t.levelCount - 1));
+  GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_R, f.swizzle[0]);
+  GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_G, f.swizzle[1]);
+  GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_B, f.swizzle[2]);
+  GL(TexParameteri)(target, GL_TEXTURE_SWIZZLE_A, f.swizzle[3]);
+  for (UINT face = 0; face < t.faces; ++face)
+    for (UINT level = 0; level < t.levelCount; ++level) UploadLevel(t, face, level);
+}
+
+void GlDevice::TextureUnlocked(TextureData& t, UINT face, UINT level) {
+  MakeCurrent();
+  BindForUpload(t);
+  UploadLevel(t, face, level);
+}
+
+void GlDevice::TextureDestroyed(TextureData& t) {
+  MakeCurrent();
+  for (Surface* s : t.surfaces) {
+    if (!s) continue;
+    auto found = targetFramebuffers.find(s->serial);
+    if (found == targetFramebuffers.end()) continue;
+    GL(DeleteFramebuffers)(1, &found->second);
+    targetFramebuffers.erase(found);
+  }
+  for (auto& bound : boundTextures)
+    if (bound == t.glName) bound = 0;
+  GL(DeleteTextures)(1, &t.glName);
+}
+
+GLenum GlDevice::BindForUpload(const TextureData& t) {
+  GLenum target = TargetOf(t);
+  GL(ActiveTexture)(GL_TEXTURE0 + kScratchUnit);
+  GL(BindTexture)(target, t.glName);
+  return target;
+}
+
+// Sends one face and level's bytes; a render target only gets its storage.
+void GlDevice::UploadLevel(const TextureData& t, UINT face, UINT level) {
+  const TextureLevel& l = t.levels[size_t(face) * t.levelCount + level];
+  TextureFormat f = *TextureFormatOf(t.format);
+  const void* bytes = l.bytes.empty() ? nullptr : l.bytes.data();
+  GLsizei size = GLsizei(l.bytes.size());
+  if (t.type == D3DRTYPE_VOLUMETEXTURE) {
+    if (f.type) GL(TexImage3D)(GL_TEXTURE_3D, GLint(level), f.internal, l.width, l.height, l.depth, 0, f.format, f.type, bytes);
+    else GL(CompressedTexImage3D)(GL_TEXTURE_3D, GLint(level), f.internal, l.width, l.height, l.depth, 0, size, bytes);
+    return;
+  }
+  GLenum target = FaceTarget(t, face);
+  if (f.type) GL(TexImage2D)(target, GLint(level), f.internal, l.width, l.height, 0, f.format, f.type, bytes);
+  else GL(CompressedTexImage2D)(target, GLint(level), f.internal, l.width, l.height, 0, size, bytes);
+}
+
+// Textures and sampler states of the samplers the current programs read.
+void GlDevice::ApplySamplers() {
+  auto apply = [&](UINT slot) {
+    if (slot >= kSamplers) return;
+    TextureData* t = textureData[slot];
+    GLuint name = t ? t->glName : 0;
+    if (boundTextures[slot] != name || boundTargets[slot] != (t ? TargetOf(*t) : 0)) {
+      GL(ActiveTexture)(GL_TEXTURE0 + slot);
+      if (boundTextures[slot] && boundTargets[slot] && (!t || boundTargets[slot] != TargetOf(*t)))
+        GL(BindTexture)(boundTargets[slot], 0);
+      if (t) GL(BindTexture)(TargetOf(*t), name);
+      boundTextures[slot] = name;
+      boundTargets[slot] = t ? TargetOf(*t) : 0;
+    }
+    if (!samplersDirty.test(slot)) return;
+    const auto& st = samplerStates[slot];
+    // The most detailed level sampled: the texture's LOD or the sampler's, whichever is less
+    // detailed. A texture's own state in GL, so set where the two meet.
+    if (t) {
+      UINT base = std::min<UINT>(std::max<DWORD>(t->lod, st[D3DSAMP_MAXMIPLEVEL]), t->levelCount - 1);
+      if (base != t->glBaseLevel) {
+        GL(ActiveTexture)(GL_TEXTURE0 + slot);
+        GL(TexParameteri)(TargetOf(*t), GL_TEXTURE_BASE_LEVEL, GLint(base));
+        t->glBaseLevel = base;
+      }
+    }
+    GLuint sampler = samplerObjects[slot];
+    GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_S, *AddressOf(st[D3DSAMP_ADDRESSU]));
+    GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_T, *AddressOf(st[D3DSAMP_ADDRESSV]));
+    GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_R, *AddressOf(st[D3DSAMP_ADDRESSW]));
+    DWORD c = st[D3DSAMP_BORDERCOLOR];
+    float border[4] = {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
+                       (c >> 24) / 255.0f};
+    GL(SamplerParameterfv)(sampler, GL_TEXTURE_BORDER_COLOR, border);
+    bool magLinear = st[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR;
+    bool minLinear = st[D3DSAMP_MINFILTER] >= D3DTEXF_LINEAR;
+    DWORD mip = st[D3DSAMP_MIPFILTER];
+    GLint min = mip == D3DTEXF_NONE    ? (minLinear ? GL_LINEAR : GL_NEAREST)
+                : mip == D3DTEXF_POINT ? (minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST)
+                                       : (minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR);
+    GL(SamplerParameteri)(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+    GL(SamplerParameteri)(sampler, GL_TEXTURE_MIN_FILTER, min);
+    bool anisotropic = st[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC;
+    GL(SamplerParameterf)(sampler, 0x84FE /* GL_TEXTURE_MAX_ANISOTROPY */,
+                          anisotropic ? float(std::max<DWORD>(1, st[D3DSAMP_MAXANISOTROPY])) : 1.0f);
+    GL(GetError)();  // a driver without anisotropic filtering refuses the last one
+    samplersDirty.reset(slot);
+  };
+  if (current->fixed)
+    for (int stage = 0; stage < current->fixedStages; ++stage) apply(UINT(stage));
+  if (current->pixel)
+    for (const ShaderSampler& s : current->pixel->samplers) apply(s.index);
+  if (current->vertex)
+    for (const ShaderSampler& s : current->vertex->samplers) apply(16 + s.index);
+}
+
+// One vertex array per combination of declaration, streams and index buffer, named by
+// serials so that an object made at a freed object's address never finds a stale one.
+void GlDevice::ApplyInput() {
+  inputKey.clear();
+  inputKey.insert(inputKey.end(), {declaration->serial, indices ? indices->store.serial : 0,
+                                   current->vertex ? vertexShader->serial : current->fixed ? ~0ull : 0});
+  for (const D3DVERTEXELEMENT9& e : declaration->elements) {
+    const StreamBinding& s = streams[e.Stream];
+    inputKey.insert(inputKey.end(), {e.Stream, s.buffer ? s.buffer->store.serial : 0, s.offset, s.stride});
+  }
+  auto found = vertexArrays.find(inputKey);
+  GLuint vao;
+  if (found != vertexArrays.end()) {
+    vao = found->second;
+    if (vao != boundVertexArray) GL(BindVertexArray)(vao);
+  } else {
+    GL(GenVertexArrays)(1, &vao);
+    GL(BindVertexArray)(vao);
+    for (const D3DVERTEXELEMENT9& e : declaration->elements) {
+      int location = current->fixed ? FixedAttributeLocation(e.Usage, e.UsageIndex) : LocationOf(e, current->vertex);
+      const StreamBinding& s = streams[e.Stream];
+      if (location < 0 || !s.buffer) continue;
+      // Declarations only hold types the layer knows.
+      AttributeFormat f = *FormatOf(e.Type);
+      GL(BindBuffer)(GL_ARRAY_BUFFER, s.buffer->store.glName);
+      GL(EnableVertexAttribArray)(location);
+      GL(VertexAttribPointer)(location, f.size, f.type, f.normalised, s.stride,
+                              reinterpret_cast<void*>(uintptr_t(s.offset) + e.Offset));
+    }
+    if (indices) GL(BindBuffer)(GL_ELEMENT_ARRAY_BUFFER, indices->store.glName);
+    vertexArrays.emplace(inputKey, vao);
+  }
+  boundVertexArray = vao;
+  inputDirty = false;
+}
+
+void GlDevice::ForgetVertexArrays(uint64_t serial) {
+  for (auto it = vertexArrays.begin(); it != vertexArrays.end();) {
+    if (std::find(it->first.begin(), it->first.end(), serial) != it->first.end()) {
+      if (it->second == boundVertexArray) boundVertexArray = 0, inputDirty = true;
+      GL(DeleteVertexArrays)(1, &it->second);
+      it = vertexArrays.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+}  // namespace d3d9::gl

@@ -1,0 +1,20 @@
+#pragma once
+// Our procedural textures: the ship atlases with their normal, specular and glow maps,
+// the scenery's tileable maps, and the explosion, smoke, spark and shot sprites.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Content {
+
+struct NamedFile {
+  std::string file;
+  std::vector<uint8_t> bytes;
+};
+
+std::vector<NamedFile> ModelTextures();
+std::vector<NamedFile> SceneryTextures();
+std::vector<NamedFile> EffectTextures();
+
+}  // namespace Content

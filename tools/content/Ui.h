@@ -1,0 +1,31 @@
+#pragma once
+// Flat art: the HUD images, the menu images, the glyph font, the options dialog's reverb
+// badge and the window icon. Text is rendered from DejaVu with stb_truetype.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/content/Image.h"
+#include "tools/content/Textures.h"
+
+namespace Content {
+
+std::vector<NamedFile> HudTextures();
+// fontFolder holds DejaVuSans-Bold.ttf.
+std::vector<NamedFile> MenuTextures(const std::string& fontFolder);
+// text.kor.texture: a 16 x 16 grid of 32 x 32 cells, one per Windows-1252 code.
+Image GlyphFont(const std::string& fontFolder);
+// The cell of code c, for layout tests: pixels (x0, y0) to (x1, y1), exclusive.
+struct Cell {
+  int x0, y0, x1, y1;
+};
+Cell GlyphCell(int code);
+constexpr int kFontSize = 512;
+
+Image ReverbBadge();  // 86 x 32
+Image WindowIcon();   // 32 x 32
+// A C++ header holding an image as 0xAARRGGBB values, rows from the top.
+std::string PixelHeader(const Image& image, const std::string& name);
+
+}  // namespace Content

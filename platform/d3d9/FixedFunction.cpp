@@ -118,7 +118,7 @@ uniform float korWFog;                // 1: table fog by eye distance (w), 0: by
 uniform float korAlphaRef;
 uniform vec4 korStageConstant[8];
 uniform mat4 korTextureMatrix[8];
-uniform vec2 korViewport;
+uniform vec4 korViewport;             // x, y, width, height
 )";
 
 // The fog factor of a distance from the eye (or depth) for the key's fog mode.
@@ -158,9 +158,11 @@ std::string FixedVertexStage(const FixedFunctionKey& k) {
   std::string colour0 = k.hasColour0 ? "korColour0" : "vec4(1.0)";
   std::string colour1 = k.hasColour1 ? "korColour1" : "vec4(0.0)";
   if (k.transformed) {
-    // Screen pixels to clip space, with w = 1 / rhw, as Direct3D takes pre-transformed vertices.
+    // Target pixels (not the viewport's) to clip space, with w = 1 / rhw, as Direct3D takes
+    // pre-transformed vertices; the viewport only clips them.
     s += "  float w = korPosition.w > 0.0 ? 1.0 / korPosition.w : 1.0;\n"
-         "  vec2 ndc = vec2(korPosition.x / korViewport.x * 2.0 - 1.0, 1.0 - korPosition.y / korViewport.y * 2.0);\n"
+         "  vec2 ndc = vec2((korPosition.x - korViewport.x) / korViewport.z * 2.0 - 1.0,\n"
+         "                  1.0 - (korPosition.y - korViewport.y) / korViewport.w * 2.0);\n"
          "  gl_Position = vec4(ndc * w, korPosition.z * w, w);\n"
          "  vec4 viewPosition = vec4(0.0, 0.0, korPosition.z, 1.0);\n"
          "  vec3 normal = vec3(0.0);\n";

@@ -43,6 +43,8 @@ GlDevice::~GlDevice() {
     if (linked.name) GL(DeleteProgram)(linked.name);
   for (auto& [key, linked] : fixedPrograms)
     if (linked.name) GL(DeleteProgram)(linked.name);
+  for (auto& [key, linked] : hybridPrograms)
+    if (linked.name) GL(DeleteProgram)(linked.name);
   GL(DeleteBuffers)(2, constantBuffers);
   for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
   GL(DeleteSamplers)(kSamplers, samplerObjects);

@@ -98,8 +98,8 @@ struct Program {
   GLint halfPixelAt = -1, worldViewProjectionAt = -1;
   GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
   uint64_t viewportStamp = 0, transformStamp = 0, alphaStamp = 0;
-  bool fixed = false;  // the fixed-function pipeline of one key
-  int fixedStages = 0;
+  bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
+  int fixedStages = 0;   // texture stages of a fixed-function pixel stage
   uint64_t fixedValuesStamp = 0;
   D3DMATRIX lastView{};  // the view its lights were moved into
   bool viewKnown = false;
@@ -161,6 +161,8 @@ private:
   const ShaderCode* CodeOf(Shader* shader);
   Program& ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial);
   Program& FixedProgramFor(const FixedFunctionKey& key);
+  Program& HybridProgramFor(uint64_t pixelSerial, const FixedFunctionKey& key);
+  void BindProgramResources(Program& made);
   void SelectProgram();
   void ApplyProgramUniforms();
   void UploadConstants(int stage, const ShaderCode* code, ConstantRegisters& registers);
@@ -174,6 +176,8 @@ private:
 
   // GlFixedUniforms.cpp: the fixed-function key and its values.
   FixedFunctionKey FixedKey() const;
+  // The part of the key a fixed-function vertex stage needs in front of a pixel program.
+  FixedFunctionKey FixedVertexKey() const;
   void FindFixedLocations(Program& p);
   void ApplyFixedUniforms(Program& p);
 
@@ -183,6 +187,7 @@ private:
   GLuint framebuffer = 0, renderbuffers[2] = {};
   std::map<std::pair<uint64_t, uint64_t>, Program> programs;
   std::map<FixedFunctionKey, Program> fixedPrograms;
+  std::map<std::pair<uint64_t, FixedFunctionKey>, Program> hybridPrograms;  // pixel program, vertex key
   std::map<uint64_t, std::optional<ShaderCode>> codes;
   Program* current = nullptr;
   GLuint boundProgram = 0;

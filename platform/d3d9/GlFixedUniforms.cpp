@@ -75,6 +75,24 @@ FixedFunctionKey GlDevice::FixedKey() const {
   return k;
 }
 
+FixedFunctionKey GlDevice::FixedVertexKey() const {
+  FixedFunctionKey k = FixedKey();
+  // The pixel program does what the stages, the alpha test and table fog would.
+  k.alphaFunction = 0;
+  if (k.tableFog) k.fog = 0, k.tableFog = false;
+  // Every coordinate set goes on to the program's TEXCOORDn, as the stages route them.
+  k.stages = 8;
+  for (size_t i = 0; i < 8; ++i) {
+    const auto& st = stageStates[i];
+    FixedStage f;
+    f.coordinateSet = st[D3DTSS_TEXCOORDINDEX] & 7;
+    f.coordinateSource = st[D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u;
+    f.transformFlags = st[D3DTSS_TEXTURETRANSFORMFLAGS];
+    k.stage[i] = f;
+  }
+  return k;
+}
+
 void GlDevice::FindFixedLocations(Program& p) {
   auto at = [&](const std::string& name) { return GL(GetUniformLocation)(p.name, name.c_str()); };
   FixedLocations& l = p.at;
@@ -114,7 +132,7 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     p.transformStamp = transformStamp;
   }
   if (l.viewport >= 0 && p.viewportStamp != viewportStamp)
-    GL(Uniform2f)(l.viewport, float(viewport.Width), float(viewport.Height));
+    GL(Uniform4f)(l.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
   if (p.fixedValuesStamp == fixedValuesStamp && !viewMoved) return;
   p.fixedValuesStamp = fixedValuesStamp;
 

@@ -208,6 +208,36 @@ Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
   GLuint program = Link(vertexSource, pixelSource, attributes, &made.failure);
   if (!program) return made;
   made.name = program;
+  BindProgramResources(made);
+  return made;
+}
+
+// A pixel program behind the fixed-function vertex stage, as Direct3D runs one without a
+// vertex program.
+Program& GlDevice::HybridProgramFor(uint64_t pixelSerial, const FixedFunctionKey& key) {
+  auto found = hybridPrograms.find({pixelSerial, key});
+  if (found != hybridPrograms.end()) return found->second;
+  Program& made = hybridPrograms[{pixelSerial, key}];
+  made.fixed = true;
+  made.pixel = CodeOf(pixelShader);
+  if (!made.pixel) {
+    made.failure = "a program's function is not the compiler's code";
+    return made;
+  }
+  std::vector<std::string> attributes = {"korPosition", "korNormal", "korColour0", "korColour1"};
+  for (int i = 0; i < 8; ++i) attributes.push_back("korTexcoord" + std::to_string(i));
+  GLuint program = Link("#version 330 core\n" + DepthFixup() + FixedVertexStage(key) + kVertexEpilogue,
+                        WithAlphaTest(made.pixel->glsl), attributes, &made.failure);
+  if (!program) return made;
+  made.name = program;
+  BindProgramResources(made);
+  FindFixedLocations(made);
+  return made;
+}
+
+// Uniform locations, constant blocks and sampler units of a newly linked program.
+void GlDevice::BindProgramResources(Program& made) {
+  GLuint program = made.name;
   GL(UseProgram)(program);
   made.halfPixelAt = GL(GetUniformLocation)(program, "korHalfPixel");
   made.worldViewProjectionAt = GL(GetUniformLocation)(program, "korWorldViewProjection");
@@ -229,7 +259,6 @@ Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
     }
   }
   boundProgram = program;
-  return made;
 }
 
 Program& GlDevice::FixedProgramFor(const FixedFunctionKey& key) {
@@ -259,7 +288,9 @@ Program& GlDevice::FixedProgramFor(const FixedFunctionKey& key) {
 void GlDevice::SelectProgram() {
   uint64_t vertexSerial = vertexShader ? vertexShader->serial : 0;
   uint64_t pixelSerial = pixelShader ? pixelShader->serial : 0;
-  Program* chosen = vertexSerial || pixelSerial ? &ProgramFor(vertexSerial, pixelSerial) : &FixedProgramFor(FixedKey());
+  Program* chosen = vertexSerial ? &ProgramFor(vertexSerial, pixelSerial)
+                    : pixelSerial ? &HybridProgramFor(pixelSerial, FixedVertexKey())
+                                  : &FixedProgramFor(FixedKey());
   if (chosen != current) {
     // Attribute locations come with the vertex stage; constants with both.
     if (!current || chosen->vertex != current->vertex || chosen->fixed != current->fixed) inputDirty = true;
@@ -321,19 +352,25 @@ void GlDevice::UploadConstants(int stage, const ShaderCode* code, ConstantRegist
 void GlDevice::ShaderDestroyed(uint64_t serial, unsigned&) {
   MakeCurrent();
   ForgetVertexArrays(serial);
-  for (auto it = programs.begin(); it != programs.end();) {
-    if (it->first.first == serial || it->first.second == serial) {
-      if (&it->second == current) current = nullptr, programDirty = true;
-      if (samplersFor == &it->second) samplersFor = nullptr;
-      if (uploadedFor[0] == &it->second) uploadedFor[0] = nullptr;
-      if (uploadedFor[1] == &it->second) uploadedFor[1] = nullptr;
-      if (it->second.name) GL(DeleteProgram)(it->second.name);
-      if (boundProgram == it->second.name) boundProgram = 0;
-      it = programs.erase(it);
-    } else {
-      ++it;
+  // Every program linked from the shader goes, and whatever still points at it.
+  auto forget = [&](auto& map, auto uses) {
+    for (auto it = map.begin(); it != map.end();) {
+      if (!uses(it->first)) {
+        ++it;
+        continue;
+      }
+      Program* p = &it->second;
+      if (p == current) current = nullptr, programDirty = true;
+      if (samplersFor == p) samplersFor = nullptr;
+      for (const Program*& uploaded : uploadedFor)
+        if (uploaded == p) uploaded = nullptr;
+      if (p->name) GL(DeleteProgram)(p->name);
+      if (boundProgram == p->name) boundProgram = 0;
+      it = map.erase(it);
     }
-  }
+  };
+  forget(programs, [&](const auto& key) { return key.first == serial || key.second == serial; });
+  forget(hybridPrograms, [&](const auto& key) { return key.first == serial; });
   codes.erase(serial);
 }
 

@@ -129,7 +129,7 @@ std::optional<TextureFormat> TextureFormatOf(D3DFORMAT f) {
 HRESULT GlDevice::DoDraw(const DrawCall& draw) {
   MakeCurrent();
   // Without programs, the pipeline follows the state: the key may have changed.
-  if (!vertexShader && !pixelShader && (fixedDirty || inputDirty || texturesChanged)) programDirty = true;
+  if (!vertexShader && (fixedDirty || inputDirty || texturesChanged)) programDirty = true;
   fixedDirty = false;
   texturesChanged = false;
   if (fixedValuesDirty) ++fixedValuesStamp, fixedValuesDirty = false;

@@ -47,7 +47,8 @@ int MeshBuilder::BeginPart(UvMapping mapping, float smoothDegrees) {
 
 void MeshBuilder::Tri(V3 a, V3 b, V3 c) {
   if (current < 0) BeginPart(Tiled(64));
-  if (Len(Cross(b - a, c - a)) < 1e-9f) return;  // degenerate: apex of a pointed loft
+  // Degenerate: the apex of a pointed loft, or corners that weld into one.
+  if (Len(b - a) < 1e-3f || Len(c - a) < 1e-3f || Len(c - b) < 1e-3f || Len(Cross(b - a, c - a)) < 1e-6f) return;
   tris.push_back({{a, b, c}, current});
 }
 

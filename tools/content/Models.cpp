@@ -101,7 +101,8 @@ KOR::Mesh3DFData Drone() {
   std::vector<LoftStation> sphere;
   for (int i = 0; i <= 10; ++i) {
     const float a = kPi * float(i) / 10.0f;
-    sphere.push_back({{0, 0, -6.5f * std::cos(a)}, std::sin(a), std::sin(a)});
+    const float r = (i == 0 || i == 10) ? 0.0f : std::sin(a);  // exact poles
+    sphere.push_back({{0, 0, -6.5f * std::cos(a)}, r, r});
   }
   LoftZ(m, Ellipse(6.5f, 6.5f, 16), sphere);
   m.BeginPart(Atlas(Machinery), 40);

@@ -291,7 +291,8 @@ std::vector<NamedFile> EffectTextures() {
         c = Mix(c, Hex(0xffd060), Smooth(0.35f, 0.7f, heat));
         c = Mix(c, Rgba{1, 1, 0.9f, 1}, Smooth(0.7f, 1.0f, heat));
         c = Mix(c, Hex(0x3a3230), Smooth(0.5f, 1.0f, t) * Smooth(0.6f, 0.2f, heat));
-        const float alpha = Clamp01(body * (1.0f - 0.35f * t));
+        // The last frames thin out as the fire burns away.
+        const float alpha = Clamp01(body * (1.0f - 0.8f * t * t) * (1.0f - 0.5f * t * Smooth(0.3f, 0.8f, billow)));
         img.At(x, y) = {c.r * alpha, c.g * alpha, c.b * alpha, alpha};
       }
     out.push_back({"exp" + std::to_string(f + 1) + ".tga", img.Tga(true)});

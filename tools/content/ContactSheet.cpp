@@ -1,6 +1,8 @@
 // zubra-contact-sheet ASSETS OUT.png: one picture of every mesh, rendered lit and
 // textured as the game's camera sees it, and of every texture, all read back through
 // the engine's own file readers, so what the sheet shows is what the game loads.
+// zubra-contact-sheet --scene SOURCE ASSETS OUT.png: four views of the level from its
+// camera (canyon, city, a fight in the station, the boss), with fog and the level's lights.
 //
 //   exit 0  written
 //   exit 1  a file could not be read or the picture not written
@@ -19,9 +21,11 @@
 #include <stb_easy_font.h>
 #include <stb_image_write.h>
 
+#include "core/Vector.h"
 #include "graphics/Mesh3DFFormat.h"
 #include "graphics/TextureFormats.h"
 #include "tools/content/Image.h"
+#include "tools/content/LevelScene.h"
 #include "tools/content/MeshKit.h"
 
 namespace {
@@ -76,85 +80,227 @@ struct Material {
       emissive{1, 1, {0, 0, 0, 1}};
 };
 
-// Renders a mesh into a tile: a perspective view from the side the game's camera sees,
-// turned a little for depth, lit by a warm key and a cool fill, with normal, specular
-// and glow maps. Triangles the engine would cull (clockwise on screen) are culled here.
+// A small software renderer: perspective, depth buffer, the engine's culling (clockwise
+// triangles on screen are dropped), normal, specular and glow maps, point or directional
+// lights and squared-exponential fog, roughly as the per-vertex path shows a scene.
+struct View {
+  V3 eye, forward, up;
+  float focal;
+  int ox, oy, width, height;
+};
+struct Light {
+  V3 position;  // a direction towards the light when range is 0
+  V3 colour;
+  float range;
+};
+struct Placement {
+  KOR::Quaternion rotation;
+  V3 position;
+  float scale = 1;
+};
+
+V3 Turn(const KOR::Quaternion& q, V3 v) {
+  const KOR::Vector3 r = KOR::Rotate(q, {v.x, v.y, v.z});
+  return {r.x, r.y, r.z};
+}
+
+class Raster {
+public:
+  Raster(Image& target, const View& view) : target(target), view(view), depth(size_t(view.width) * size_t(view.height), 0) {
+    right = Content::Norm(Content::Cross(view.up, view.forward));
+    upward = Content::Cross(view.forward, right);
+  }
+  float fogDensity = 0;
+  Rgba fogColour{0.1f, 0.12f, 0.15f, 1};
+
+  void Draw(const KOR::Mesh3DFData& mesh, const Material& m, const Placement& at, const std::vector<Light>& lights) {
+    struct Projected {
+      float sx, sy, invw;
+      V3 world, normal, tangent;
+      bool front;
+    };
+    std::vector<Projected> p(mesh.vertices.size());
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+      const auto& v = mesh.vertices[i];
+      const V3 world = at.position + Turn(at.rotation, V3{v.position[0], v.position[1], v.position[2]} * at.scale);
+      const V3 rel = world - view.eye;
+      const float x = Content::Dot(rel, right), y = Content::Dot(rel, upward), z = Content::Dot(rel, view.forward);
+      p[i] = {float(view.ox) + float(view.width) * 0.5f + view.focal * x / std::max(z, 1e-3f),
+              float(view.oy) + float(view.height) * 0.5f - view.focal * y / std::max(z, 1e-3f), 1.0f / std::max(z, 1e-3f),
+              world, Turn(at.rotation, {v.normal[0], v.normal[1], v.normal[2]}),
+              Turn(at.rotation, {v.tangent[0], v.tangent[1], v.tangent[2]}), z > 10};
+    }
+    for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
+      const uint32_t i0 = mesh.indices[t], i1 = mesh.indices[t + 1], i2 = mesh.indices[t + 2];
+      const Projected &a = p[i0], &b = p[i1], &c = p[i2];
+      if (!a.front || !b.front || !c.front) continue;  // no near-plane clipping: the triangle goes
+      // Screen y grows downwards here, so counter-clockwise on screen is a negative area.
+      const float area = (b.sx - a.sx) * (c.sy - a.sy) - (c.sx - a.sx) * (b.sy - a.sy);
+      if (area >= 0) continue;
+      const int x0 = std::max(view.ox, int(std::floor(std::min({a.sx, b.sx, c.sx}))));
+      const int x1 = std::min(view.ox + view.width - 1, int(std::ceil(std::max({a.sx, b.sx, c.sx}))));
+      const int y0 = std::max(view.oy, int(std::floor(std::min({a.sy, b.sy, c.sy}))));
+      const int y1 = std::min(view.oy + view.height - 1, int(std::ceil(std::max({a.sy, b.sy, c.sy}))));
+      const auto &va = mesh.vertices[i0], &vb = mesh.vertices[i1], &vc = mesh.vertices[i2];
+      for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+          const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+          float w0 = ((b.sx - px) * (c.sy - py) - (c.sx - px) * (b.sy - py)) / area;
+          float w1 = ((c.sx - px) * (a.sy - py) - (a.sx - px) * (c.sy - py)) / area;
+          float w2 = 1 - w0 - w1;
+          if (w0 < 0 || w1 < 0 || w2 < 0) continue;
+          const float invw = w0 * a.invw + w1 * b.invw + w2 * c.invw;
+          float& d = depth[size_t(y - view.oy) * size_t(view.width) + size_t(x - view.ox)];
+          if (invw <= d) continue;
+          d = invw;
+          w0 *= a.invw / invw, w1 *= b.invw / invw, w2 *= c.invw / invw;
+          const float u = va.texCoord[0] * w0 + vb.texCoord[0] * w1 + vc.texCoord[0] * w2;
+          const float v = va.texCoord[1] * w0 + vb.texCoord[1] * w1 + vc.texCoord[1] * w2;
+          const V3 world = a.world * w0 + b.world * w1 + c.world * w2;
+          const V3 n = Content::Norm(a.normal * w0 + b.normal * w1 + c.normal * w2);
+          const V3 tg = Content::Norm(a.tangent * w0 + b.tangent * w1 + c.tangent * w2);
+          const V3 bt = Content::Cross(n, tg) * va.tangent[3];
+          const Rgba nm = m.normal.Sample(u, v);
+          const V3 bumped = Content::Norm(tg * (nm.r * 2 - 1) + bt * (nm.g * 2 - 1) + n * (nm.b * 2 - 1));
+          const V3 toEye = Content::Norm(view.eye - world);
+          const Rgba dif = m.diffuse.Sample(u, v), spec = m.specular.Sample(u, v), glow = m.emissive.Sample(u, v);
+          V3 sum{0.08f, 0.09f, 0.11f}, shine{0, 0, 0};
+          for (const Light& l : lights) {
+            V3 to = l.position;
+            float fall = 1;
+            if (l.range > 0) {
+              to = l.position - world;
+              const float dist = Content::Len(to);
+              if (dist > l.range) continue;
+              fall = 1.0f / (1.0f + 3.98f * dist * dist / (l.range * l.range));
+              to = to * (1.0f / std::max(dist, 1e-3f));
+            }
+            const float lambert = std::max(0.0f, Content::Dot(bumped, to)) * fall;
+            sum = sum + l.colour * lambert;
+            const float h = std::pow(std::max(0.0f, Content::Dot(bumped, Content::Norm(to + toEye))), 30.0f);
+            shine = shine + l.colour * (h * fall * spec.r);
+          }
+          Rgba lit{dif.r * sum.x + shine.x + glow.r, dif.g * sum.y + shine.y + glow.g, dif.b * sum.z + shine.z + glow.b, 1};
+          if (fogDensity > 0) {
+            const float f = std::exp(-std::pow(fogDensity / invw, 2.0f));
+            lit = Content::Mix(fogColour, lit, f);
+          }
+          target.At(x, y) = {Content::Clamp01(lit.r), Content::Clamp01(lit.g), Content::Clamp01(lit.b), 1};
+        }
+    }
+  }
+
+private:
+  Image& target;
+  View view;
+  std::vector<float> depth;
+  V3 right, upward;
+};
+
+// A turntable view of one mesh from the side the game's camera sees, turned a little.
 void RenderMesh(Image& sheet, int ox, int oy, int size, const KOR::Mesh3DFData& mesh, const Material& m, V3 toCamera,
                 V3 up) {
   const V3 right = Content::Cross(up, toCamera * -1.0f);
   const float yaw = 0.45f, pitch = 0.3f;
-  // View basis: orbit the side view a little.
   V3 back = Content::Norm(toCamera * std::cos(yaw) - right * std::sin(yaw));
   back = Content::Norm(back * std::cos(pitch) + up * std::sin(pitch));
-  const V3 vx = Content::Norm(Content::Cross(up, back * -1.0f)), vy = Content::Cross(back * -1.0f, vx);
-  float radius = 0;
-  V3 centre{0, 0, 0}, lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
+  V3 lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
   for (const auto& v : mesh.vertices) {
     lo = {std::min(lo.x, v.position[0]), std::min(lo.y, v.position[1]), std::min(lo.z, v.position[2])};
     hi = {std::max(hi.x, v.position[0]), std::max(hi.y, v.position[1]), std::max(hi.z, v.position[2])};
   }
-  centre = (lo + hi) * 0.5f;
-  radius = Content::Len(hi - lo) * 0.5f;
-  const float distance = radius * 2.6f, focal = float(size) * 1.15f;
-  const V3 eye = centre + back * distance;
-  struct Projected {
-    float sx, sy, invw;
-    V3 view;
+  const V3 centre = (lo + hi) * 0.5f;
+  const float radius = Content::Len(hi - lo) * 0.5f;
+  const View view{centre + back * (radius * 2.6f), back * -1.0f, up, float(size) * 1.15f, ox, oy, size, size};
+  Raster raster(sheet, view);
+  const V3 side = Content::Norm(Content::Cross(up, back));
+  raster.Draw(mesh, m, {}, {{Content::Norm(back + up * 0.8f + side * 0.6f), {1.0f, 0.95f, 0.88f}, 0},
+                            {Content::Norm(side * -1.0f + up * -0.3f), {0.18f, 0.22f, 0.3f}, 0}});
+}
+
+bool WritePng(const Image& image, const char* path);
+
+bool LoadMesh(const std::filesystem::path& path, KOR::Mesh3DFData& mesh) {
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  KOR::Mesh3DFLayout layout;
+  if (!KOR::ParseMesh3DF(bytes.data(), bytes.size(), layout)) return false;
+  mesh.vertices.resize(size_t(layout.vertexCount));
+  mesh.indices.resize(size_t(layout.indexCount));
+  std::memcpy(mesh.vertices.data(), layout.vertices, mesh.vertices.size() * sizeof(KOR::Mesh3DFVertex));
+  std::memcpy(mesh.indices.data(), layout.indices, mesh.indices.size() * 4);
+  return true;
+}
+
+V3 FromKor(const KOR::Vector3& v) { return {v.x, v.y, v.z}; }
+
+// The level seen by its camera at a few moments, with stand-ins for the fight.
+int ScenePreview(const std::string& sourcePath, const std::filesystem::path& assets, const char* out) {
+  std::ifstream in(sourcePath, std::ios::binary);
+  const KOR::SceneFileContents scene = Content::BuildLevelScene({std::istreambuf_iterator<char>(in), {}});
+  std::map<std::string, KOR::Mesh3DFData> meshes;
+  std::map<std::string, Material> materials;
+  auto mesh = [&](const std::string& name) -> const KOR::Mesh3DFData& {
+    if (!meshes.count(name) && !LoadMesh(assets / name, meshes[name])) std::fprintf(stderr, "missing %s\n", name.c_str());
+    return meshes[name];
   };
-  std::vector<Projected> p(mesh.vertices.size());
-  for (size_t i = 0; i < mesh.vertices.size(); ++i) {
-    const auto& v = mesh.vertices[i];
-    const V3 rel = V3{v.position[0], v.position[1], v.position[2]} - eye;
-    const float x = Content::Dot(rel, vx), y = Content::Dot(rel, vy), z = -Content::Dot(rel, back);
-    p[i] = {float(ox) + float(size) * 0.5f + focal * x / z, float(oy) + float(size) * 0.5f - focal * y / z, 1.0f / z, rel};
+  auto material = [&](const std::string& diffuse, const std::string& normal, const std::string& specular,
+                      const std::string& emissive) -> const Material& {
+    const std::string key = diffuse + normal + specular + emissive;
+    if (!materials.count(key)) {
+      Material& m = materials[key];
+      LoadTexture(assets / diffuse, m.diffuse);
+      if (!normal.empty()) LoadTexture(assets / normal, m.normal);
+      if (!specular.empty()) LoadTexture(assets / specular, m.specular);
+      if (!emissive.empty()) LoadTexture(assets / emissive, m.emissive);
+    }
+    return materials[key];
+  };
+  const KOR::SceneObjectRecord* player = nullptr;
+  for (const auto& o : scene.objects)
+    if (o.typeName == "Player") player = &o;
+  if (!player || scene.cameras.empty()) return 1;
+  const int w = 640, h = 480;
+  Image sheet(w * 2, h * 2, {0.1f, 0.12f, 0.15f, 1});
+  struct Shot {
+    float time;
+    std::vector<std::pair<std::string, std::pair<float, float>>> enemies;
+  };
+  const Shot shots[4] = {{8, {{"drone", {60, 20}}, {"drone", {80, 20}}, {"drone", {100, 20}}}},
+                         {45, {{"warden", {110, 30}}, {"stinger", {40, -10}}, {"stinger", {70, 15}}}},
+                         {80, {{"stinger_red", {30, 0}}, {"drone", {55, 20}}, {"drone", {55, -20}},
+                               {"drone", {75, 16}}, {"drone", {75, -20}}, {"warden", {110, -30}}}},
+                         {104, {}}};
+  for (int s = 0; s < 4; ++s) {
+    const size_t k = std::min(player->keys.size() - 1, size_t(shots[s].time * 10));
+    const KOR::SceneTransform& cam = scene.cameras[0].keys[k];
+    const float vfov = scene.cameras[0].keyFovs[k] * 0.8f;
+    const View view{FromKor(cam.position), Turn(cam.rotation, {1, 0, 0}), Turn(cam.rotation, {0, 0, 1}),
+                    float(h) * 0.5f / std::tan(vfov * 0.5f), (s % 2) * w, (s / 2) * h, w, h};
+    Raster raster(sheet, view);
+    raster.fogDensity = 0.001f;
+    std::vector<Light> lights;
+    for (const auto& l : scene.lights) {
+      const bool keyed = k < l.keyPositions.size();
+      lights.push_back({FromKor(keyed ? l.keyPositions[k] : l.position), FromKor(keyed ? l.keyColours[k] : l.colour), l.range});
+    }
+    const KOR::SceneTransform& plane = player->keys[k];
+    const V3 across = Turn(plane.rotation, {0, 0, 1}), up = Turn(plane.rotation, {0, 1, 0});
+    for (const auto& o : scene.objects) {
+      Placement at{o.transform.rotation, FromKor(o.transform.position), o.transform.scale};
+      if (!o.keys.empty()) at = {o.keys[std::min(k, o.keys.size() - 1)].rotation, FromKor(o.keys[std::min(k, o.keys.size() - 1)].position), 1};
+      if (o.typeName == "Player") at.position = at.position + across * -60.0f + up * 5.0f;  // the ship steers within the plane
+      if (Content::Len(at.position - view.eye) > 3500) continue;
+      raster.Draw(mesh(o.meshName), material(o.material.diffuseName, o.material.normalName, o.material.specularName,
+                                             o.material.emissiveName), at, lights);
+    }
+    for (const auto& [kind, point] : shots[s].enemies) {
+      const std::string model = kind == "stinger_red" ? "stinger" : kind;
+      const Placement at{plane.rotation, FromKor(plane.position) + across * point.first + up * point.second, 1};
+      raster.Draw(mesh(model + ".3df"), material(kind + "_d.tga", model + "_n.tga", model + "_s.tga", ""), at, lights);
+    }
+    Label(sheet, view.ox + 8, view.oy + 8, std::to_string(int(shots[s].time)) + " s", {1, 1, 1, 1});
   }
-  std::vector<float> depth(size_t(size) * size_t(size), 0.0f);
-  const V3 key = Content::Norm(back + up * 0.8f + vx * 0.6f), fill = Content::Norm(vx * -1.0f + up * -0.3f);
-  for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
-    const uint32_t i0 = mesh.indices[t], i1 = mesh.indices[t + 1], i2 = mesh.indices[t + 2];
-    const Projected &a = p[i0], &b = p[i1], &c = p[i2];
-    // Screen y grows downwards here, so counter-clockwise on screen is a negative area.
-    const float area = (b.sx - a.sx) * (c.sy - a.sy) - (c.sx - a.sx) * (b.sy - a.sy);
-    if (area >= 0) continue;
-    const int x0 = std::max(ox, int(std::floor(std::min({a.sx, b.sx, c.sx}))));
-    const int x1 = std::min(ox + size - 1, int(std::ceil(std::max({a.sx, b.sx, c.sx}))));
-    const int y0 = std::max(oy, int(std::floor(std::min({a.sy, b.sy, c.sy}))));
-    const int y1 = std::min(oy + size - 1, int(std::ceil(std::max({a.sy, b.sy, c.sy}))));
-    const auto &va = mesh.vertices[i0], &vb = mesh.vertices[i1], &vc = mesh.vertices[i2];
-    for (int y = y0; y <= y1; ++y)
-      for (int x = x0; x <= x1; ++x) {
-        const float px = float(x) + 0.5f, py = float(y) + 0.5f;
-        float w0 = ((b.sx - px) * (c.sy - py) - (c.sx - px) * (b.sy - py)) / area;
-        float w1 = ((c.sx - px) * (a.sy - py) - (a.sx - px) * (c.sy - py)) / area;
-        float w2 = 1 - w0 - w1;
-        if (w0 < 0 || w1 < 0 || w2 < 0) continue;
-        const float invw = w0 * a.invw + w1 * b.invw + w2 * c.invw;
-        float& d = depth[size_t(y - oy) * size_t(size) + size_t(x - ox)];
-        if (invw <= d) continue;
-        d = invw;
-        w0 *= a.invw / invw, w1 *= b.invw / invw, w2 *= c.invw / invw;
-        auto lerp = [&](const float* fa, const float* fb, const float* fc, int k) { return fa[k] * w0 + fb[k] * w1 + fc[k] * w2; };
-        const float u = lerp(va.texCoord, vb.texCoord, vc.texCoord, 0), v = lerp(va.texCoord, vb.texCoord, vc.texCoord, 1);
-        const V3 n = Content::Norm({lerp(va.normal, vb.normal, vc.normal, 0), lerp(va.normal, vb.normal, vc.normal, 1),
-                                    lerp(va.normal, vb.normal, vc.normal, 2)});
-        V3 tg = Content::Norm({lerp(va.tangent, vb.tangent, vc.tangent, 0), lerp(va.tangent, vb.tangent, vc.tangent, 1),
-                               lerp(va.tangent, vb.tangent, vc.tangent, 2)});
-        const V3 bt = Content::Cross(n, tg) * va.tangent[3];
-        const Rgba nm = m.normal.Sample(u, v);
-        const V3 bumped = Content::Norm(tg * (nm.r * 2 - 1) + bt * (nm.g * 2 - 1) + n * (nm.b * 2 - 1));
-        const V3 toEye = Content::Norm(V3{0, 0, 0} - (mesh.vertices.empty() ? V3{} : V3{
-            lerp(va.position, vb.position, vc.position, 0), lerp(va.position, vb.position, vc.position, 1),
-            lerp(va.position, vb.position, vc.position, 2)} - eye));
-        const Rgba dif = m.diffuse.Sample(u, v), spec = m.specular.Sample(u, v), glow = m.emissive.Sample(u, v);
-        const float lk = std::max(0.0f, Content::Dot(bumped, key)), lf = std::max(0.0f, Content::Dot(bumped, fill));
-        const V3 h = Content::Norm(key + toEye);
-        const float s = std::pow(std::max(0.0f, Content::Dot(bumped, h)), 30.0f) * spec.r * 1.2f;
-        const Rgba lit{dif.r * (0.12f + lk * 1.0f + lf * 0.3f * 0.6f) + s + glow.r,
-                       dif.g * (0.12f + lk * 0.95f + lf * 0.3f * 0.75f) + s + glow.g,
-                       dif.b * (0.14f + lk * 0.88f + lf * 0.3f) + s + glow.b, 1};
-        sheet.At(x, y) = {Content::Clamp01(lit.r), Content::Clamp01(lit.g), Content::Clamp01(lit.b), 1};
-      }
-  }
+  return WritePng(sheet, out) ? 0 : 1;
 }
 
 bool WritePng(const Image& image, const char* path) {
@@ -172,8 +318,9 @@ int main(int argc, char** argv) {
     Image t(1, 1);
     return LoadTexture(argv[2], t) && WritePng(t, argv[3]) ? 0 : 1;
   }
+  if (argc == 5 && std::string(argv[1]) == "--scene") return ScenePreview(argv[2], argv[3], argv[4]);
   if (argc != 3) {
-    std::fprintf(stderr, "usage: zubra-contact-sheet ASSETS OUT.png | --texture FILE OUT.png\n");
+    std::fprintf(stderr, "usage: zubra-contact-sheet ASSETS OUT.png | --texture FILE OUT.png | --scene SOURCE ASSETS OUT.png\n");
     return 2;
   }
   const std::filesystem::path assets = argv[1];

@@ -268,10 +268,14 @@ KOR::SceneFileContents BuildLevelScene(const std::string& text) {
     const std::string id = kind + " " + std::to_string(piece);
     const float r1 = Hash(piece, 1, 77), r2 = Hash(piece, 2, 77), r3 = Hash(piece, 3, 77);
     if (kind == "canyon") {
-      scene.objects.push_back(Object("staticMesh", id + " wall", "canyon_wall.3df", rock, place(0, -330, at.z - 40), h));
-      scene.objects.push_back(Object("staticMesh", id + " floor", "canyon_floor.3df", sand, place(0, 80, at.z - 190), h));
+      // A far cliff, a nearer broken ridge in front of it, spires and the canyon floor.
+      scene.objects.push_back(Object("staticMesh", id + " wall", "canyon_wall.3df", rock, place(0, -620, at.z - 60), h, 1.1f));
       scene.objects.push_back(
-          Object("staticMesh", id + " spire", "rock_spire.3df", rock, place(-200 + 400 * r1, -230 - 40 * r2, at.z - 170), h,
+          Object("staticMesh", id + " ridge", "canyon_wall.3df", rock, place(300 * r2 - 150, -330, at.z - 230), h, 0.45f));
+      scene.objects.push_back(Object("staticMesh", id + " floor", "canyon_floor.3df", sand, place(0, 80, at.z - 190), h));
+      scene.objects.push_back(Object("staticMesh", id + " far floor", "canyon_floor.3df", sand, place(0, -900, at.z - 200), h));
+      scene.objects.push_back(
+          Object("staticMesh", id + " spire", "rock_spire.3df", rock, place(-200 + 400 * r1, -260 - 120 * r2, at.z - 170), h,
                  0.6f + 0.6f * r3));
     } else if (kind == "city") {
       scene.objects.push_back(Object("staticMesh", id + " ground", "canyon_floor.3df", station, place(0, 80, at.z - 200), h));

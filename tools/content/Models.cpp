@@ -178,13 +178,25 @@ KOR::Mesh3DFData Boss() {
   MeshBuilder m;
   // The fortress: a long armoured hull facing the player (-z), two arms that carry the
   // four gun ports at the plane positions the boss fires from, a bridge and engines.
+  // An angular hull: a prow that drops to a jaw, a raised spine and a broad stern.
   m.BeginPart(Atlas(Hull), 30);
-  LoftZ(m, RoundedRect(18, 26, 6, 2), {{{0, 0, -48}, 0.25f, 0.3f},
-                                      {{0, 0, -38}, 0.7f, 0.75f},
-                                      {{0, 0, -20}, 1, 1},
-                                      {{0, 0, 30}, 1, 1.05f},
-                                      {{0, 0, 52}, 0.8f, 0.85f},
-                                      {{0, 0, 58}, 0.55f, 0.6f}});
+  LoftZ(m, RoundedRect(18, 26, 3, 1), {{{0, -6, -50}, 0.2f, 0.15f},
+                                      {{0, -4, -40}, 0.6f, 0.5f},
+                                      {{0, -1, -24}, 0.95f, 0.9f},
+                                      {{0, 0, 18}, 1, 1.05f},
+                                      {{0, 2, 32}, 0.85f, 0.9f},
+                                      {{0, 2, 38}, 0.6f, 0.65f}});
+  m.BeginPart(Atlas(Hull), 30);
+  LoftZ(m, RoundedRect(7, 6, 2, 1), {{{0, 26, -30}, 0.2f, 0.2f}, {{0, 28, -10}, 1, 1}, {{0, 28, 28}, 1, 1},
+                                    {{0, 26, 36}, 0.6f, 0.6f}});
+  Wing(m, {0, 30, 20}, {0, 44, 38}, 18, 8, 2.5f, X);
+  Wing(m, {0, -26, 16}, {0, -40, 34}, 16, 7, 2.5f, X);
+  // Armour ribs down the flank the camera sees.
+  m.BeginPart(Atlas(Machinery), 30);
+  for (int k = 0; k < 5; ++k) {
+    const float z = -14 + 9 * float(k);
+    m.BevelBox({17, -20, z}, {20.5f, 20, z + 4}, 1.0f);
+  }
   // Arms: armoured wedges out to the ports, above and below.
   for (float side : {1.0f, -1.0f}) {
     m.BeginPart(Atlas(Hull), 30);
@@ -205,19 +217,19 @@ KOR::Mesh3DFData Boss() {
   }
   // Bridge with windows and an antenna mast.
   m.BeginPart(Atlas(Hull), 35);
-  m.BevelBox({-9, 24, 14}, {9, 36, 40}, 3);
+  m.BevelBox({-9, 24, 4}, {9, 36, 26}, 3);
   m.BeginPart(Atlas(Lights), 80);
-  m.BevelBox({-9.3f, 29, 15}, {9.3f, 33, 34}, 0.6f);
+  m.BevelBox({-9.3f, 29, 5}, {9.3f, 33, 22}, 0.6f);
   m.BeginPart(Atlas(Machinery), 40);
-  m.Cylinder({0, 36, 32}, {0, 52, 36}, 1.0f, 0.4f, 8);
+  m.Cylinder({0, 36, 20}, {0, 52, 24}, 1.0f, 0.4f, 8);
   // Engines at the back.
   for (float y : {-14.0f, 0.0f, 14.0f}) {
     m.BeginPart(Atlas(Machinery), 40);
-    m.Cylinder({0, y, 50}, {0, y, 60}, 7.5f, 8.5f, 16);
-    Nozzle(m, {0, y, 59}, {0, y, 64}, 7.0f);
+    m.Cylinder({0, y, 30}, {0, y, 40}, 7.5f, 8.5f, 16);
+    Nozzle(m, {0, y, 39}, {0, y, 44}, 7.0f);
   }
-  Greebles(m, {0, -22, -30}, {0, 22, 48}, 17.5f, 22, 7, 2.5f);
-  Greebles(m, {0, -22, -30}, {0, 22, 48}, -19.5f, 6, 8, 2.0f);
+  Greebles(m, {0, -22, -30}, {0, 22, 30}, 17.5f, 22, 7, 2.5f);
+  Greebles(m, {0, -22, -30}, {0, 22, 30}, -19.5f, 6, 8, 2.0f);
   return m.Build();
 }
 
@@ -232,7 +244,8 @@ KOR::Mesh3DFData CanyonWall() {
     const float n = Fbm(u * 4, v * 3, 4, 4, 91);
     const float ledge = std::floor(v * 5 + n * 1.5f) / 5;  // strata
     const float y = -110 * v + 90 * n + 25 * ledge;  // leaning back as it rises
-    return V3{u * length - length * 0.5f, y, v * height - 120};
+    const float crest = Smooth(0.6f, 1.0f, v) * 160 * (Fbm(u * 6, 0.5f, 6, 3, 92) - 0.5f);  // a broken skyline
+    return V3{u * length - length * 0.5f, y, v * height - 120 + crest};
   };
   for (int j = 0; j < nz; ++j)
     for (int i = 0; i < nx; ++i) m.Quad(at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i + 1, j));

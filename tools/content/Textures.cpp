@@ -154,7 +154,7 @@ std::vector<NamedFile> ModelTextures() {
   out.push_back({"stinger_red_d.tga", VehicleMaps({0xb02020, 0x401418, 0xf0f0f0, 0xff8020, 0xfff0a0, 3, 0.4f})
                                           .diffuse.Tga(false)});
   Emit(out, "warden", VehicleMaps({0x5e6a4a, 0x3c4434, 0xd0d0c0, 0x60ff90, 0xb0ffb0, 4, 0.55f}), 6, true);
-  Emit(out, "boss", VehicleMaps({0x4a4e58, 0x2c2f36, 0xa01818, 0xff3020, 0xff9040, 5, 0.6f}), 8, true);
+  Emit(out, "boss", VehicleMaps({0x8a909c, 0x5a5f6a, 0xb01818, 0xff3020, 0xff9040, 5, 0.45f}), 8, true);
   return out;
 }
 
@@ -167,11 +167,15 @@ std::vector<NamedFile> SceneryTextures() {
       for (int x = 0; x < kSize; ++x) {
         const float u = float(x) / kSize, v = float(y) / kSize;
         const float n = Fbm(u * 4, v * 4, 4, 6, 41);
-        const float strata = 0.5f + 0.5f * std::sin((v + 0.15f * n) * kPi * 10);
-        const float crack = Smooth(0.0f, 0.08f, Cells(u * 6, v * 6, 6, 42) - 0.05f);
-        Rgba d = Mix(Hex(0x8a4a2c), Hex(0xc8844c), strata * 0.6f + n * 0.4f);
-        d = d * (0.55f + 0.45f * crack);
-        const float h = 0.35f * strata + 0.45f * n + 0.2f * crack;
+        const float broad = Fbm(u * 2, v * 2, 2, 3, 43);
+        // Strata bent by the noise, broken into blocks by cracks between cells.
+        const float strata = 0.5f + 0.5f * std::sin((v + 0.35f * n + 0.2f * broad) * kPi * 6);
+        const float cell = Cells(u * 5 + n, v * 3 + n, 5, 42);
+        const float crack = Smooth(0.02f, 0.12f, std::fabs(cell - Cells(u * 5 + n + 0.07f, v * 3 + n, 5, 42)) * 6 + 0.02f);
+        Rgba d = Mix(Hex(0x7a3e24), Hex(0xc88a52), strata * 0.45f + n * 0.35f + broad * 0.2f);
+        d = Mix(d, Hex(0x9a8a78), Smooth(0.6f, 0.8f, broad) * 0.5f);
+        d = d * (0.65f + 0.35f * crack) * (0.8f + 0.35f * n);
+        const float h = 0.3f * strata + 0.5f * n + 0.2f * crack;
         m.diffuse.At(x, y) = d;
         m.height.At(x, y) = {h, h, h, 1};
         const float s = 0.12f + 0.1f * n;

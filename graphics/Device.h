@@ -13,7 +13,7 @@ class Texture2D;
 class Texture3D;
 class TextureStageSet;
 class LightSet;
-class Material;
+class FixedFunctionMaterial;
 class RenderStateSet;
 class GpuProgram;
 
@@ -54,7 +54,7 @@ public:
   virtual Texture3D* CreateTexture3D() = 0;
   virtual TextureStageSet* CreateTextureStageSet() = 0;
   virtual LightSet* CreateLight() = 0;
-  virtual Material* CreateMaterial() = 0;
+  virtual FixedFunctionMaterial* CreateMaterial() = 0;
   virtual RenderStateSet* CreateRenderStateSet() = 0;
   virtual GpuProgram* CreateGpuProgram() = 0;
   virtual void DestroyObject(DeviceObject* object) = 0;

@@ -6,6 +6,7 @@
 #include "core/Exception.h"
 #include "core/File.h"
 #include "graphics/Device.h"
+#include "graphics/EngineNumbers.h"
 #include "graphics/Mesh3DFFormat.h"
 #include "graphics/RenderSystem.h"
 #include "graphics/VertexBuffer.h"
@@ -15,8 +16,9 @@ namespace {
 
 const char kModule[] = "KORGraphics (Mesh3DF)";
 
-const VertexElementDecl kPosition{0, 0, 2}, kNormal{3, 0, 2}, kTexCoord{5, 0, 1},
-    kTangent{6, 0, 3}, kColour{10, 0, 4};
+const VertexElementDecl kPosition{+ElementUsage::Position, 0, +ElementType::Float3},
+    kNormal{+ElementUsage::Normal, 0, +ElementType::Float3}, kTexCoord{+ElementUsage::TexCoord, 0, +ElementType::Float2},
+    kTangent{+ElementUsage::Tangent, 0, +ElementType::Float4}, kColour{+ElementUsage::Colour, 0, +ElementType::Colour};
 
 // Copies bytes [offset, offset + count) of every 48-byte record into a packed element.
 void FillElement(VertexElementBuffer* element, const uint8_t* records, int32_t vertexCount,

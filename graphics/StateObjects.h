@@ -7,6 +7,7 @@
 #include "core/Matrix.h"
 #include "core/Vector.h"
 #include "graphics/DeviceObject.h"
+#include "graphics/EngineNumbers.h"
 #include "graphics/PixelFormat.h"  // Colour
 
 namespace KOR {
@@ -31,7 +32,7 @@ public:
   int32_t count = 0;
 };
 
-class Material : public DeviceObject {
+class FixedFunctionMaterial : public DeviceObject {
 public:
   virtual void Apply() = 0;
 
@@ -42,7 +43,7 @@ public:
   float power = 1.0f;
 };
 
-// The engine's render states, numbered 0 … 66; each is sent only when its flag is set.
+// The engine's render states (RenderState, 0 … 66); each is sent only when its flag is set.
 class RenderStateSet : public DeviceObject {
 public:
   static constexpr int kStates = 67;
@@ -51,6 +52,7 @@ public:
     values[state] = value;
     set[state] = true;
   }
+  void Set(RenderState state, uint32_t value) { Set(+state, value); }
 
   uint32_t values[kStates] = {};
   bool set[kStates] = {};

@@ -252,7 +252,7 @@ Texture2D* D3D9Device::CreateTextureCube() { return new D3D9TextureCube; }
 Texture3D* D3D9Device::CreateTexture3D() { return new D3D9Texture3D; }
 TextureStageSet* D3D9Device::CreateTextureStageSet() { return new D3D9TextureStageSet; }
 LightSet* D3D9Device::CreateLight() { return new D3D9LightSet; }
-Material* D3D9Device::CreateMaterial() { return new D3D9Material; }
+FixedFunctionMaterial* D3D9Device::CreateMaterial() { return new D3D9FixedFunctionMaterial; }
 RenderStateSet* D3D9Device::CreateRenderStateSet() { return new D3D9RenderStateSet; }
 GpuProgram* D3D9Device::CreateGpuProgram() { return new D3D9GpuProgram; }
 

@@ -38,7 +38,7 @@ public:
   Texture3D* CreateTexture3D() override;
   TextureStageSet* CreateTextureStageSet() override;
   LightSet* CreateLight() override;
-  Material* CreateMaterial() override;
+  FixedFunctionMaterial* CreateMaterial() override;
   RenderStateSet* CreateRenderStateSet() override;
   GpuProgram* CreateGpuProgram() override;
   void DestroyObject(DeviceObject* object) override;

@@ -1,8 +1,10 @@
 #include "render_d3d9/GpuProgram.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "core/Exception.h"
+#include "graphics/EngineNumbers.h"
 #include "render_d3d9/AutoConstants.h"
 #include "render_d3d9/Module.h"
 #include "render_d3d9/StateObjects.h"
@@ -12,14 +14,15 @@ namespace {
 
 const char kModule[] = "KOR Renderer D3D9 (GpuProgram)";
 
-struct Profile {
+struct ProfileName {
   const char* name;
   bool vertex;
 };
-const Profile kProfiles[] = {{"vs_1_1", true},  {"vs_2_0", true},  {"vs_3_0", true},
+const ProfileName kProfiles[] = {{"vs_1_1", true},  {"vs_2_0", true},  {"vs_3_0", true},
                              {"ps_1_1", false}, {"ps_1_2", false}, {"ps_1_3", false},
                              {"ps_1_4", false}, {"ps_2_0", false}, {"ps_2_a", false},
                              {"ps_2_b", false}, {"ps_3_0", false}};
+static_assert(std::size(kProfiles) == size_t(+Profile::Ps30) + 1, "one name per engine profile");
 
 template <class T>
 void ReleaseAndClear(T*& object) {
@@ -47,7 +50,7 @@ void D3D9GpuProgram::Create(const char* source, int profile, std::string entryPo
   if (!D3D9::Direct3D()) return;
   if (constantTable) throw Exception(kModule, "Shader already created", "Cannot recreate shaders");
   // An unknown profile cannot name a stage: it compiles as nothing the compiler knows.
-  const Profile known = profile >= 0 && profile <= 10 ? kProfiles[profile] : Profile{"", true};
+  const ProfileName known = profile >= 0 && profile <= +Profile::Ps30 ? kProfiles[profile] : ProfileName{"", true};
   ID3DXBuffer* code = nullptr;
   ID3DXBuffer* errors = nullptr;
   const char* text = source ? source : "";
@@ -99,27 +102,27 @@ void D3D9GpuProgramConstant::Apply() {
   IDirect3DDevice9* device = D3D9::Device9();
   if (!program || !device || !program->constantTable) return;
   ID3DXConstantTable* table = program->constantTable;
-  if (autoSource != 0) {
+  if (autoSource != +AutoSource::None) {
     const AutoConstants& store = GetAutoConstants();
     auto vector = [&](const Vector3& v) {
       D3DXVECTOR4 value{v.x, v.y, v.z, 1.0f};
       table->SetVector(device, handle, &value);
     };
     switch (autoSource) {
-      case 1: table->SetMatrix(device, handle, AsD3DX(store.world)); break;
-      case 2: table->SetMatrix(device, handle, AsD3DX(store.view)); break;
-      case 3: table->SetMatrix(device, handle, AsD3DX(store.projection)); break;
-      case 4: table->SetMatrix(device, handle, AsD3DX(store.viewProjection)); break;
-      case 5: table->SetMatrix(device, handle, AsD3DX(store.inverseWorld)); break;
-      case 6: table->SetMatrix(device, handle, AsD3DX(store.inverseView)); break;
-      case 7: table->SetMatrix(device, handle, AsD3DX(store.inverseProjection)); break;
-      case 8:
-      case 12: vector(store.cameraLook); break;
-      case 9: vector(store.cameraPosition); break;
-      case 10: vector(store.cameraRight); break;
-      case 11: vector(store.cameraUp); break;
-      case 13: table->SetFloat(device, handle, store.screenWidth); break;
-      case 14: table->SetFloat(device, handle, store.screenHeight); break;
+      case +AutoSource::World: table->SetMatrix(device, handle, AsD3DX(store.world)); break;
+      case +AutoSource::View: table->SetMatrix(device, handle, AsD3DX(store.view)); break;
+      case +AutoSource::Projection: table->SetMatrix(device, handle, AsD3DX(store.projection)); break;
+      case +AutoSource::ViewProjection: table->SetMatrix(device, handle, AsD3DX(store.viewProjection)); break;
+      case +AutoSource::InverseWorld: table->SetMatrix(device, handle, AsD3DX(store.inverseWorld)); break;
+      case +AutoSource::InverseView: table->SetMatrix(device, handle, AsD3DX(store.inverseView)); break;
+      case +AutoSource::InverseProjection: table->SetMatrix(device, handle, AsD3DX(store.inverseProjection)); break;
+      case +AutoSource::CameraLook:
+      case +AutoSource::CameraLookAgain: vector(store.cameraLook); break;
+      case +AutoSource::CameraPosition: vector(store.cameraPosition); break;
+      case +AutoSource::CameraRight: vector(store.cameraRight); break;
+      case +AutoSource::CameraUp: vector(store.cameraUp); break;
+      case +AutoSource::ScreenWidth: table->SetFloat(device, handle, store.screenWidth); break;
+      case +AutoSource::ScreenHeight: table->SetFloat(device, handle, store.screenHeight); break;
       default: break;
     }
     return;

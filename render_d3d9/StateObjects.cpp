@@ -4,6 +4,7 @@
 
 #include "platform/d3d9/D3D9.h"
 #include "render_d3d9/AutoConstants.h"
+#include "graphics/EngineNumbers.h"
 #include "render_d3d9/Module.h"
 
 namespace KOR {
@@ -17,70 +18,136 @@ DWORD Ranged(uint32_t value, uint32_t last, DWORD first) {
   return value <= last ? DWORD(value + first) : 0;
 }
 
-enum Conversion { AsIs, Blend, BlendOp, Compare, StencilOp, Fill, Shade, Cull, Fog, MaterialSource };
+enum Conversion { AsIs, BlendValue, BlendOp, CompareValue, StencilOp, FillValue, ShadeValue, CullValue, Fog, MaterialSourceValue };
 
 struct EngineState {
+  RenderState engine;
   D3DRENDERSTATETYPE state;
   Conversion conversion;
 };
 
-const EngineState kEngineStates[RenderStateSet::kStates] = {
-    {D3DRS_ZENABLE, AsIs}, {D3DRS_FILLMODE, Fill}, {D3DRS_SHADEMODE, Shade},
-    {D3DRS_ZWRITEENABLE, AsIs}, {D3DRS_ALPHATESTENABLE, AsIs}, {D3DRS_SRCBLEND, Blend},
-    {D3DRS_DESTBLEND, Blend}, {D3DRS_CULLMODE, Cull}, {D3DRS_ZFUNC, Compare},
-    {D3DRS_ALPHAREF, AsIs}, {D3DRS_ALPHAFUNC, Compare}, {D3DRS_ALPHABLENDENABLE, AsIs},
-    {D3DRS_FOGENABLE, AsIs}, {D3DRS_SPECULARENABLE, AsIs}, {D3DRS_FOGCOLOR, AsIs},
-    {D3DRS_FOGTABLEMODE, Fog}, {D3DRS_FOGSTART, AsIs}, {D3DRS_FOGEND, AsIs},
-    {D3DRS_FOGDENSITY, AsIs}, {D3DRS_RANGEFOGENABLE, AsIs}, {D3DRS_STENCILENABLE, AsIs},
-    {D3DRS_STENCILFAIL, StencilOp}, {D3DRS_STENCILZFAIL, StencilOp},
-    {D3DRS_STENCILPASS, StencilOp}, {D3DRS_STENCILFUNC, Compare}, {D3DRS_STENCILREF, AsIs},
-    {D3DRS_STENCILMASK, AsIs}, {D3DRS_STENCILWRITEMASK, AsIs}, {D3DRS_CLIPPING, AsIs},
-    {D3DRS_LIGHTING, AsIs}, {D3DRS_AMBIENT, AsIs}, {D3DRS_FOGVERTEXMODE, Fog},
-    {D3DRS_COLORVERTEX, AsIs}, {D3DRS_LOCALVIEWER, AsIs}, {D3DRS_NORMALIZENORMALS, AsIs},
-    {D3DRS_DIFFUSEMATERIALSOURCE, MaterialSource}, {D3DRS_SPECULARMATERIALSOURCE, MaterialSource},
-    {D3DRS_AMBIENTMATERIALSOURCE, MaterialSource}, {D3DRS_EMISSIVEMATERIALSOURCE, MaterialSource},
-    {D3DRS_VERTEXBLEND, AsIs}, {D3DRS_CLIPPLANEENABLE, AsIs}, {D3DRS_POINTSIZE, AsIs},
-    {D3DRS_POINTSIZE_MIN, AsIs}, {D3DRS_POINTSPRITEENABLE, AsIs}, {D3DRS_POINTSCALEENABLE, AsIs},
-    {D3DRS_POINTSCALE_A, AsIs}, {D3DRS_POINTSCALE_B, AsIs}, {D3DRS_POINTSCALE_C, AsIs},
-    {D3DRS_POINTSIZE_MAX, AsIs}, {D3DRS_INDEXEDVERTEXBLENDENABLE, AsIs},
-    {D3DRS_COLORWRITEENABLE, AsIs}, {D3DRS_BLENDOP, BlendOp}, {D3DRS_SCISSORTESTENABLE, AsIs},
-    {D3DRS_TWOSIDEDSTENCILMODE, AsIs}, {D3DRS_CCW_STENCILFAIL, StencilOp},
-    {D3DRS_CCW_STENCILZFAIL, StencilOp}, {D3DRS_CCW_STENCILPASS, StencilOp},
-    {D3DRS_CCW_STENCILFUNC, Compare}, {D3DRS_COLORWRITEENABLE1, AsIs},
-    {D3DRS_COLORWRITEENABLE2, AsIs}, {D3DRS_COLORWRITEENABLE3, AsIs}, {D3DRS_BLENDFACTOR, AsIs},
-    {D3DRS_SRGBWRITEENABLE, AsIs}, {D3DRS_SEPARATEALPHABLENDENABLE, AsIs},
-    {D3DRS_SRCBLENDALPHA, Blend}, {D3DRS_DESTBLENDALPHA, Blend}, {D3DRS_BLENDOPALPHA, BlendOp},
+constexpr EngineState kEngineStates[RenderStateSet::kStates] = {
+    {RenderState::DepthEnable, D3DRS_ZENABLE, AsIs},
+    {RenderState::FillMode, D3DRS_FILLMODE, FillValue},
+    {RenderState::ShadeMode, D3DRS_SHADEMODE, ShadeValue},
+    {RenderState::DepthWrite, D3DRS_ZWRITEENABLE, AsIs},
+    {RenderState::AlphaTestEnable, D3DRS_ALPHATESTENABLE, AsIs},
+    {RenderState::SourceBlend, D3DRS_SRCBLEND, BlendValue},
+    {RenderState::DestBlend, D3DRS_DESTBLEND, BlendValue},
+    {RenderState::CullMode, D3DRS_CULLMODE, CullValue},
+    {RenderState::DepthFunction, D3DRS_ZFUNC, CompareValue},
+    {RenderState::AlphaReference, D3DRS_ALPHAREF, AsIs},
+    {RenderState::AlphaFunction, D3DRS_ALPHAFUNC, CompareValue},
+    {RenderState::AlphaBlendEnable, D3DRS_ALPHABLENDENABLE, AsIs},
+    {RenderState::FogEnable, D3DRS_FOGENABLE, AsIs},
+    {RenderState::SpecularEnable, D3DRS_SPECULARENABLE, AsIs},
+    {RenderState::FogColour, D3DRS_FOGCOLOR, AsIs},
+    {RenderState::FogTableMode, D3DRS_FOGTABLEMODE, Fog},
+    {RenderState::FogStart, D3DRS_FOGSTART, AsIs},
+    {RenderState::FogEnd, D3DRS_FOGEND, AsIs},
+    {RenderState::FogDensity, D3DRS_FOGDENSITY, AsIs},
+    {RenderState::RangeFogEnable, D3DRS_RANGEFOGENABLE, AsIs},
+    {RenderState::StencilEnable, D3DRS_STENCILENABLE, AsIs},
+    {RenderState::StencilFail, D3DRS_STENCILFAIL, StencilOp},
+    {RenderState::StencilDepthFail, D3DRS_STENCILZFAIL, StencilOp},
+    {RenderState::StencilPass, D3DRS_STENCILPASS, StencilOp},
+    {RenderState::StencilFunction, D3DRS_STENCILFUNC, CompareValue},
+    {RenderState::StencilReference, D3DRS_STENCILREF, AsIs},
+    {RenderState::StencilMask, D3DRS_STENCILMASK, AsIs},
+    {RenderState::StencilWriteMask, D3DRS_STENCILWRITEMASK, AsIs},
+    {RenderState::Clipping, D3DRS_CLIPPING, AsIs},
+    {RenderState::Lighting, D3DRS_LIGHTING, AsIs},
+    {RenderState::Ambient, D3DRS_AMBIENT, AsIs},
+    {RenderState::FogVertexMode, D3DRS_FOGVERTEXMODE, Fog},
+    {RenderState::ColourVertex, D3DRS_COLORVERTEX, AsIs},
+    {RenderState::LocalViewer, D3DRS_LOCALVIEWER, AsIs},
+    {RenderState::NormalizeNormals, D3DRS_NORMALIZENORMALS, AsIs},
+    {RenderState::DiffuseMaterialSource, D3DRS_DIFFUSEMATERIALSOURCE, MaterialSourceValue},
+    {RenderState::SpecularMaterialSource, D3DRS_SPECULARMATERIALSOURCE, MaterialSourceValue},
+    {RenderState::AmbientMaterialSource, D3DRS_AMBIENTMATERIALSOURCE, MaterialSourceValue},
+    {RenderState::EmissiveMaterialSource, D3DRS_EMISSIVEMATERIALSOURCE, MaterialSourceValue},
+    {RenderState::VertexBlend, D3DRS_VERTEXBLEND, AsIs},
+    {RenderState::ClipPlaneEnable, D3DRS_CLIPPLANEENABLE, AsIs},
+    {RenderState::PointSize, D3DRS_POINTSIZE, AsIs},
+    {RenderState::PointSizeMin, D3DRS_POINTSIZE_MIN, AsIs},
+    {RenderState::PointSpriteEnable, D3DRS_POINTSPRITEENABLE, AsIs},
+    {RenderState::PointScaleEnable, D3DRS_POINTSCALEENABLE, AsIs},
+    {RenderState::PointScaleA, D3DRS_POINTSCALE_A, AsIs},
+    {RenderState::PointScaleB, D3DRS_POINTSCALE_B, AsIs},
+    {RenderState::PointScaleC, D3DRS_POINTSCALE_C, AsIs},
+    {RenderState::PointSizeMax, D3DRS_POINTSIZE_MAX, AsIs},
+    {RenderState::IndexedVertexBlendEnable, D3DRS_INDEXEDVERTEXBLENDENABLE, AsIs},
+    {RenderState::ColourWriteEnable, D3DRS_COLORWRITEENABLE, AsIs},
+    {RenderState::BlendOperation, D3DRS_BLENDOP, BlendOp},
+    {RenderState::ScissorTestEnable, D3DRS_SCISSORTESTENABLE, AsIs},
+    {RenderState::TwoSidedStencilMode, D3DRS_TWOSIDEDSTENCILMODE, AsIs},
+    {RenderState::CcwStencilFail, D3DRS_CCW_STENCILFAIL, StencilOp},
+    {RenderState::CcwStencilDepthFail, D3DRS_CCW_STENCILZFAIL, StencilOp},
+    {RenderState::CcwStencilPass, D3DRS_CCW_STENCILPASS, StencilOp},
+    {RenderState::CcwStencilFunction, D3DRS_CCW_STENCILFUNC, CompareValue},
+    {RenderState::ColourWriteEnable1, D3DRS_COLORWRITEENABLE1, AsIs},
+    {RenderState::ColourWriteEnable2, D3DRS_COLORWRITEENABLE2, AsIs},
+    {RenderState::ColourWriteEnable3, D3DRS_COLORWRITEENABLE3, AsIs},
+    {RenderState::BlendFactor, D3DRS_BLENDFACTOR, AsIs},
+    {RenderState::SrgbWriteEnable, D3DRS_SRGBWRITEENABLE, AsIs},
+    {RenderState::SeparateAlphaBlendEnable, D3DRS_SEPARATEALPHABLENDENABLE, AsIs},
+    {RenderState::SourceBlendAlpha, D3DRS_SRCBLENDALPHA, BlendValue},
+    {RenderState::DestBlendAlpha, D3DRS_DESTBLENDALPHA, BlendValue},
+    {RenderState::BlendOperationAlpha, D3DRS_BLENDOPALPHA, BlendOp},
 };
+
+// Each row sits at its engine number, and the table covers every state.
+constexpr bool RowsInEngineOrder() {
+  for (int i = 0; i < RenderStateSet::kStates; ++i)
+    if (+kEngineStates[i].engine != i) return false;
+  return RenderStateSet::kStates == +RenderState::Count;
+}
+static_assert(RowsInEngineOrder());
+
+// The engine's values are Direct3D's less one, from zero.
+static_assert(+Blend::InverseBlendFactor + D3DBLEND_ZERO == D3DBLEND_INVBLENDFACTOR);
+static_assert(+BlendOperation::Max + D3DBLENDOP_ADD == D3DBLENDOP_MAX);
+static_assert(+Compare::Always + D3DCMP_NEVER == D3DCMP_ALWAYS);
+static_assert(+StencilOperation::Decrement + D3DSTENCILOP_KEEP == D3DSTENCILOP_DECR);
+static_assert(+Fill::Solid + D3DFILL_POINT == D3DFILL_SOLID);
+static_assert(+Shade::Gouraud + D3DSHADE_FLAT == D3DSHADE_GOURAUD);
+static_assert(+Cull::CounterClockwise + D3DCULL_NONE == D3DCULL_CCW);
+static_assert(+FogMode::Linear == D3DFOG_LINEAR && +MaterialSource::Colour2 == D3DMCS_COLOR2);
+static_assert(+TextureOp::AddSmooth + D3DTOP_DISABLE == D3DTOP_ADDSMOOTH);
+static_assert(+AddressMode::MirrorOnce + D3DTADDRESS_WRAP == D3DTADDRESS_MIRRORONCE);
 
 DWORD Convert(Conversion conversion, uint32_t v) {
   switch (conversion) {
     case AsIs: return v;
-    case Blend: return Ranged(v, 14, D3DBLEND_ZERO);
-    case BlendOp: return Ranged(v, 4, D3DBLENDOP_ADD);
-    case Compare: return Ranged(v, 7, D3DCMP_NEVER);
-    case StencilOp: return Ranged(v, 7, D3DSTENCILOP_KEEP);
-    case Fill: return Ranged(v, 2, D3DFILL_POINT);
-    case Shade: return Ranged(v, 1, D3DSHADE_FLAT);
-    case Cull: return Ranged(v, 2, D3DCULL_NONE);
-    case Fog: return v >= 1 && v <= 3 ? DWORD(v) : DWORD(D3DFOG_NONE);
-    case MaterialSource: return v <= 2 ? DWORD(v) : DWORD(D3DMCS_MATERIAL);
+    case BlendValue: return Ranged(v, +Blend::InverseBlendFactor, D3DBLEND_ZERO);
+    case BlendOp: return Ranged(v, +BlendOperation::Max, D3DBLENDOP_ADD);
+    case CompareValue: return Ranged(v, +Compare::Always, D3DCMP_NEVER);
+    case StencilOp: return Ranged(v, +StencilOperation::Decrement, D3DSTENCILOP_KEEP);
+    case FillValue: return Ranged(v, +Fill::Solid, D3DFILL_POINT);
+    case ShadeValue: return Ranged(v, +Shade::Gouraud, D3DSHADE_FLAT);
+    case CullValue: return Ranged(v, +Cull::CounterClockwise, D3DCULL_NONE);
+    case Fog: return v >= +FogMode::Exp && v <= +FogMode::Linear ? DWORD(v) : DWORD(D3DFOG_NONE);
+    case MaterialSourceValue: return v <= +MaterialSource::Colour2 ? DWORD(v) : DWORD(D3DMCS_MATERIAL);
   }
   return 0;
 }
 
-DWORD TextureOp(uint32_t op) { return op <= 10 ? DWORD(op + D3DTOP_DISABLE) : DWORD(D3DTOP_MODULATE); }
+DWORD TextureOperation(uint32_t op) {
+  return op <= +TextureOp::AddSmooth ? DWORD(op + D3DTOP_DISABLE) : DWORD(D3DTOP_MODULATE);
+}
 
-DWORD TextureArg(uint32_t arg) {
+DWORD TextureArgument(uint32_t arg) {
   static const DWORD selectors[] = {D3DTA_DIFFUSE, D3DTA_CURRENT, D3DTA_TEXTURE, D3DTA_SPECULAR, D3DTA_TEMP};
   uint32_t select = arg & 0xFF;
   DWORD result = select <= 4 ? selectors[select] : D3DTA_DIFFUSE;
-  if (arg & 0x200) result |= D3DTA_COMPLEMENT;
-  if (arg & 0x400) result |= 0x400;
+  if (arg & kTextureArgComplement) result |= D3DTA_COMPLEMENT;
+  // The engine's modifier bits sit five places above Direct3D's: 0x400 replicates alpha.
+  if (arg & kTextureArgAlphaReplicate) result |= D3DTA_ALPHAREPLICATE;
   return result;
 }
 
-DWORD AddressMode(uint32_t mode) {
-  return mode <= 4 ? DWORD(mode + D3DTADDRESS_WRAP) : DWORD(D3DTADDRESS_WRAP);
+DWORD AddressModeOf(uint32_t mode) {
+  return mode <= +AddressMode::MirrorOnce ? DWORD(mode + D3DTADDRESS_WRAP) : DWORD(D3DTADDRESS_WRAP);
 }
 
 }  // namespace
@@ -100,9 +167,9 @@ int& LightsEnabledLast() {
 void SetAddressModes(unsigned sampler, uint32_t u, uint32_t v, uint32_t w) {
   IDirect3DDevice9* device = Device9();
   if (!device) return;
-  device->SetSamplerState(sampler, D3DSAMP_ADDRESSU, AddressMode(u));
-  device->SetSamplerState(sampler, D3DSAMP_ADDRESSV, AddressMode(v));
-  device->SetSamplerState(sampler, D3DSAMP_ADDRESSW, AddressMode(w));
+  device->SetSamplerState(sampler, D3DSAMP_ADDRESSU, AddressModeOf(u));
+  device->SetSamplerState(sampler, D3DSAMP_ADDRESSV, AddressModeOf(v));
+  device->SetSamplerState(sampler, D3DSAMP_ADDRESSW, AddressModeOf(w));
 }
 
 void SetFilterLevel(unsigned sampler, uint32_t level, uint32_t maxAnisotropy) {
@@ -172,7 +239,7 @@ void D3D9LightSet::Apply() {
   enabled = n;
 }
 
-void D3D9Material::Apply() {
+void D3D9FixedFunctionMaterial::Apply() {
   IDirect3DDevice9* device = D3D9::Device9();
   if (!device) return;
   D3DMATERIAL9 m{AsD3D(diffuse), AsD3D(ambient), AsD3D(specular), AsD3D(emissive), power};
@@ -199,19 +266,19 @@ void D3D9TextureStageSet::Apply() {
     }
     if (st.setAddress) D3D9::SetAddressModes(s, st.addressU, st.addressV, st.addressW);
     if (st.setFilter) D3D9::SetFilterLevel(s, st.filter, st.maxAnisotropy);
-    if (st.setColourOp) device->SetTextureStageState(s, D3DTSS_COLOROP, TextureOp(st.colourOp));
-    if (st.setAlphaOp) device->SetTextureStageState(s, D3DTSS_ALPHAOP, TextureOp(st.alphaOp));
+    if (st.setColourOp) device->SetTextureStageState(s, D3DTSS_COLOROP, TextureOperation(st.colourOp));
+    if (st.setAlphaOp) device->SetTextureStageState(s, D3DTSS_ALPHAOP, TextureOperation(st.alphaOp));
     if (st.setColourArgs) {
-      device->SetTextureStageState(s, D3DTSS_COLORARG1, TextureArg(st.colourArg1));
-      device->SetTextureStageState(s, D3DTSS_COLORARG2, TextureArg(st.colourArg2));
+      device->SetTextureStageState(s, D3DTSS_COLORARG1, TextureArgument(st.colourArg1));
+      device->SetTextureStageState(s, D3DTSS_COLORARG2, TextureArgument(st.colourArg2));
     }
-    if (st.setColourArg0) device->SetTextureStageState(s, D3DTSS_COLORARG0, TextureArg(st.colourArg0));
+    if (st.setColourArg0) device->SetTextureStageState(s, D3DTSS_COLORARG0, TextureArgument(st.colourArg0));
     if (st.setAlphaArgs) {
-      device->SetTextureStageState(s, D3DTSS_ALPHAARG1, TextureArg(st.alphaArg1));
-      device->SetTextureStageState(s, D3DTSS_ALPHAARG2, TextureArg(st.alphaArg2));
+      device->SetTextureStageState(s, D3DTSS_ALPHAARG1, TextureArgument(st.alphaArg1));
+      device->SetTextureStageState(s, D3DTSS_ALPHAARG2, TextureArgument(st.alphaArg2));
     }
-    if (st.setAlphaArg0) device->SetTextureStageState(s, D3DTSS_ALPHAARG0, TextureArg(st.alphaArg0));
-    if (st.setResultArg) device->SetTextureStageState(s, D3DTSS_RESULTARG, TextureArg(st.resultArg));
+    if (st.setAlphaArg0) device->SetTextureStageState(s, D3DTSS_ALPHAARG0, TextureArgument(st.alphaArg0));
+    if (st.setResultArg) device->SetTextureStageState(s, D3DTSS_RESULTARG, TextureArgument(st.resultArg));
     if (st.setCoordinateMode) {
       static const DWORD generated[] = {D3DTSS_TCI_CAMERASPACENORMAL, D3DTSS_TCI_CAMERASPACEPOSITION,
                                         D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR, D3DTSS_TCI_SPHEREMAP};

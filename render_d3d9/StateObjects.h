@@ -28,7 +28,7 @@ public:
   void Apply() override;
 };
 
-class D3D9Material final : public Material {
+class D3D9FixedFunctionMaterial final : public FixedFunctionMaterial {
 public:
   void Apply() override;
 };

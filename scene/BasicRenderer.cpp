@@ -2,16 +2,15 @@
 
 #include "graphics/Device.h"
 #include "graphics/VertexBuffer.h"
-#include "scene/RenderNode.h"
+#include "graphics/RenderNode.h"
 
 namespace KOR {
 namespace {
 
-const VertexElementDecl kPosition{0, 0, 2}, kColour{10, 0, 4};
+const VertexElementDecl kPosition{+ElementUsage::Position, 0, +ElementType::Float3},
+    kColour{+ElementUsage::Colour, 0, +ElementType::Colour};
 
 // Engine render states: depth test, depth writing, cull mode, depth comparison.
-constexpr int kDepthTest = 0, kDepthWrite = 3, kCull = 7, kDepthCompare = 8;
-constexpr uint32_t kLessEqual = 3, kCullNone = 0;
 
 class MathCamera final : public Camera {
 public:
@@ -64,13 +63,14 @@ void BasicRenderer::MakeDeviceObjects() {
   positionOnly->AddElement(kPosition);
   positionOnly->Build();
   depthStates = device->CreateRenderStateSet();
-  depthStates->Set(kDepthTest, 1);
-  depthStates->Set(kDepthWrite, 1);
-  depthStates->Set(kDepthCompare, kLessEqual);
-  depthStates->Set(kCull, kCullNone);
+  depthStates->Set(RenderState::DepthEnable, 1);
+  depthStates->Set(RenderState::DepthWrite, 1);
+  depthStates->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  depthStates->Set(RenderState::CullMode, +Cull::None);
 }
 
-void BasicRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const Colour& clear) {
+void BasicRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>&,
+                                const Colour& clear) {
   if (!device) return;
   if (!positionColour) MakeDeviceObjects();
   device->Clear(true, true, false, clear.r, clear.g, clear.b, clear.a);

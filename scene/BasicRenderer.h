@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/CameraMath.h"
+#include "graphics/FrameRenderer.h"
 #include "graphics/StateObjects.h"
 
 namespace KOR {
@@ -15,26 +16,24 @@ namespace KOR {
 class Device;
 class StreamMap;
 class RenderStateSet;
-struct RenderNode;
 
-class BasicRenderer {
+class BasicRenderer final : public FrameRenderer {
 public:
   explicit BasicRenderer(Device* device);
-  ~BasicRenderer();
+  ~BasicRenderer() override;
   BasicRenderer(const BasicRenderer&) = delete;
   BasicRenderer& operator=(const BasicRenderer&) = delete;
 
-  // fov is vertical, in degrees.
-  void SetProjection(float fov, float aspect, float near, float far);
-  void SetView(const Vector3& eye, const Vector3& forward, const Vector3& up);
-  // The frustum of the current projection and view.
-  void BuildFrustum();
-  const Camera& GetCamera() const { return *camera; }
+  void SetProjection(float fov, float aspect, float near, float far) override;
+  void SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) override;
+  void BuildFrustum() override;
+  const Camera& GetCamera() const override { return *camera; }
 
   // Clear colour and depth to clearColour, apply the camera, then draw each node with
   // inFrustum at its world matrix: position and colour when its renderable has a colour
   // element, position alone otherwise; then end the frame and present.
-  void RenderFrame(const std::vector<RenderNode*>& nodes, const Colour& clearColour);
+  void RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
+                   const Colour& clearColour) override;
 
 private:
   void MakeDeviceObjects();

@@ -52,7 +52,7 @@ void CameraEntity::Update(float dt) {
   const float radians = fovTrack.Empty() ? fov : fovSampler;
   const SceneSettings& settings = CurrentSceneSettings();
   const float aspect = settings.screenHeight ? float(settings.screenWidth) / float(settings.screenHeight) : 1.0f;
-  BasicRenderer& renderer = scene->GetRenderer();
+  FrameRenderer& renderer = scene->GetRenderer();
   renderer.SetProjection(radians * 0.8f * 180.0f / pi, aspect, kNear, kFar);
   renderer.SetView(eye, forward, up);
   if (SoundSystem* sound = Scene::GetSoundSystem())

@@ -3,7 +3,7 @@
 
 #include "scene/Entity.h"
 #include "scene/KeyTrack.h"
-#include "scene/RenderNode.h"
+#include "graphics/RenderNode.h"
 
 namespace KOR {
 

@@ -232,7 +232,7 @@ void Scene::Frame(float dt) {
   Collide();
   RemoveKilled();
   CullAndLight();
-  renderer->RenderFrame(nodes, backgroundColour);
+  renderer->RenderFrame(nodes, lights, backgroundColour);
   ClearFrameLists();
   if (soundSystem) soundSystem->Update();
 }
@@ -279,7 +279,7 @@ void Scene::CullAndLight() {
   const Camera& camera = renderer->GetCamera();
   for (RenderNode* node : nodes) {
     node->inFrustum = false;
-    if (node->owner && !node->owner->visible) continue;
+    if (node->visible && !*node->visible) continue;
     const Matrix world = WorldMatrix(node->scale, node->rotation, node->position);
     WorldBox(*node, world, node->worldMin, node->worldMax);
     node->inFrustum = BoxVisible(camera, node->worldMin, node->worldMax);

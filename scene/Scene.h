@@ -16,7 +16,7 @@
 #include "graphics/StateObjects.h"
 #include "scene/BasicRenderer.h"
 #include "scene/Entity.h"
-#include "scene/RenderNode.h"
+#include "graphics/RenderNode.h"
 #include "scene/SceneMaterial.h"
 #include "scene/SceneRecords.h"
 #include "scene/SceneSettings.h"
@@ -89,7 +89,9 @@ public:
   const std::vector<RenderNode*>& GetNodes() const { return nodes; }
   const std::vector<LightParameters*>& GetLights() const { return lights; }
 
-  BasicRenderer& GetRenderer() { return *renderer; }
+  FrameRenderer& GetRenderer() { return *renderer; }
+  // Replaces the renderer Init made (the basic one) with another that draws the frames.
+  void SetRenderer(std::unique_ptr<FrameRenderer> replacement) { renderer = std::move(replacement); }
 
   // Frames until Stop, Escape or WM_QUIT; the first three frames last 0.01 s each.
   void Run();
@@ -110,7 +112,7 @@ private:
   SceneSettings settings;
   int64_t startCounter = 0;
   int64_t counterFrequency = 1;
-  std::unique_ptr<BasicRenderer> renderer;
+  std::unique_ptr<FrameRenderer> renderer;
   std::map<std::string, std::unique_ptr<Entity>> prototypes;
   std::string cameraName;
   int fixedStepFrames = 0;

@@ -23,7 +23,7 @@ void StaticMeshEntity::Initialise(const SceneObjectRecord& record) {
   node.boundsMin = mesh->GetBoundsMin();
   node.boundsMax = mesh->GetBoundsMax();
   node.material = material;
-  node.owner = this;
+  node.visible = &visible;
   scene->RegisterNode(&node);
 
   positionSampler = record.transform.position;

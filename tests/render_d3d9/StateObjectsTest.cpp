@@ -64,7 +64,7 @@ TEST_F(StateObjectsTest, FewerLightsSwitchOffEveryLightTheEarlierSetLeftOn) {
 }
 
 TEST_F(StateObjectsTest, NewMaterialIsWhiteDiffuseAndAmbientWithPowerOne) {
-  KOR::Material* m = Keep(device->CreateMaterial());
+  KOR::FixedFunctionMaterial* m = Keep(device->CreateMaterial());
   m->Apply();
   EXPECT_EQ(recording.calls.back(), "SetMaterial(ptr)");
   EXPECT_EQ(m->diffuse.r, 1.0f);
@@ -87,7 +87,7 @@ TEST_F(StateObjectsTest, TextureStagesSendFlaggedGroupsAndCloseTheFirstUnusedSta
   s.colourOp = 3, s.setColourOp = true;
   s.alphaOp = 42, s.setAlphaOp = true;               // unknown: modulate
   s.colourArg1 = 2 | 0x200, s.colourArg2 = 9, s.setColourArgs = true;
-  s.resultArg = 4 | 0x400, s.setResultArg = true;
+  s.resultArg = 4 | 0x400, s.setResultArg = true;  // temp, alpha replicated
   s.addressU = 4, s.addressV = 7, s.addressW = 1, s.setAddress = true;
   s.filter = 4, s.maxAnisotropy = 8, s.setFilter = true;
   s.coordinateMode = 3, s.setCoordinateMode = true;
@@ -101,7 +101,7 @@ TEST_F(StateObjectsTest, TextureStagesSendFlaggedGroupsAndCloseTheFirstUnusedSta
                 "SetSamplerState(1, 7, 3)", "SetSamplerState(1, 10, 8)",
                 "SetTextureStageState(1, 1, 4)", "SetTextureStageState(1, 4, 4)",
                 "SetTextureStageState(1, 2, 18)", "SetTextureStageState(1, 3, 0)",
-                "SetTextureStageState(1, 28, 1029)", "SetTextureStageState(1, 11, 131072)",
+                "SetTextureStageState(1, 28, 37)", "SetTextureStageState(1, 11, 131072)",
                 "SetTexture(2, null)", "SetTextureStageState(2, 1, 1)",
                 "SetTextureStageState(2, 4, 1)"}));
   recording.calls.clear();

@@ -78,7 +78,7 @@ public:
   Texture3D* CreateTexture3D() override { return Made(new CountingTexture3D(counts)); }
   TextureStageSet* CreateTextureStageSet() override { return nullptr; }
   LightSet* CreateLight() override { return nullptr; }
-  Material* CreateMaterial() override { return nullptr; }
+  FixedFunctionMaterial* CreateMaterial() override { return nullptr; }
   RenderStateSet* CreateRenderStateSet() override { return nullptr; }
   GpuProgram* CreateGpuProgram() override { return nullptr; }
   void DestroyObject(DeviceObject* object) override {

@@ -1,6 +1,6 @@
 #pragma once
-// What the scene draws and lights: a node per drawable entity and a parameter block per
-// light, each with the per-frame results of culling and light assignment.
+// What a frame renderer draws and lights: a node per drawable object and a parameter block
+// per light, each with the per-frame results of culling and light assignment.
 
 #include <vector>
 
@@ -9,8 +9,7 @@
 namespace KOR {
 
 class Renderable;
-class StaticMeshEntity;
-struct SceneMaterial;
+struct SceneMaterial;  // the scene's surface description, which renderers read
 struct LightParameters;
 
 struct RenderNode {
@@ -21,7 +20,7 @@ struct RenderNode {
   Vector3 boundsMin;  // model space
   Vector3 boundsMax;
   SceneMaterial* material = nullptr;
-  const StaticMeshEntity* owner = nullptr;  // whose visible flag counts
+  const bool* visible = nullptr;  // the owner's visible flag; null: always drawn
 
   // Rebuilt every frame.
   bool inFrustum = false;

@@ -233,6 +233,111 @@ bool LoadMesh(const std::filesystem::path& path, KOR::Mesh3DFData& mesh) {
 
 V3 FromKor(const KOR::Vector3& v) { return {v.x, v.y, v.z}; }
 
+// Screen overlays as the game lays them out: rectangles from 0 to 1 across the screen,
+// a texture rectangle, a colour, and the blend of the sprite kind.
+enum class Blend { Alpha, Additive, Opaque };
+struct Screen {
+  int ox, oy, width, height;
+};
+
+void Overlay(Image& sheet, const Screen& s, const Image& tex, float x0, float y0, float x1, float y1, float u0, float v0,
+             float u1, float v1, Rgba colour, Blend blend) {
+  const int px0 = s.ox + int(std::lround(x0 * float(s.width))), px1 = s.ox + int(std::lround(x1 * float(s.width)));
+  const int py0 = s.oy + int(std::lround(y0 * float(s.height))), py1 = s.oy + int(std::lround(y1 * float(s.height)));
+  for (int y = std::max(py0, s.oy); y < std::min(py1, s.oy + s.height); ++y)
+    for (int x = std::max(px0, s.ox); x < std::min(px1, s.ox + s.width); ++x) {
+      const float fu = (float(x - px0) + 0.5f) / float(px1 - px0), fv = (float(y - py0) + 0.5f) / float(py1 - py0);
+      const float u = std::clamp(u0 + (u1 - u0) * fu, 0.5f / float(tex.Width()), 1 - 0.5f / float(tex.Width()));
+      const float v = std::clamp(v0 + (v1 - v0) * fv, 0.5f / float(tex.Height()), 1 - 0.5f / float(tex.Height()));
+      const Rgba t = tex.Sample(u, v);
+      const Rgba c{t.r * colour.r, t.g * colour.g, t.b * colour.b, t.a * colour.a};
+      Rgba& d = sheet.At(x, y);
+      if (blend == Blend::Additive)
+        d = {Content::Clamp01(d.r + c.r), Content::Clamp01(d.g + c.g), Content::Clamp01(d.b + c.b), 1};
+      else if (blend == Blend::Opaque)
+        d = {c.r, c.g, c.b, 1};
+      else
+        d = Content::Mix(d, {c.r, c.g, c.b, 1}, c.a);
+    }
+}
+
+// Text laid out glyph by glyph from the 16 x 16 font, as the game's screen text does.
+void Text(Image& sheet, const Screen& s, const Image& font, const std::string& text, float x, float y, float size,
+          float spacing, Rgba colour, Blend blend) {
+  const float w = size / (float(s.width) / float(s.height));
+  float cx = x, cy = y;
+  for (unsigned char c : text) {
+    if (c == '\n') {
+      cy += size, cx = x;
+      continue;
+    }
+    if (c != ' ') {
+      const float u = float(c % 16) * 0.0625f, v = float(c / 16) * 0.0625f;
+      Overlay(sheet, s, font, cx, cy, cx + w, cy + size, u, v, u + 0.0625f, v + 0.0625f, colour, blend);
+    }
+    cx += (spacing + 1) * w;
+  }
+}
+
+Image Texture(const std::filesystem::path& path) {
+  Image t(1, 1, {0, 0, 0, 0});
+  if (!LoadTexture(path, t)) std::fprintf(stderr, "missing %s\n", path.c_str());
+  return t;
+}
+
+// The HUD over a game view: panel, score text, energy and cage bars.
+void Hud(Image& sheet, const Screen& s, const std::filesystem::path& assets, bool boss) {
+  const float a = float(s.width) / float(s.height), top = 0.5f - a / 4, bottom = 0.5f + a / 4;
+  const Image panel = Texture(assets / "hud_painel.tga"), font = Texture(assets / "text.kor.texture"),
+              energy = Texture(assets / "hud_energy.tga"), warm = Texture(assets / "hud_warm.tga"),
+              cage = Texture(assets / "hud_cage.tga");
+  const Rgba white{1, 1, 1, 1};
+  const float e = 0.7f, c = 0.25f, health = 0.6f;
+  Overlay(sheet, s, energy, 0.35f, bottom - 0.03f, 0.35f + 0.3f * e, bottom + 0.03f, 0, 0, e, 1, white, Blend::Additive);
+  Text(sheet, s, font, "Player\nScore: 12450\nLives: 3", 0.05f, top + 0.02f, 0.025f, -0.25f, white, Blend::Additive);
+  Overlay(sheet, s, warm, 0.35f, bottom - 0.03f, 0.35f + 0.3f * c, bottom + 0.03f, 0, 0, c, 1, white, Blend::Opaque);
+  Overlay(sheet, s, cage, 0.315f, bottom - 0.06f, 0.685f, bottom + 0.06f, 0, 0, 1, 1, white, Blend::Alpha);
+  if (boss) {
+    Overlay(sheet, s, energy, 0.35f, top - 0.03f, 0.35f + 0.3f * health, top + 0.03f, 0, 0, health, 1, white, Blend::Additive);
+    Overlay(sheet, s, cage, 0.315f, top - 0.06f, 0.685f, top + 0.06f, 0, 0, 1, 1, white, Blend::Alpha);
+  }
+  Overlay(sheet, s, panel, 0, top, 1, bottom, 0, 0, 1, 1, white, Blend::Alpha);
+}
+
+// The menu and its high-score screen, laid out as the menu lays them out.
+void Menu(Image& sheet, const Screen& s, const std::filesystem::path& assets, bool scores) {
+  sheet.FillRect(float(s.ox), float(s.oy), float(s.ox + s.width), float(s.oy + s.height), {0, 0, 0, 1});
+  const Rgba selected{1, 1, 1, 1}, other{0.65f, 0.65f, 0.65f, 1};
+  Overlay(sheet, s, Texture(assets / "menu_tittle.kor.texture"), 0.13875f, 0.063333f, 0.84875f, 0.243333f, 0, 0, 1, 1,
+          selected, Blend::Alpha);
+  if (!scores) {
+    Overlay(sheet, s, Texture(assets / "menu_bar.kor.texture"), 0, 0.375f, 1, 0.5f, 0, 0, 1, 1, selected, Blend::Alpha);
+    Overlay(sheet, s, Texture(assets / "menu_play.kor.texture"), 0.32f, 0.391667f, 0.63875f, 0.513333f, 0, 0, 1, 1,
+            selected, Blend::Alpha);
+    Overlay(sheet, s, Texture(assets / "menu_high.kor.texture"), 0.32f, 0.558333f, 0.63875f, 0.683333f, 0, 0, 1, 1,
+            other, Blend::Alpha);
+    Overlay(sheet, s, Texture(assets / "menu_exit.kor.texture"), 0.32f, 0.725f, 0.63875f, 0.846667f, 0, 0, 1, 1, other,
+            Blend::Alpha);
+  } else {
+    // The table's text: name, spaces to 29 characters with the score, best first.
+    const std::vector<uint8_t> file = ReadBytes(assets / "score.zub.score");
+    std::map<int32_t, std::string> table;
+    for (size_t r = 0; r + 20 <= file.size(); r += 20) {
+      int32_t score;
+      std::memcpy(&score, &file[r + 16], 4);
+      table[score] = std::string(reinterpret_cast<const char*>(&file[r]), strnlen(reinterpret_cast<const char*>(&file[r]), 16));
+    }
+    std::string text;
+    for (auto it = table.rbegin(); it != table.rend(); ++it) {
+      const std::string number = std::to_string(it->first);
+      text += it->second + std::string(std::max<size_t>(0, 29 - std::min<size_t>(29, it->second.size() + number.size())), ' ') +
+              number + "\n";
+    }
+    Text(sheet, s, Texture(assets / "text.kor.texture"), text, 0.15f, 0.391667f, 0.04f, -0.25f, selected, Blend::Alpha);
+  }
+  Overlay(sheet, s, Texture(assets / "menu_border.kor.texture"), 0, 0, 1, 1, 0, 0, 1, 1, selected, Blend::Alpha);
+}
+
 // The level seen by its camera at a few moments, with stand-ins for the fight.
 int ScenePreview(const std::string& sourcePath, const std::filesystem::path& assets, const char* out) {
   std::ifstream in(sourcePath, std::ios::binary);
@@ -260,7 +365,7 @@ int ScenePreview(const std::string& sourcePath, const std::filesystem::path& ass
     if (o.typeName == "Player") player = &o;
   if (!player || scene.cameras.empty()) return 1;
   const int w = 640, h = 480;
-  Image sheet(w * 2, h * 2, {0.1f, 0.12f, 0.15f, 1});
+  Image sheet(w * 2, h * 3, {0.1f, 0.12f, 0.15f, 1});
   struct Shot {
     float time;
     std::vector<std::pair<std::string, std::pair<float, float>>> enemies;
@@ -298,8 +403,11 @@ int ScenePreview(const std::string& sourcePath, const std::filesystem::path& ass
       const Placement at{plane.rotation, FromKor(plane.position) + across * point.first + up * point.second, 1};
       raster.Draw(mesh(model + ".3df"), material(kind + "_d.tga", model + "_n.tga", model + "_s.tga", ""), at, lights);
     }
-    Label(sheet, view.ox + 8, view.oy + 8, std::to_string(int(shots[s].time)) + " s", {1, 1, 1, 1});
+    Hud(sheet, {view.ox, view.oy, w, h}, assets, s == 3);
+    Label(sheet, view.ox + w - 40, view.oy + 8, std::to_string(int(shots[s].time)) + " s", {1, 1, 1, 1});
   }
+  Menu(sheet, {0, 2 * h, w, h}, assets, false);
+  Menu(sheet, {w, 2 * h, w, h}, assets, true);
   return WritePng(sheet, out) ? 0 : 1;
 }
 

@@ -30,19 +30,22 @@ public:
     int width = 0, height = 0, xoff = 0, yoff = 0;
     float advance = 0;
   };
-  Glyph Render(int codepoint, float px) const {
+  // widen > 1 stretches the glyph across, up to maxWidth pixels.
+  Glyph Render(int codepoint, float px, float widen = 1, int maxWidth = 1 << 20) const {
     Glyph g;
     const float scale = stbtt_ScaleForPixelHeight(&info, px);
     const int index = stbtt_FindGlyphIndex(&info, codepoint);
     int adv = 0, lsb = 0;
     stbtt_GetGlyphHMetrics(&info, index, &adv, &lsb);
-    g.advance = float(adv) * scale;
     int x0, y0, x1, y1;
     stbtt_GetGlyphBitmapBox(&info, index, scale, scale, &x0, &y0, &x1, &y1);
+    const float sx = scale * std::min(widen, float(maxWidth) / float(std::max(1, x1 - x0)));
+    g.advance = float(adv) * sx;
+    stbtt_GetGlyphBitmapBox(&info, index, sx, scale, &x0, &y0, &x1, &y1);
     g.width = x1 - x0, g.height = y1 - y0, g.xoff = x0, g.yoff = y0;
     if (g.width > 0 && g.height > 0) {
       g.coverage.resize(size_t(g.width) * size_t(g.height));
-      stbtt_MakeGlyphBitmap(&info, g.coverage.data(), g.width, g.height, g.width, scale, scale, index);
+      stbtt_MakeGlyphBitmap(&info, g.coverage.data(), g.width, g.height, g.width, sx, scale, index);
     }
     return g;
   }
@@ -165,7 +168,7 @@ std::vector<NamedFile> HudTextures() {
     // area with bands along both edges and a plate under the score text.
     const int w = 512, h = 256;
     Image img(w, h, {0, 0, 0, 0});
-    const float band = 10;
+    const float band = 5;  // the score text starts just inside the top band
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const float fy = float(y) + 0.5f;
@@ -176,17 +179,17 @@ std::vector<NamedFile> HudTextures() {
           c.a = 0.92f;
         } else {
           // A faint blue haze along the bands, fading into the play area.
-          const float haze = Smooth(band + 30, band, edge);
-          c = {0.05f, 0.12f, 0.2f, 0.45f * haze};
+          const float haze = Smooth(band + 16, band, edge);
+          c = {0.05f, 0.12f, 0.2f, 0.3f * haze};
         }
         // Tick marks along the bands.
         if (edge >= band && edge < band + 5 && x % 32 == 16) c = {0.5f, 0.8f, 1.0f, 0.8f};
         img.At(x, y) = c;
       }
     // Notched corners and the plate behind the score text (top left).
-    img.FillRect(0, band, 170, 44, {0.02f, 0.05f, 0.09f, 0.6f}, 1);
-    img.Line(0, 44, 160, 44, 2, {0.4f, 0.75f, 1.0f, 0.9f});
-    img.Line(160, 44, 176, band, 2, {0.4f, 0.75f, 1.0f, 0.9f});
+    // A bracket under the score text; the panel lies over the text, so nothing covers it.
+    img.Line(0, 46, 150, 46, 1.5f, {0.4f, 0.75f, 1.0f, 0.9f});
+    img.Line(150, 46, 166, band, 1.5f, {0.4f, 0.75f, 1.0f, 0.9f});
     for (float x : {0.0f, float(w) - 60}) {
       img.FillRect(x, float(h) - band - 6, x + 60, float(h) - band, {0.9f, 0.45f, 0.1f, 0.9f}, 1);
       img.FillRect(x, band, x + 60, band + 6, {0.9f, 0.45f, 0.1f, 0.9f}, 1);
@@ -313,7 +316,9 @@ Image GlyphFont(const std::string& fontFolder) {
   for (int code = 0; code < 256; ++code) {
     const int cp = CodePoint(code);
     if (cp == 0 || cp == ' ') continue;
-    Font::Glyph g = font.Render(cp, px);
+    // Widened to fill the 0.75 cell the text advances per character; wide letters are
+    // held to 26 pixels so they never reach into the next glyph.
+    Font::Glyph g = font.Render(cp, px, 1.35f, 26);
     const Cell c = GlyphCell(code);
     // Centred on the cell's left three quarters: the text advances 0.75 cells a glyph.
     const int left = c.x0 + int(std::lround((float(cell) * 0.75f - float(g.width)) * 0.5f)) + 2;

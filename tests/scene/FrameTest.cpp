@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "graphics/FrameRenderer.h"
+#include "scene/SceneMaterial.h"
 #include "platform/win32/Win32Testing.h"
 #include "tests/scene/SceneProbe.h"
 #include "tests/scene/SceneTestSupport.h"
@@ -169,6 +171,74 @@ TEST(SceneLifetime, EntitiesStillListedAreDeletedWithTheSceneWithoutOnRemove) {
   EXPECT_EQ(Probe::live, before);
   EXPECT_EQ(CountOf(log, "remove leaving"), 10u);
   EXPECT_EQ(CountOf(log, "remove e"), 0u);
+}
+
+}  // namespace
+
+// A renderer given to the scene draws its frames: it sees the nodes culled by its own
+// camera, the lights, and the background colour, once per frame.
+namespace {
+
+class MathCamera final : public KOR::Camera {
+public:
+  void ApplyProjection() override {}
+  void ApplyCamera() override {}
+};
+
+class RecordingRenderer final : public KOR::FrameRenderer {
+public:
+  void SetProjection(float fov, float aspect, float nearZ, float farZ) override {
+    camera.SetPerspective(fov, aspect, nearZ, farZ);
+  }
+  void SetView(const KOR::Vector3& eye, const KOR::Vector3& forward, const KOR::Vector3& up) override {
+    camera.SetFrame(eye, KOR::Cross(up, forward), up, forward);  // left-handed
+  }
+  void BuildFrustum() override { camera.BuildFrustum(); }
+  const KOR::Camera& GetCamera() const override { return camera; }
+  void RenderFrame(const std::vector<KOR::RenderNode*>& nodes, const std::vector<KOR::LightParameters*>& lights,
+                   const KOR::Colour& clearColour) override {
+    ++frames;
+    visible = 0;
+    for (const KOR::RenderNode* node : nodes) visible += node->inFrustum ? 1 : 0;
+    lightCount = lights.size();
+    clear = clearColour;
+  }
+  MathCamera camera;
+  int frames = 0, visible = 0;
+  size_t lightCount = 0;
+  KOR::Colour clear;
+};
+
+TEST_F(FrameTest, AGivenRendererDrawsEachFrameWithTheNodesItsCameraSees) {
+  auto made = std::make_unique<RecordingRenderer>();
+  RecordingRenderer* renderer = made.get();
+  scene.SetRenderer(std::move(made));
+  renderer->SetProjection(60.0f, 1.0f, 1.0f, 100.0f);
+  renderer->SetView({0, 0, 0}, {0, 0, 1}, {0, 1, 0});
+  KOR::SceneMaterial material;
+  KOR::RenderNode ahead, behind, hiddenAhead;
+  for (KOR::RenderNode* node : {&ahead, &behind, &hiddenAhead}) {
+    node->material = &material;
+    node->boundsMin = {-1, -1, -1};
+    node->boundsMax = {1, 1, 1};
+    node->position = {0, 0, 10};
+    scene.RegisterNode(node);
+  }
+  behind.position = {0, 0, -10};
+  bool hidden = false;
+  hiddenAhead.visible = &hidden;
+  KOR::LightParameters lamp;
+  lamp.range = 5.0f;
+  scene.RegisterLight(&lamp);
+  scene.backgroundColour = {0.25f, 0.5f, 0.75f, 1.0f};
+  scene.Frame(0.01f);
+  scene.Frame(0.01f);
+  EXPECT_EQ(renderer->frames, 2);
+  EXPECT_EQ(renderer->visible, 1) << "the node behind the camera is culled, the hidden one skipped";
+  EXPECT_EQ(renderer->lightCount, 1u);
+  EXPECT_FLOAT_EQ(renderer->clear.b, 0.75f);
+  scene.UnregisterLight(&lamp);
+  for (KOR::RenderNode* node : {&ahead, &behind, &hiddenAhead}) scene.UnregisterNode(node);
 }
 
 }  // namespace

@@ -1,0 +1,90 @@
+// The four effect files compile through the shader compiler without a message in every
+// option combination the materials and the glow use, and keep every constant the passes
+// ask for.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/d3dx/D3DX9Shader.h"
+
+namespace {
+
+std::string Read(const std::string& name) {
+  std::ifstream in(std::string(KOR_SHADERS) + "/" + name);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct Entry {
+  const char* file;
+  const char* entry;
+  const char* profile;
+  std::vector<const char*> options;            // every combination is compiled
+  std::vector<const char*> constants;          // present in every combination
+};
+
+// The option block the engine puts in front of a file, for the combination given by bits.
+std::string Options(const std::vector<const char*>& names, unsigned bits) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i)
+    text += std::string("static const bool ") + names[i] + " = " + ((bits >> i) & 1 ? "true" : "false") + ";\n";
+  return text;
+}
+
+TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
+  const Entry entries[] = {
+      {"zfill.sh", "vs_main", "vs_1_1", {"optTexture"}, {"matProjViewMatrix", "matWorldMatrix"}},
+      {"zfill.sh", "ps_main", "ps_1_1", {"optTexture"}, {}},
+      {"perpixel.sh", "vs_main", "vs_1_1", {"optSpecular", "optBumpMap", "optSpecMap"},
+       {"matViewProj", "viewPosition", "matWorld", "matWorldInverse", "lightPosition", "radius"}},
+      {"perpixel.sh", "ps_main", "ps_2_0", {"optSpecular", "optBumpMap", "optSpecMap"},
+       {"diffuseMap", "normalMap", "specularMap", "shininess", "attenuationMap", "lightColor"}},
+      {"glow.sh", "vs_emissive", "vs_1_1", {"optTextured"}, {"matViewProjMatrix", "matWorldMatrix"}},
+      {"glow.sh", "ps_emissive", "ps_2_0", {"optTextured"}, {"emissiveMap", "diffuseMap"}},
+      {"glow.sh", "vs_glow", "vs_1_1", {"optTextured"}, {"blur", "hdir", "offset"}},
+      {"glow.sh", "ps_glow", "ps_2_0", {"optTextured"}, {"glowMap"}},
+      {"glow.sh", "vs_quad", "vs_1_1", {"optTextured"}, {}},
+      {"glow.sh", "ps_quad", "ps_1_1", {"optTextured"}, {}},
+      {"fog.sh", "vs_main", "vs_1_1", {"optAdditive"}, {"matViewProjMatrix", "matWorldMatrix"}},
+      {"fog.sh", "ps_main", "ps_2_0", {"optAdditive"}, {"viewPosition", "density"}},
+  };
+  for (const Entry& e : entries) {
+    std::string source = Read(e.file);
+    ASSERT_FALSE(source.empty()) << e.file;
+    for (unsigned bits = 0; bits < (1u << e.options.size()); ++bits) {
+      SCOPED_TRACE(std::string(e.file) + " " + e.entry + " options " + std::to_string(bits));
+      std::string text = Options(e.options, bits) + source;
+      LPD3DXBUFFER code = nullptr, errors = nullptr;
+      LPD3DXCONSTANTTABLE table = nullptr;
+      D3DXCompileShader(text.c_str(), UINT(text.size()), nullptr, nullptr, e.entry, e.profile, 0, &code, &errors,
+                        &table);
+      EXPECT_EQ(errors, nullptr) << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
+      ASSERT_NE(code, nullptr);
+      ASSERT_NE(table, nullptr);
+      for (const char* name : e.constants) EXPECT_NE(table->GetConstantByName(nullptr, name), nullptr) << name;
+      if (errors) errors->Release();
+      code->Release();
+      table->Release();
+    }
+  }
+  // The fog's two variants keep the constant that each asks for beyond the shared ones.
+  for (auto [bits, name] : {std::pair{0u, "fogColor"}, std::pair{1u, "diffuseMap"}}) {
+    std::string text = Options({"optAdditive"}, bits) + Read("fog.sh");
+    LPD3DXBUFFER code = nullptr, errors = nullptr;
+    LPD3DXCONSTANTTABLE table = nullptr;
+    D3DXCompileShader(text.c_str(), UINT(text.size()), nullptr, nullptr, "ps_main", "ps_2_0", 0, &code, &errors, &table);
+    ASSERT_NE(table, nullptr);
+    EXPECT_NE(table->GetConstantByName(nullptr, name), nullptr) << name;
+    if (errors) errors->Release();
+    if (code) code->Release();
+    table->Release();
+  }
+}
+
+}  // namespace

@@ -19,7 +19,7 @@ using ContentTest::Asset;
 
 const char* const kMeshes[] = {"player.3df", "drone.3df",        "stinger.3df",     "warden.3df",
                                "boss.3df",   "canyon_wall.3df", "canyon_floor.3df", "rock_spire.3df",
-                               "tower.3df",  "station_truss.3df"};
+                               "tower.3df",  "station_truss.3df", "station_wall.3df"};
 
 KOR::Mesh3DFData Read(const std::string& name) {
   const std::vector<uint8_t> bytes = ContentTest::ReadBytes(Asset(name));

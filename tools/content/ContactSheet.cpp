@@ -444,7 +444,7 @@ int main(int argc, char** argv) {
   const std::map<std::string, std::string> maps = {
       {"player", "player"}, {"drone", "drone"}, {"stinger", "stinger"}, {"warden", "warden"}, {"boss", "boss"},
       {"canyon_wall", "rock"}, {"canyon_floor", "sand"}, {"rock_spire", "rock"}, {"tower", "city"},
-      {"station_truss", "station"}};
+      {"station_truss", "station"}, {"station_wall", "station"}};
   const int tile = 256, thumb = 120, columns = 5, thumbColumns = 10, width = tile * columns;
   const int meshRows = int((meshes.size() + columns - 1) / columns);
   const int thumbRows = int((textures.size() + thumbColumns - 1) / thumbColumns);

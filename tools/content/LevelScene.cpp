@@ -285,10 +285,16 @@ KOR::SceneFileContents BuildLevelScene(const std::string& text) {
         scene.objects.push_back(Object("staticMesh", id + " tower " + std::to_string(k), "tower.3df", city,
                                        place(a, d, at.z - 60), h + 0.3f * float(k), 0.8f + 0.5f * Hash(piece, k + 12, 77)));
       }
+      // A second, taller row far off, half lost in the haze.
+      for (int k = 0; k < 2; ++k)
+        scene.objects.push_back(Object("staticMesh", id + " far tower " + std::to_string(k), "tower.3df", city,
+                                       place(-150 + 300 * float(k) + 80 * r1, -900 - 200 * Hash(piece, k + 20, 77), at.z - 120),
+                                       h + 0.5f * float(k), 1.4f + 0.4f * Hash(piece, k + 24, 77)));
     } else {
       scene.objects.push_back(Object("staticMesh", id + " truss", "station_truss.3df", station, place(0, 0, at.z), h));
+      scene.objects.push_back(Object("staticMesh", id + " hull", "station_wall.3df", station, place(0, -640, at.z - 240), h));
       scene.objects.push_back(Object("staticMesh", id + " module", "tower.3df", station,
-                                     place(-150 + 300 * r1, -520, at.z - 40), h, 1.2f + 0.4f * r2));
+                                     place(-150 + 300 * r1, -460, at.z - 40), h, 0.9f + 0.4f * r2));
     }
   }
 

@@ -329,12 +329,36 @@ KOR::Mesh3DFData StationTruss() {
   return m.Build();
 }
 
+KOR::Mesh3DFData StationWall() {
+  // The station's hull beyond the frames: a plated wall facing +y with machinery,
+  // conduits and ribs, seamless from one piece to the next.
+  MeshBuilder m;
+  m.BeginPart(Tiled(64), 30);
+  const float half = kSceneryPieceLength * 0.5f;
+  m.BevelBox({-half, -40, -160}, {half, 0, 340}, 4);
+  for (int k = 0; k < 6; ++k) {
+    const float x = -half + 50 + 100 * float(k);
+    m.BevelBox({x - 8, -2, -160}, {x + 8, 14, 340}, 2);  // ribs
+  }
+  m.BeginPart(Tiled(32), 50);
+  for (float z : {-60.0f, 70.0f, 210.0f}) m.Cylinder({-half, 10, z}, {half, 10, z}, 6, 6, 10, false);
+  m.BeginPart(Tiled(40), 30);
+  for (int i = 0; i < 36; ++i) {
+    const float x = -half + 20 + (2 * half - 40) * Hash(i, 1, 31);
+    const float z = -140 + 460 * Hash(i, 2, 31);
+    const float w = 10 + 30 * Hash(i, 3, 31), h = 8 + 24 * Hash(i, 4, 31), d = 4 + 14 * Hash(i, 5, 31);
+    m.BevelBox({x - w * 0.5f, -2, z - h * 0.5f}, {x + w * 0.5f, d, z + h * 0.5f}, 1.5f);
+  }
+  return m.Build();
+}
+
 std::vector<NamedMesh> AllMeshes() {
   return {{"player.3df", PlayerShip()},   {"drone.3df", Drone()},
           {"stinger.3df", Stinger()},     {"warden.3df", Warden()},
           {"boss.3df", Boss()},           {"canyon_wall.3df", CanyonWall()},
           {"canyon_floor.3df", CanyonFloor()}, {"rock_spire.3df", RockSpire()},
-          {"tower.3df", Tower()},         {"station_truss.3df", StationTruss()}};
+          {"tower.3df", Tower()},         {"station_truss.3df", StationTruss()},
+          {"station_wall.3df", StationWall()}};
 }
 
 }  // namespace Content

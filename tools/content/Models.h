@@ -47,5 +47,6 @@ KOR::Mesh3DFData CanyonFloor();
 KOR::Mesh3DFData RockSpire();
 KOR::Mesh3DFData Tower();
 KOR::Mesh3DFData StationTruss();
+KOR::Mesh3DFData StationWall();
 
 }  // namespace Content

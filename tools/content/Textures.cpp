@@ -170,11 +170,13 @@ std::vector<NamedFile> SceneryTextures() {
         const float broad = Fbm(u * 2, v * 2, 2, 3, 43);
         // Strata bent by the noise, broken into blocks by cracks between cells.
         const float strata = 0.5f + 0.5f * std::sin((v + 0.35f * n + 0.2f * broad) * kPi * 6);
-        const float cell = Cells(u * 5 + n, v * 3 + n, 5, 42);
-        const float crack = Smooth(0.02f, 0.12f, std::fabs(cell - Cells(u * 5 + n + 0.07f, v * 3 + n, 5, 42)) * 6 + 0.02f);
-        Rgba d = Mix(Hex(0x7a3e24), Hex(0xc88a52), strata * 0.45f + n * 0.35f + broad * 0.2f);
+        // Cracks along the ridges of a second noise, thin and branching.
+        const float ridge = 1 - std::fabs(2 * Fbm(u * 3, v * 3, 3, 5, 44) - 1);
+        const float crack = 1 - Smooth(0.965f, 0.995f, ridge) * 0.85f;
+        const float speckle = Hash(x, y, 45);
+        Rgba d = Mix(Hex(0x6e3820), Hex(0xd09058), strata * 0.55f + n * 0.3f + broad * 0.15f);
         d = Mix(d, Hex(0x9a8a78), Smooth(0.6f, 0.8f, broad) * 0.5f);
-        d = d * (0.65f + 0.35f * crack) * (0.8f + 0.35f * n);
+        d = d * (0.65f + 0.35f * crack) * (0.8f + 0.35f * n) * (0.92f + 0.16f * speckle);
         const float h = 0.3f * strata + 0.5f * n + 0.2f * crack;
         m.diffuse.At(x, y) = d;
         m.height.At(x, y) = {h, h, h, 1};

@@ -42,7 +42,7 @@ void Nozzle(MeshBuilder& m, V3 front, V3 back, float radius) {
 
 // Small boxes scattered over a side of a hull: the greebles that give it scale.
 void Greebles(MeshBuilder& m, V3 low, V3 high, float faceX, int count, uint32_t seed, float depth) {
-  m.BeginPart(Atlas(Machinery), 30);
+  m.BeginPart(Atlas(Machinery), 50);  // soft bevels: small parts read better rounded
   for (int i = 0; i < count; ++i) {
     const float y = low.y + (high.y - low.y) * Hash(i, 1, seed);
     const float z = low.z + (high.z - low.z) * Hash(i, 2, seed);
@@ -228,8 +228,8 @@ KOR::Mesh3DFData Boss() {
     m.Cylinder({0, y, 30}, {0, y, 40}, 7.5f, 8.5f, 16);
     Nozzle(m, {0, y, 39}, {0, y, 44}, 7.0f);
   }
-  Greebles(m, {0, -22, -30}, {0, 22, 30}, 17.5f, 22, 7, 2.5f);
-  Greebles(m, {0, -22, -30}, {0, 22, 30}, -19.5f, 6, 8, 2.0f);
+  Greebles(m, {0, -22, -30}, {0, 22, 30}, 17.5f, 16, 7, 2.5f);
+  Greebles(m, {0, -22, -30}, {0, 22, 30}, -19.5f, 4, 8, 2.0f);
   return m.Build();
 }
 
@@ -342,8 +342,8 @@ KOR::Mesh3DFData StationWall() {
   }
   m.BeginPart(Tiled(32), 50);
   for (float z : {-60.0f, 70.0f, 210.0f}) m.Cylinder({-half, 10, z}, {half, 10, z}, 6, 6, 10, false);
-  m.BeginPart(Tiled(40), 30);
-  for (int i = 0; i < 36; ++i) {
+  m.BeginPart(Tiled(40), 50);
+  for (int i = 0; i < 24; ++i) {
     const float x = -half + 20 + (2 * half - 40) * Hash(i, 1, 31);
     const float z = -140 + 460 * Hash(i, 2, 31);
     const float w = 10 + 30 * Hash(i, 3, 31), h = 8 + 24 * Hash(i, 4, 31), d = 4 + 14 * Hash(i, 5, 31);

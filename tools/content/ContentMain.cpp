@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         Write(out, "score.zub.score", Content::ScoreFile(ReadText(source + "/scores/score.txt")));
         Write(out, "level.zub.script", Bytes(ReadText(source + "/level/level.zub.script")));
       } else if (group == "resources") {
-        const Content::Image badge = Content::ReverbBadge(), icon = Content::WindowIcon();
+        const Content::Image badge = Content::ReverbBadge(fonts), icon = Content::WindowIcon();
         Write(out, "ReverbBadge.h", Bytes(Content::PixelHeader(badge, "ReverbBadge")));
         Write(out, "WindowIcon.h", Bytes(Content::PixelHeader(icon, "WindowIcon")));
         Write(out, "reverb_badge.tga", badge.Tga(false));

@@ -334,37 +334,38 @@ Image GlyphFont(const std::string& fontFolder) {
   return img;
 }
 
-Image ReverbBadge() {
-  // Sound waves spreading from a speaker into a hall, on night blue.
+Image ReverbBadge(const std::string& fontFolder) {
+  // A speaker whose sound spreads into a hall, and the word, on night blue.
   Image img(86, 32, Hex(0x102040));
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 86; ++x) {
       const float fx = float(x) + 0.5f, fy = float(y) + 0.5f;
-      const float t = fx / 86;
-      img.At(x, y) = Mix(Hex(0x0c1830), Hex(0x1c3868), Smooth(32, 0, fy) * 0.6f + t * 0.2f);
-      const float dx = fx - 14, dy = fy - 16, d = std::hypot(dx, dy);
-      if (dx > 0 && std::fabs(dy) < dx * 1.1f) {
-        const float ring = std::fabs(std::fmod(d, 9.0f) - 4.5f);
-        const float c = Clamp01(1.4f - ring) * (1 - t * 0.8f);
-        img.At(x, y) = Mix(img.At(x, y), Hex(0x60c8ff), c);
+      img.At(x, y) = Mix(Hex(0x0c1830), Hex(0x1c3868), Smooth(32, 0, fy) * 0.6f + fx / 86 * 0.2f);
+      const float dx = fx - 12, dy = fy - 16, d = std::hypot(dx, dy);
+      if (dx > 0 && fx < 38 && std::fabs(dy) < dx * 1.1f) {
+        const float ring = std::fabs(std::fmod(d, 7.0f) - 3.5f);
+        img.At(x, y) = Mix(img.At(x, y), Hex(0x60c8ff), Clamp01(1.3f - ring) * (1 - fx / 50));
       }
     }
-  img.FillRect(6, 12, 11, 20, Hex(0xf0f0f0), 1);
-  for (int i = 0; i < 7; ++i) img.FillRect(11, 12 - float(i) * 0.9f, 12 + float(i), 20 + float(i) * 0.9f, Hex(0xf0f0f0), 1);
-  img.FillRect(60, 24, 82, 29, Hex(0xff8030, 0.9f), 1);
+  img.FillRect(3, 12, 8, 20, Hex(0xf0f0f0), 1);
+  for (int i = 0; i < 5; ++i) img.FillRect(8 + float(i), 12 - float(i) * 1.2f, 9 + float(i), 20 + float(i) * 1.2f, Hex(0xf0f0f0), 1);
+  const Font font(fontFolder + "/DejaVuSans-Bold.ttf");
+  const Image word = TextMask(font, "REVERB", 12, 46, 32, 0.5f);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 46; ++x) img.Blend(38 + x, y, Hex(0xffb060), word.At(x, y).a);
   return img;
 }
 
 Image WindowIcon() {
-  // The player's ship in profile on a dark disc with an orange ring.
+  // The player's ship in profile, nose to the right, on a dark disc with an orange ring.
   Image img(32, 32, {0, 0, 0, 0});
   img.FillCircle(16, 16, 15, Hex(0xff7a20), 1);
   img.FillCircle(16, 16, 13, Hex(0x0c1830), 1);
-  img.Line(6, 17, 26, 15, 4, Hex(0xd0d6de));
-  img.Line(9, 18, 13, 24, 2.5f, Hex(0x8e98a6));
-  img.Line(8, 15, 10, 9, 2.5f, Hex(0x8e98a6));
-  img.FillCircle(17, 14, 2, Hex(0x4fc3ff), 1);
-  img.FillCircle(6, 17, 2, Hex(0x9fe8ff), 1);
+  img.Line(12, 16, 7, 23, 2.5f, Hex(0x8e98a6));
+  img.Line(12, 15, 7, 8, 2.5f, Hex(0x8e98a6));
+  img.Line(6, 16, 26, 15.5f, 4, Hex(0xd0d6de));
+  img.FillCircle(18, 14.5f, 2, Hex(0x4fc3ff), 1);
+  img.FillCircle(5.5f, 16, 2, Hex(0x9fe8ff), 1);
   return img;
 }
 

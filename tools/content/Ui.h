@@ -23,7 +23,7 @@ struct Cell {
 Cell GlyphCell(int code);
 constexpr int kFontSize = 512;
 
-Image ReverbBadge();  // 86 x 32
+Image ReverbBadge(const std::string& fontFolder);  // 86 x 32
 Image WindowIcon();   // 32 x 32
 // A C++ header holding an image as 0xAARRGGBB values, rows from the top.
 std::string PixelHeader(const Image& image, const std::string& name);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -335,7 +336,9 @@ std::vector<float> RenderSong(const Song& song, int rate) {
 }
 
 std::vector<uint8_t> EncodeMp3(const std::vector<float>& samples, int rate, int kbps) {
-  lame_global_flags* lame = lame_init();
+  std::unique_ptr<lame_global_flags, int (*)(lame_global_flags*)> owner(lame_init(), lame_close);
+  lame_global_flags* lame = owner.get();
+  if (!lame) throw std::runtime_error("LAME cannot start");
   lame_set_num_channels(lame, 1);
   lame_set_in_samplerate(lame, rate);
   lame_set_out_samplerate(lame, rate);
@@ -344,10 +347,7 @@ std::vector<uint8_t> EncodeMp3(const std::vector<float>& samples, int rate, int 
   lame_set_quality(lame, 5);
   lame_set_bWriteVbrTag(lame, 1);  // the Info frame carries the delay and padding
   lame_set_write_id3tag_automatic(lame, 0);
-  if (lame_init_params(lame) < 0) {
-    lame_close(lame);
-    throw std::runtime_error("LAME refused the settings");
-  }
+  if (lame_init_params(lame) < 0) throw std::runtime_error("LAME refused the settings");
   std::vector<short> pcm(samples.size());
   for (size_t i = 0; i < samples.size(); ++i) pcm[i] = short(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
   std::vector<uint8_t> out(pcm.size() * 5 / 4 + 7200 * 2);
@@ -360,7 +360,6 @@ std::vector<uint8_t> EncodeMp3(const std::vector<float>& samples, int rate, int 
   std::vector<uint8_t> tag(4096);
   const size_t tagSize = lame_get_lametag_frame(lame, tag.data(), tag.size());
   if (tagSize > 0 && tagSize <= out.size()) std::memcpy(out.data(), tag.data(), tagSize);
-  lame_close(lame);
   return out;
 }
 

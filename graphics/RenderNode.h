@@ -4,12 +4,13 @@
 
 #include <vector>
 
+#include "core/Matrix.h"
 #include "core/Vector.h"
 
 namespace KOR {
 
 class Renderable;
-struct SceneMaterial;  // the scene's surface description, which renderers read
+class Material;
 struct LightParameters;
 
 struct RenderNode {
@@ -19,10 +20,11 @@ struct RenderNode {
   float scale = 1.0f;
   Vector3 boundsMin;  // model space
   Vector3 boundsMax;
-  SceneMaterial* material = nullptr;
+  Material* material = nullptr;  // the scene's
   const bool* visible = nullptr;  // the owner's visible flag; null: always drawn
 
   // Rebuilt every frame.
+  Matrix world;  // scale, rotation, translation
   bool inFrustum = false;
   Vector3 worldMin;
   Vector3 worldMax;

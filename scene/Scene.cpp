@@ -1,9 +1,12 @@
 #include "scene/Scene.h"
 
+#include "graphics/SceneRenderer.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "graphics/Mesh3DF.h"
+#include "graphics/SceneRenderer.h"
 #include "graphics/TextureObject.h"
 #include "platform/win32/Windows.h"
 #include "scene/LightEntity.h"
@@ -87,7 +90,17 @@ Scene::~Scene() {
 void Scene::Init(Device* device, const SceneSettings& chosen) {
   settings = chosen;
   processSettings = chosen;
-  renderer = std::make_unique<BasicRenderer>(device);
+  sceneRenderer = nullptr;
+  if (device) {
+    auto made = std::make_unique<SceneRenderer>();
+    made->clearColour = backgroundColour;
+    made->fogDensity = fogDensity;
+    made->Init(device, settings);
+    sceneRenderer = made.get();
+    renderer = std::move(made);
+  } else {
+    renderer = std::make_unique<BasicRenderer>(nullptr);
+  }
   RegisterPrototype("staticMesh", std::make_unique<StaticMeshEntity>());
   RegisterPrototype("Light", std::make_unique<LightEntity>());
   LARGE_INTEGER value{};
@@ -162,11 +175,11 @@ SoundSample* Scene::GetSound(const std::string& name, bool want3D) {
   return slot.get();
 }
 
-SceneMaterial* Scene::GetMaterial(const SceneMaterialBlock& block) {
+Material* Scene::GetMaterial(const SceneMaterialBlock& block) {
   std::string key(reinterpret_cast<const char*>(&block), sizeof block);
-  std::unique_ptr<SceneMaterial>& slot = materialCache[key];
+  std::unique_ptr<Material>& slot = materialCache[key];
   if (!slot) {
-    auto material = std::make_unique<SceneMaterial>();
+    auto material = std::make_unique<Material>();
     material->colour = {block.colour[0], block.colour[1], block.colour[2], block.colour[3]};
     material->shininess = block.shininess;
     material->alphaTest = block.alphaTest != 0;
@@ -179,6 +192,13 @@ SceneMaterial* Scene::GetMaterial(const SceneMaterialBlock& block) {
     material->normalName = Text(block.normalName, sizeof block.normalName);
     material->specularName = Text(block.specularName, sizeof block.specularName);
     material->emissiveName = Text(block.emissiveName, sizeof block.emissiveName);
+    if (sceneRenderer) {
+      // Built with what the game set before loading: fog colour and density.
+      sceneRenderer->clearColour = backgroundColour;
+      sceneRenderer->fogDensity = fogDensity;
+      if (settings.perPixelLighting) material->Build(*sceneRenderer, *this);
+      else material->BuildFixedFunction(*this);
+    }
     slot = std::move(material);
   }
   return slot.get();
@@ -232,6 +252,7 @@ void Scene::Frame(float dt) {
   Collide();
   RemoveKilled();
   CullAndLight();
+  if (sceneRenderer) sceneRenderer->fogDensity = fogDensity;
   renderer->RenderFrame(nodes, lights, backgroundColour);
   ClearFrameLists();
   if (soundSystem) soundSystem->Update();
@@ -280,8 +301,8 @@ void Scene::CullAndLight() {
   for (RenderNode* node : nodes) {
     node->inFrustum = false;
     if (node->visible && !*node->visible) continue;
-    const Matrix world = WorldMatrix(node->scale, node->rotation, node->position);
-    WorldBox(*node, world, node->worldMin, node->worldMax);
+    node->world = WorldMatrix(node->scale, node->rotation, node->position);
+    WorldBox(*node, node->world, node->worldMin, node->worldMax);
     node->inFrustum = BoxVisible(camera, node->worldMin, node->worldMax);
   }
   for (LightParameters* light : lights) {

@@ -13,11 +13,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "graphics/Material.h"
+#include "graphics/RenderNode.h"
 #include "graphics/StateObjects.h"
 #include "scene/BasicRenderer.h"
 #include "scene/Entity.h"
-#include "graphics/RenderNode.h"
-#include "scene/SceneMaterial.h"
 #include "scene/SceneRecords.h"
 #include "scene/SceneSettings.h"
 
@@ -29,7 +29,9 @@ class SoundSample;
 class SoundSystem;
 class TextureObject;
 
-class Scene {
+class SceneRenderer;
+
+class Scene : public TextureSource {
 public:
   Scene();
   // Deletes the entities still listed (while the node and light lists they leave still
@@ -46,7 +48,8 @@ public:
   static SoundSystem* GetSoundSystem();
 
   // Copies the settings (and makes them the process-wide copy), makes the renderer for
-  // device (null: nothing is drawn), registers "staticMesh" and "Light", starts the clock.
+  // device (the per-pixel or per-vertex frame; null: nothing is drawn), registers
+  // "staticMesh" and "Light", starts the clock. Throws when the renderer's effects fail.
   void Init(Device* device, const SceneSettings& settings);
   const SceneSettings& GetSettings() const { return settings; }
   // The table entry for name; a second prototype under one name replaces the first.
@@ -73,13 +76,15 @@ public:
   void Stop() { stopRequested = true; }
 
   // Each loads once from the asset directory and is shared afterwards.
-  TextureObject* GetTexture(const std::string& name);
+  TextureObject* GetTexture(const std::string& name) override;
   // Throws the mesh loader's errors; a mesh that fails is not cached.
   Mesh3DF* GetMesh(const std::string& name);
   // Null without a sound system.
   SoundSample* GetSound(const std::string& name, bool want3D);
   // One material per distinct block, compared byte by byte.
-  SceneMaterial* GetMaterial(const SceneMaterialBlock& block);
+  // With a device, built for the frame the settings chose, with the background colour and
+  // fog density set so far.
+  Material* GetMaterial(const SceneMaterialBlock& block);
 
   // Nodes with a material are drawn; lights are culled and assigned to nodes.
   void RegisterNode(RenderNode* node);
@@ -91,7 +96,10 @@ public:
 
   FrameRenderer& GetRenderer() { return *renderer; }
   // Replaces the renderer Init made (the basic one) with another that draws the frames.
-  void SetRenderer(std::unique_ptr<FrameRenderer> replacement) { renderer = std::move(replacement); }
+  void SetRenderer(std::unique_ptr<FrameRenderer> replacement) {
+    renderer = std::move(replacement);
+    sceneRenderer = nullptr;
+  }
 
   // Frames until Stop, Escape or WM_QUIT; the first three frames last 0.01 s each.
   void Run();
@@ -113,6 +121,7 @@ private:
   int64_t startCounter = 0;
   int64_t counterFrequency = 1;
   std::unique_ptr<FrameRenderer> renderer;
+  SceneRenderer* sceneRenderer = nullptr;  // the renderer, when it draws with a device
   std::map<std::string, std::unique_ptr<Entity>> prototypes;
   std::string cameraName;
   int fixedStepFrames = 0;
@@ -128,7 +137,7 @@ private:
 
   std::map<std::string, std::unique_ptr<TextureObject>> textureCache;
   std::map<std::string, std::unique_ptr<Mesh3DF>> meshCache;
-  std::map<std::string, std::unique_ptr<SceneMaterial>> materialCache;  // keyed by the block's bytes
+  std::map<std::string, std::unique_ptr<Material>> materialCache;  // keyed by the block's bytes
   std::map<std::string, std::unique_ptr<SoundSample>> soundCache;
 };
 

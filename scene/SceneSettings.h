@@ -3,17 +3,11 @@
 // from its own settings when it initialises a scene, so the scene does not depend on the
 // game.
 
-#include <cstdint>
+#include "graphics/RenderSettings.h"
 
 namespace KOR {
 
-struct SceneSettings {
-  bool perPixelLighting = false;  // selects the renderer and how materials are built
-  bool glowEffects = true;
-  bool specularLighting = true;
-  uint32_t screenWidth = 800;
-  uint32_t screenHeight = 600;
-};
+using SceneSettings = RenderSettings;
 
 // The process-wide copy that Scene::Init stores; entities read it (the camera's aspect).
 const SceneSettings& CurrentSceneSettings();

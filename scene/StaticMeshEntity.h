@@ -28,7 +28,7 @@ public:
   RenderNode node;
   bool visible = true;
   Mesh3DF* mesh = nullptr;             // the scene's
-  SceneMaterial* material = nullptr;   // the scene's
+  Material* material = nullptr;   // the scene's
   bool hasPath = false;
   KeyTrack<Vector3> positionTrack;
   KeyTrack<Quaternion> rotationTrack;

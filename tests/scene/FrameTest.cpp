@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "graphics/FrameRenderer.h"
-#include "scene/SceneMaterial.h"
 #include "platform/win32/Win32Testing.h"
 #include "tests/scene/SceneProbe.h"
 #include "tests/scene/SceneTestSupport.h"
@@ -215,7 +214,7 @@ TEST_F(FrameTest, AGivenRendererDrawsEachFrameWithTheNodesItsCameraSees) {
   scene.SetRenderer(std::move(made));
   renderer->SetProjection(60.0f, 1.0f, 1.0f, 100.0f);
   renderer->SetView({0, 0, 0}, {0, 0, 1}, {0, 1, 0});
-  KOR::SceneMaterial material;
+  KOR::Material material;
   KOR::RenderNode ahead, behind, hiddenAhead;
   for (KOR::RenderNode* node : {&ahead, &behind, &hiddenAhead}) {
     node->material = &material;

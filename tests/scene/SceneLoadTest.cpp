@@ -138,7 +138,7 @@ TEST_F(SceneLoadTest, MaterialsCopyTheBlocksFields) {
   block.glow = 1;
   block.unlit = 1;
   std::memset(block.emissiveName, 'e', sizeof block.emissiveName);  // no zero in the field
-  KOR::SceneMaterial* m = scene->GetMaterial(block);
+  KOR::Material* m = scene->GetMaterial(block);
   EXPECT_FLOAT_EQ(m->colour.b, 0.3f);
   EXPECT_FLOAT_EQ(m->shininess, 0.5f);
   EXPECT_TRUE(m->glow && m->unlit);
@@ -209,7 +209,7 @@ TEST_F(SceneLoadTest, ACameraWithKeysTakesItsFieldOfViewFromThem) {
   EXPECT_NEAR(scene->GetRenderer().GetCamera().fov, 1.5f * 0.8f * 180.0f / 3.14159265f, 1e-3);
 }
 
-TEST_F(SceneLoadTest, TheFrameDrawsTheNodesInTheFrustumWithTheBasicPath) {
+TEST_F(SceneLoadTest, TheFrameDrawsTheNodesInTheFrustumWithThePerVertexPath) {
   Load(KOR::DemoScene());
   scene->SetCameraName("p_camera");
   scene->backgroundColour = {0, 0, 1, 1};
@@ -219,7 +219,7 @@ TEST_F(SceneLoadTest, TheFrameDrawsTheNodesInTheFrustumWithTheBasicPath) {
   EXPECT_TRUE(Mesh(0)->node.inFrustum);
   EXPECT_EQ(Count("Clear(0, null, 0x00000003, 0xFF0000FF"), 1u);
   EXPECT_EQ(Count("BeginScene()"), 1u);
-  EXPECT_EQ(Count("SetTransform(256"), 2u);  // one world matrix per node
+  EXPECT_EQ(Count("SetTransform(256"), 3u);  // one world matrix per node, the identity for sprites
   EXPECT_EQ(Count("DrawIndexedPrimitive(4, 0, 0, 24, 0, 12)"), 2u);
   EXPECT_EQ(Count("EndScene()"), 1u);
   EXPECT_EQ(Count("Present("), 1u);

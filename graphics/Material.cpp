@@ -1,0 +1,371 @@
+#include "graphics/Material.h"
+
+#include <cmath>
+#include <utility>
+
+#include "graphics/Device.h"
+#include "graphics/EngineNumbers.h"
+#include "graphics/GpuProgram.h"
+#include "graphics/RenderSystem.h"
+#include "graphics/SceneRenderer.h"
+#include "graphics/ShaderOptions.h"
+#include "graphics/Texture.h"
+#include "graphics/TextureObject.h"
+
+namespace KOR {
+namespace {
+
+const VertexElementDecl kPosition{+ElementUsage::Position, 0, +ElementType::Float3};
+const VertexElementDecl kTexCoord{+ElementUsage::TexCoord, 0, +ElementType::Float2};
+const VertexElementDecl kNormal{+ElementUsage::Normal, 0, +ElementType::Float3};
+const VertexElementDecl kTangent{+ElementUsage::Tangent, 0, +ElementType::Float4};
+const VertexElementDecl kColourElement{+ElementUsage::Colour, 0, +ElementType::Colour};
+
+// The effect texts every material compiles from, read once.
+struct EffectSources {
+  bool loaded = false;
+  std::string zfill, perpixel, fog;
+};
+EffectSources& Sources() {
+  static EffectSources sources;
+  return sources;
+}
+
+struct Attenuation {
+  Texture3D* texture = nullptr;
+  Device* device = nullptr;  // the one that made it
+};
+Attenuation& AttenuationState() {
+  static Attenuation state;
+  return state;
+}
+
+void DestroyThrough(Device* device, DeviceObject* object) {
+  if (!object) return;
+  if (device) device->DestroyObject(object);
+  else delete object;
+}
+
+bool Loaded(const TextureObject* t) { return t && t->GetTexture(); }
+
+void Sampler(GpuProgramConstant* c, DeviceObject* texture, AddressMode address = AddressMode::Wrap) {
+  c->kind = GpuProgramConstant::Sampler;
+  c->value.sampler.texture = texture;
+  c->value.sampler.addressU = c->value.sampler.addressV = c->value.sampler.addressW = +address;
+  c->value.sampler.filter = +FilterLevel::Trilinear;
+  c->value.sampler.maxAnisotropy = 0;
+  c->setAddress = c->setFilter = true;
+}
+DeviceObject* TextureOf(const TextureObject* t) { return t ? t->GetTexture() : nullptr; }
+
+void Float(GpuProgramConstant* c, float value) {
+  c->kind = GpuProgramConstant::Float;
+  c->value.vector[0] = value;
+}
+
+GpuProgramConstant* Automatic(GpuProgram* program, const char* name, AutoSource source) {
+  GpuProgramConstant* c = program->GetConstant(name);
+  c->autoSource = +source;
+  return c;
+}
+
+void FillAndCull(RenderStateSet* states, const Material& m) {
+  states->Set(RenderState::FillMode, m.wireframe ? +Fill::Wireframe : +Fill::Solid);
+  states->Set(RenderState::CullMode, m.twoSided ? +Cull::None : +Cull::Clockwise);
+}
+
+std::unique_ptr<MaterialPass> NewPass(std::initializer_list<VertexElementDecl> elements) {
+  auto pass = std::make_unique<MaterialPass>();
+  if (pass->streamMap) {
+    for (const VertexElementDecl& e : elements) pass->streamMap->AddElement(e);
+    pass->streamMap->Build();
+  }
+  pass->AddLayer();
+  return pass;
+}
+
+void Compile(MaterialPass& pass, const std::string& source, const char* vertexEntry, Profile vertexProfile,
+             const char* pixelEntry, Profile pixelProfile, const ShaderOptions& options) {
+  CompileWithOptions(*pass.UseVertexProgram(), source.c_str(), vertexProfile, vertexEntry, options);
+  CompileWithOptions(*pass.UsePixelProgram(), source.c_str(), pixelProfile, pixelEntry, options);
+}
+
+// A fixed-function texture stage: texture, wrap addressing, trilinear filtering.
+TextureStage Stage(DeviceObject* texture, TextureOp colourOp, TextureArg colour1, TextureArg colour2,
+                   TextureOp alphaOp, TextureArg alpha1, TextureArg alpha2) {
+  TextureStage s;
+  s.texture = texture;
+  s.addressU = s.addressV = s.addressW = +AddressMode::Wrap;
+  s.filter = +FilterLevel::Trilinear;
+  s.maxAnisotropy = 0;
+  s.colourOp = +colourOp, s.colourArg1 = +colour1, s.colourArg2 = +colour2;
+  s.alphaOp = +alphaOp, s.alphaArg1 = +alpha1, s.alphaArg2 = +alpha2;
+  s.setTexture = s.setAddress = s.setFilter = s.setColourOp = s.setColourArgs = s.setAlphaOp = s.setAlphaArgs = true;
+  return s;
+}
+
+void AddStage(TextureStageSet* set, const TextureStage& stage) {
+  if (set && set->count < TextureStageSet::kMaxStages) set->stages[set->count++] = stage;
+}
+
+}  // namespace
+
+float AttenuationVoxel(int x, int y, int z) {
+  float distance = std::sqrt(float(x * x + y * y + z * z));
+  if (distance > 7.0f) return 0.0f;
+  return std::pow(1.0f - distance / 7.0f, 0.8f);
+}
+
+Texture3D* AttenuationMap() {
+  Attenuation& state = AttenuationState();
+  if (state.texture) return state.texture;
+  Device* device = CurrentDevice();
+  if (!device) return nullptr;
+  Texture3D* map = device->CreateTexture3D();
+  map->Create(PixelFormats::X8R8G8B8, 0, 8, 8, 8, true);
+  map->GetLevel(0)->Fill([](int32_t x, int32_t y, int32_t z) {
+    float g = AttenuationVoxel(x, y, z);
+    return Colour{g, g, g, 1.0f};
+  });
+  map->Update();
+  state.texture = map;
+  state.device = device;
+  return map;
+}
+
+void ReleaseMaterialResources() {
+  Attenuation& state = AttenuationState();
+  DestroyThrough(state.device, state.texture);
+  state = {};
+  Sources() = {};
+}
+
+PassLayer::~PassLayer() {
+  Device* device = CurrentDevice();
+  DestroyThrough(device, ownStreamMap);
+  DestroyThrough(device, lightSet);
+}
+
+void PassLayer::Draw(const DrawItem* items, size_t count) {
+  StreamMap* map = useOwnStreamMap ? ownStreamMap : owner ? owner->streamMap : nullptr;
+  Apply();
+  Device* device = CurrentDevice();
+  if (fixedFunctionLights && !lightSet && device) lightSet = device->CreateLight();
+  for (size_t i = 0; i < count; ++i) {
+    const DrawItem& item = items[i];
+    if (device) device->SetWorldMatrix(&item.world.m[0][0]);
+    if (owner)
+      for (GpuProgramConstant* c : owner->objectConstants) c->Apply();
+    if (!fixedFunctionLights || !lightSet) {
+      item.renderable->Draw(map);
+      continue;
+    }
+    auto wanted = [&](const LightRecord& r) { return !filterLightType || r.type == lightType; };
+    lightSet->count = 0;
+    for (int k = 0; k < item.lights.count; ++k) {
+      const LightRecord& record = item.lights.records[k];
+      if (!wanted(record)) continue;
+      if (onePassPerLight) {
+        lightSet->lights[0] = record;
+        lightSet->count = 1;
+        lightSet->Apply();
+        item.renderable->Draw(map);
+        lightSet->count = 0;
+      } else if (lightSet->count < LightSet::kMaxLights) {
+        lightSet->lights[lightSet->count++] = record;  // beyond eight, the rest are left out
+      }
+    }
+    if (!onePassPerLight) {
+      lightSet->Apply();
+      item.renderable->Draw(map);
+      lightSet->count = 0;
+    }
+  }
+}
+
+MaterialPass::MaterialPass() {
+  if (Device* device = CurrentDevice()) streamMap = device->CreateStreamMap();
+}
+
+MaterialPass::~MaterialPass() {
+  layers.clear();
+  DestroyThrough(CurrentDevice(), streamMap);
+}
+
+PassLayer& MaterialPass::AddLayer() {
+  layers.push_back(std::make_unique<PassLayer>());
+  layers.back()->owner = this;
+  return *layers.back();
+}
+
+Material::~Material() = default;
+
+void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
+  Texture3D* attenuation = AttenuationMap();
+  EffectSources& sources = Sources();
+  if (!sources.loaded) {
+    sources.zfill = ReadShaderFile("shaders/zfill.sh");
+    sources.perpixel = ReadShaderFile("shaders/perpixel.sh");
+    sources.fog = ReadShaderFile("shaders/fog.sh");
+    sources.loaded = true;
+  }
+  diffuseTexture = textures.GetTexture(diffuseName);
+  normalTexture = textures.GetTexture(normalName);
+  specularTexture = textures.GetTexture(specularName);
+  emissiveTexture = textures.GetTexture(emissiveName);
+
+  if (!unlit) {
+    zfillPass = NewPass({kPosition, kTexCoord});
+    MaterialPass& z = *zfillPass;
+    ShaderOptions options;
+    options.SetOption("optTexture", alphaTest);
+    Compile(z, sources.zfill, "vs_main", Profile::Vs11, "ps_main", Profile::Ps11, options);
+    z.AddVertexConstant(Automatic(z.vertexProgram, "matProjViewMatrix", AutoSource::ViewProjection));
+    z.objectConstants.push_back(Automatic(z.vertexProgram, "matWorldMatrix", AutoSource::World));
+    RenderStateSet* states = z.UseRenderStates();
+    states->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+    if (alphaTest) {
+      GpuProgramConstant* c = z.pixelProgram->GetConstant("diffuseTexture");
+      Sampler(c, TextureOf(diffuseTexture));
+      z.AddPixelConstant(c);
+    }
+    FillAndCull(states, *this);
+  }
+
+  if (!unlit && Loaded(diffuseTexture)) {
+    lightingPass = NewPass({kPosition, kTexCoord, kNormal, kTangent});
+    MaterialPass& l = *lightingPass;
+    bool specularFound = Loaded(specularTexture);
+    ShaderOptions options;
+    options.SetOption("optSpecular", specularFound && renderer.settings.specularLighting);
+    options.SetOption("optBumpMap", Loaded(normalTexture));
+    options.SetOption("optSpecMap", specularFound);
+    Compile(l, sources.perpixel, "vs_main", Profile::Vs11, "ps_main", Profile::Ps20, options);
+    l.AddVertexConstant(Automatic(l.vertexProgram, "matViewProj", AutoSource::ViewProjection));
+    l.AddVertexConstant(Automatic(l.vertexProgram, "viewPosition", AutoSource::CameraPosition));
+    l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorld", AutoSource::World));
+    l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorldInverse", AutoSource::InverseWorld));
+    const std::pair<const char*, TextureObject*> maps[] = {
+        {"diffuseMap", diffuseTexture}, {"normalMap", normalTexture}, {"specularMap", specularTexture}};
+    for (const auto& [name, texture] : maps) {
+      GpuProgramConstant* c = l.pixelProgram->GetConstant(name);
+      Sampler(c, TextureOf(texture));
+      l.AddPixelConstant(c);
+    }
+    GpuProgramConstant* power = l.pixelProgram->GetConstant("shininess");
+    Float(power, shininess * 100.0f);
+    l.AddPixelConstant(power);
+    GpuProgramConstant* falloff = l.pixelProgram->GetConstant("attenuationMap");
+    Sampler(falloff, attenuation, AddressMode::MirrorOnce);
+    l.AddPixelConstant(falloff);
+    // The light's values, set for each light before its objects are queued.
+    l.lightPosition = l.vertexProgram->GetConstant("lightPosition");
+    l.lightPosition->kind = GpuProgramConstant::Float4;
+    l.radius = l.vertexProgram->GetConstant("radius");
+    l.radius->kind = GpuProgramConstant::Float;
+    l.lightColour = l.pixelProgram->GetConstant("lightColor");
+    l.lightColour->kind = GpuProgramConstant::Float4;
+    l.AddVertexConstant(l.lightPosition);
+    l.AddVertexConstant(l.radius);
+    l.AddPixelConstant(l.lightColour);
+    RenderStateSet* states = l.UseRenderStates();
+    states->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+    FillAndCull(states, *this);
+  }
+
+  {
+    emissivePass = NewPass({kPosition, kTexCoord});
+    MaterialPass& e = *emissivePass;
+    ShaderOptions options;
+    options.SetOption("optTextured", !emissiveName.empty());
+    Compile(e, renderer.glowSource, "vs_emissive", Profile::Vs11, "ps_emissive", Profile::Ps20, options);
+    GpuProgramConstant* emissive = e.pixelProgram->GetConstant("emissiveMap");
+    Sampler(emissive, TextureOf(emissiveTexture));
+    e.AddPixelConstant(emissive);
+    GpuProgramConstant* diffuse = e.pixelProgram->GetConstant("diffuseMap");
+    Sampler(diffuse, TextureOf(diffuseTexture));
+    e.AddPixelConstant(diffuse);
+    e.AddVertexConstant(Automatic(e.vertexProgram, "matViewProjMatrix", AutoSource::ViewProjection));
+    e.objectConstants.push_back(Automatic(e.vertexProgram, "matWorldMatrix", AutoSource::World));
+    RenderStateSet* states = e.UseRenderStates();
+    FillAndCull(states, *this);
+    states->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+  }
+
+  {
+    fogPass = NewPass({kPosition, kTexCoord, kColourElement});
+    MaterialPass& f = *fogPass;
+    bool additive = !lightingPass;
+    ShaderOptions options;
+    options.SetOption("optAdditive", additive);
+    Compile(f, sources.fog, "vs_main", Profile::Vs11, "ps_main", Profile::Ps20, options);
+    f.AddVertexConstant(Automatic(f.vertexProgram, "matViewProjMatrix", AutoSource::ViewProjection));
+    f.objectConstants.push_back(Automatic(f.vertexProgram, "matWorldMatrix", AutoSource::World));
+    f.AddPixelConstant(Automatic(f.pixelProgram, "viewPosition", AutoSource::CameraPosition));
+    GpuProgramConstant* density = f.pixelProgram->GetConstant("density");
+    Float(density, renderer.fogDensity);
+    f.AddPixelConstant(density);
+    if (additive) {
+      GpuProgramConstant* diffuse = f.pixelProgram->GetConstant("diffuseMap");
+      Sampler(diffuse, TextureOf(diffuseTexture));
+      f.AddPixelConstant(diffuse);
+    } else {
+      GpuProgramConstant* fog = f.pixelProgram->GetConstant("fogColor");
+      fog->kind = GpuProgramConstant::Float4;
+      const Colour& c = renderer.clearColour;
+      fog->value.vector[0] = c.r, fog->value.vector[1] = c.g, fog->value.vector[2] = c.b, fog->value.vector[3] = c.a;
+      f.AddPixelConstant(fog);
+    }
+    FillAndCull(f.UseRenderStates(), *this);
+  }
+}
+
+void Material::BuildFixedFunction(TextureSource& textures) {
+  if (!unlit) {
+    lightingPass = NewPass({kPosition, kNormal, kTexCoord});
+    MaterialPass& pass = *lightingPass;
+    FixedFunctionMaterial* m = pass.UseMaterial();
+    if (m) {
+      m->diffuse = colour;
+      m->specular = {1, 1, 1, 0};
+      m->power = 10.0f;
+    }
+    FillAndCull(pass.UseRenderStates(), *this);
+    PassLayer& layer = *pass.layers.front();
+    RenderStateSet* states = layer.UseRenderStates();
+    states->Set(RenderState::Lighting, 1);
+    states->Set(RenderState::SpecularEnable, 0);
+    states->Set(RenderState::DiffuseMaterialSource, +MaterialSource::Material);
+    states->Set(RenderState::SpecularMaterialSource, +MaterialSource::Material);
+    states->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+    TextureStageSet* stages = layer.UseTextureStages();
+    if (!diffuseName.empty()) {
+      diffuseTexture = textures.GetTexture(diffuseName);
+      AddStage(stages, Stage(TextureOf(diffuseTexture), TextureOp::Modulate2x, TextureArg::Texture, TextureArg::Diffuse,
+                             TextureOp::SelectArg1, TextureArg::Texture, TextureArg::Texture));
+    }
+    // Every lit layer gets its lights, with or without a diffuse texture.
+    layer.fixedFunctionLights = true;
+    if (glow) {
+      emissiveTexture = textures.GetTexture(emissiveName);
+      bool textured = !diffuseName.empty();
+      AddStage(stages, Stage(TextureOf(emissiveTexture), textured ? TextureOp::Add : TextureOp::SelectArg1,
+                             TextureArg::Texture, textured ? TextureArg::Current : TextureArg::Texture,
+                             TextureOp::Disable, TextureArg::Texture, TextureArg::Texture));
+    }
+    return;
+  }
+  fogPass = NewPass({kPosition, kTexCoord});
+  MaterialPass& pass = *fogPass;
+  PassLayer& layer = *pass.layers.front();
+  FillAndCull(pass.UseRenderStates(), *this);
+  layer.UseRenderStates()->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+  TextureStageSet* stages = layer.UseTextureStages();
+  if (!diffuseName.empty()) {
+    diffuseTexture = textures.GetTexture(diffuseName);
+    AddStage(stages, Stage(TextureOf(diffuseTexture), TextureOp::SelectArg1, TextureArg::Texture, TextureArg::Diffuse,
+                           TextureOp::SelectArg1, TextureArg::Texture, TextureArg::Texture));
+  }
+}
+
+}  // namespace KOR

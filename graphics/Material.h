@@ -1,0 +1,115 @@
+#pragma once
+// A surface of the scene and the passes that draw it. Per-pixel lighting builds four
+// passes from the effect files (depth pre-pass, one additive pass per light, emissive,
+// fog); per-vertex lighting builds one fixed-function pass. A pass's own state is applied
+// once per group of objects, its layer's state after it, and the layer draws the objects.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Matrix.h"
+#include "graphics/PixelFormat.h"  // Colour
+#include "graphics/RenderPass.h"
+#include "graphics/StateObjects.h"
+
+namespace KOR {
+
+class StreamMap;
+class Renderable;
+class TextureObject;
+class GpuProgramConstant;
+class MaterialPass;
+class SceneRenderer;
+
+// The fixed-function light records an object is drawn with: a light set's worth.
+struct ObjectLights {
+  LightRecord records[LightSet::kMaxLights];
+  int count = 0;
+};
+
+// One object to draw with one pass, as a render queue keeps it.
+struct DrawItem {
+  Renderable* renderable = nullptr;
+  Matrix world;
+  MaterialPass* pass = nullptr;
+  ObjectLights lights;
+};
+
+class PassLayer : public RenderPass {
+public:
+  ~PassLayer() override;
+  // Applies the layer's state and draws the items, each at its world matrix; with
+  // fixedFunctionLights each is lit by its light records (all at once, or one per pass).
+  void Draw(const DrawItem* items, size_t count);
+
+  MaterialPass* owner = nullptr;
+  StreamMap* ownStreamMap = nullptr;
+  bool useOwnStreamMap = false;
+  bool fixedFunctionLights = false;
+  bool onePassPerLight = false;
+  bool filterLightType = false;
+  int32_t lightType = 0;
+  LightSet* lightSet = nullptr;  // made on first use
+};
+
+class MaterialPass : public RenderPass {
+public:
+  MaterialPass();  // its stream map is made through the current device
+  ~MaterialPass() override;
+  PassLayer& AddLayer();
+
+  StreamMap* streamMap = nullptr;
+  std::vector<std::unique_ptr<PassLayer>> layers;
+  // Constants that follow the object being drawn (its world matrix and inverse): applied
+  // again for every object, after its world matrix is set.
+  std::vector<GpuProgramConstant*> objectConstants;
+  // The lighting pass's per-light values, set before the objects of a light are queued.
+  GpuProgramConstant* lightPosition = nullptr;
+  GpuProgramConstant* radius = nullptr;
+  GpuProgramConstant* lightColour = nullptr;
+};
+
+// Where a material finds its textures by file name: the scene's cache.
+class TextureSource {
+public:
+  virtual TextureObject* GetTexture(const std::string& name) = 0;
+
+protected:
+  ~TextureSource() = default;
+};
+
+class Material {
+public:
+  Material() = default;
+  Material(const Material&) = delete;
+  Material& operator=(const Material&) = delete;
+  ~Material();
+
+  // The per-pixel passes; reads the renderer's fog density and colour and its settings.
+  // Throws when an effect file cannot be read or a program does not compile.
+  void Build(SceneRenderer& renderer, TextureSource& textures);
+  // The per-vertex pass: lit materials in lightingPass, unlit ones in fogPass.
+  void BuildFixedFunction(TextureSource& textures);
+
+  std::unique_ptr<MaterialPass> lightingPass, fogPass, zfillPass, emissivePass;
+  TextureObject* diffuseTexture = nullptr;  // the scene's, not owned
+  TextureObject* normalTexture = nullptr;
+  TextureObject* specularTexture = nullptr;
+  TextureObject* emissiveTexture = nullptr;
+  std::string diffuseName, normalName, specularName, emissiveName;
+  Colour colour;
+  float shininess = 0.0f;
+  bool alphaTest = false, glow = false, wireframe = false, twoSided = false, unlit = false;
+};
+
+// The grey level voxel (x, y, z) of the 8 × 8 × 8 attenuation map holds.
+float AttenuationVoxel(int x, int y, int z);
+// The attenuation map, made on first use through the current device.
+class Texture3D;
+Texture3D* AttenuationMap();
+// Lets go of the process-wide attenuation map and shader texts (a new device, or tests).
+void ReleaseMaterialResources();
+
+}  // namespace KOR

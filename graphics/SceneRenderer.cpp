@@ -1,0 +1,448 @@
+#include "graphics/SceneRenderer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "graphics/Device.h"
+#include "graphics/EngineNumbers.h"
+#include "graphics/GpuProgram.h"
+#include "graphics/ShaderOptions.h"
+#include "graphics/Texture.h"
+
+namespace KOR {
+namespace {
+
+const VertexElementDecl kPosition{+ElementUsage::Position, 0, +ElementType::Float3};
+const VertexElementDecl kTexCoord{+ElementUsage::TexCoord, 0, +ElementType::Float2};
+const VertexElementDecl kColourElement{+ElementUsage::Colour, 0, +ElementType::Colour};
+const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// Blur step, in screen heights, of the glow's first and second cycle halves.
+constexpr float kBlur = 0.038f * 0.5f;
+
+uint32_t Packed(const Colour& c) {
+  auto channel = [](float v) { return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f); };
+  return channel(c.a) << 24 | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
+}
+
+// The light records of one object on the per-vertex path.
+void LightRecords(const RenderNode& node, ObjectLights& out) {
+  out.count = 0;
+  for (const LightParameters* light : node.lights) {
+    if (out.count >= LightSet::kMaxLights) break;
+    LightRecord& r = out.records[out.count++];
+    r = LightRecord{};
+    r.type = 0;  // point
+    r.colour = {light->colour.x, light->colour.y, light->colour.z, 1.0f};
+    r.position = {light->position.x, light->position.y, light->position.z};
+    r.direction = {0, 0, 0};
+    float radius = light->range;
+    r.range = radius;
+    r.attenuation0 = 1.0f;
+    r.attenuation1 = 0.0f;
+    r.attenuation2 = radius > 0.0f ? (0.995f / (radius * radius * 0.00390625f)) * 0.015625f : 0.0f;
+  }
+}
+
+DrawItem Item(const RenderNode& node, MaterialPass* pass) {
+  DrawItem item;
+  item.renderable = node.renderable;
+  item.world = node.world;
+  item.pass = pass;
+  return item;
+}
+
+bool Drawn(const RenderNode* node) { return node->inFrustum && node->material && node->renderable; }
+
+}  // namespace
+
+int SceneRenderer::GlowTargetSize(uint32_t screenEdge) {
+  uint32_t power = 1;
+  while (screenEdge >= 2 && power <= screenEdge / 2) power *= 2;
+  return int(std::min<uint32_t>(power / 4, 256));
+}
+
+SceneRenderer::~SceneRenderer() {
+  fogPass.reset();
+  if (!device) return;
+  DeviceObject* owned[] = {glowA, glowB, vsGlow, psGlow, vsQuad, psQuad, postStates, spriteStates,
+                           quadStreamMap, quad40, quad60, quadWhite};
+  for (DeviceObject* object : owned)
+    if (object) device->DestroyObject(object);
+  if (camera) device->DestroyObject(camera);
+}
+
+void SceneRenderer::Init(Device* made, const RenderSettings& chosen) {
+  device = made;
+  settings = chosen;
+  camera = device->CreateCamera();
+  spriteStates = device->CreateRenderStateSet();
+  RenderStateSet* depth = depthQueue.UseRenderStates();
+  RenderStateSet* colour = colourQueue.UseRenderStates();
+  if (!depth || !colour || !camera) return;
+  depth->Set(RenderState::CullMode, +Cull::Clockwise);
+  depth->Set(RenderState::DepthEnable, 1);
+  depth->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  depth->Set(RenderState::AlphaBlendEnable, 0);
+  depth->Set(RenderState::DepthWrite, 1);
+  depth->Set(RenderState::AlphaReference, 128);
+  depth->Set(RenderState::AlphaFunction, +Compare::Greater);
+  colour->Set(RenderState::DepthWrite, 0);
+  colour->Set(RenderState::AlphaBlendEnable, 1);
+  colour->Set(RenderState::DepthFunction, +Compare::Equal);
+  colour->Set(RenderState::CullMode, +Cull::Clockwise);
+  colour->Set(RenderState::DepthEnable, 1);
+  colour->Set(RenderState::DepthWrite, 1);
+  colour->Set(RenderState::AlphaReference, 128);
+  colour->Set(RenderState::AlphaFunction, +Compare::Greater);
+  if (settings.perPixelLighting) InitPerPixel();
+}
+
+void SceneRenderer::InitPerPixel() {
+  int width = GlowTargetSize(settings.screenWidth), height = GlowTargetSize(settings.screenHeight);
+  glowA = device->CreateTexture2D();
+  glowB = device->CreateTexture2D();
+  for (Texture2D* target : {glowA, glowB}) {
+    target->Create(PixelFormats::X8R8G8B8, TextureUsages::RenderTarget, width, height, true);
+    target->Update();
+  }
+  glowSource = ReadShaderFile("shaders/glow.sh");
+  vsGlow = device->CreateGpuProgram();
+  psGlow = device->CreateGpuProgram();
+  vsQuad = device->CreateGpuProgram();
+  psQuad = device->CreateGpuProgram();
+  ShaderOptions plain;
+  plain.SetOption("optTextured", false);
+  CompileWithOptions(*vsGlow, glowSource.c_str(), Profile::Vs11, "vs_glow", plain);
+  CompileWithOptions(*psGlow, glowSource.c_str(), Profile::Ps20, "ps_glow", plain);
+  CompileWithOptions(*vsQuad, glowSource.c_str(), Profile::Vs11, "vs_quad", plain);
+  CompileWithOptions(*psQuad, glowSource.c_str(), Profile::Ps11, "ps_quad", plain);
+  postStates = device->CreateRenderStateSet();
+  postStates->Set(RenderState::CullMode, +Cull::None);
+  postStates->Set(RenderState::DepthEnable, 0);
+  postStates->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  postStates->Set(RenderState::DepthWrite, 0);
+  postStates->Set(RenderState::SourceBlend, +Blend::One);
+  postStates->Set(RenderState::DestBlend, +Blend::One);
+  glowMap = psGlow->GetConstant("glowMap");
+  blur = vsGlow->GetConstant("blur");
+  hdir = vsGlow->GetConstant("hdir");
+  offset = vsGlow->GetConstant("offset");
+  glowMap->kind = GpuProgramConstant::Sampler;
+  blur->kind = GpuProgramConstant::Float;
+  hdir->kind = GpuProgramConstant::Bool;
+  offset->kind = GpuProgramConstant::Float2;
+  texelOffset[0] = 0.5f / float(width);
+  texelOffset[1] = 0.5f / float(height);
+  aspect = settings.screenHeight ? float(settings.screenWidth) / float(settings.screenHeight) : 1.0f;
+  quadStreamMap = device->CreateStreamMap();
+  quadStreamMap->AddElement(kPosition);
+  quadStreamMap->AddElement(kTexCoord);
+  quadStreamMap->AddElement(kColourElement);
+  quadStreamMap->Build();
+  quad40 = MakeQuad(0.4f);
+  quad60 = MakeQuad(0.6f);
+  quadWhite = MakeQuad(1.0f);
+
+  fogPass = std::make_unique<MaterialPass>();
+  for (const VertexElementDecl& e : {kPosition, kTexCoord, kColourElement}) fogPass->streamMap->AddElement(e);
+  fogPass->streamMap->Build();
+  fogPass->AddLayer();
+  ShaderOptions additive;
+  additive.SetOption("optAdditive", true);
+  std::string fogSource = ReadShaderFile("shaders/fog.sh");
+  CompileWithOptions(*fogPass->UseVertexProgram(), fogSource.c_str(), Profile::Vs11, "vs_main", additive);
+  CompileWithOptions(*fogPass->UsePixelProgram(), fogSource.c_str(), Profile::Ps20, "ps_main", additive);
+  auto automatic = [](GpuProgram* p, const char* name, AutoSource s) {
+    GpuProgramConstant* c = p->GetConstant(name);
+    c->autoSource = +s;
+    return c;
+  };
+  fogPass->AddVertexConstant(automatic(fogPass->vertexProgram, "matViewProjMatrix", AutoSource::ViewProjection));
+  fogPass->AddVertexConstant(automatic(fogPass->vertexProgram, "matWorldMatrix", AutoSource::World));
+  fogPass->AddPixelConstant(automatic(fogPass->pixelProgram, "viewPosition", AutoSource::CameraPosition));
+  GpuProgramConstant* density = fogPass->pixelProgram->GetConstant("density");
+  density->kind = GpuProgramConstant::Float;
+  density->value.vector[0] = fogDensity;
+  fogPass->AddPixelConstant(density);
+}
+
+// A full-screen quad in clip space, two triangles, of one grey.
+Renderable* SceneRenderer::MakeQuad(float grey) {
+  Renderable* quad = device->CreateRenderable(false);
+  quad->vertices.Resize(4);
+  quad->vertices.AddElement(kPosition);
+  quad->vertices.AddElement(kTexCoord);
+  quad->vertices.AddElement(kColourElement);
+  const float corners[4][2] = {{-1, 1}, {1, 1}, {-1, -1}, {1, -1}};
+  auto* p = reinterpret_cast<float*>(quad->vertices.GetElement(kPosition)->data);
+  auto* t = reinterpret_cast<float*>(quad->vertices.GetElement(kTexCoord)->data);
+  auto* c = reinterpret_cast<uint32_t*>(quad->vertices.GetElement(kColourElement)->data);
+  for (int i = 0; i < 4; ++i) {
+    p[i * 3 + 0] = corners[i][0], p[i * 3 + 1] = corners[i][1], p[i * 3 + 2] = 0.0f;
+    t[i * 2 + 0] = (corners[i][0] + 1) * 0.5f, t[i * 2 + 1] = (1 - corners[i][1]) * 0.5f;
+    c[i] = Packed({grey, grey, grey, 1.0f});
+  }
+  const uint32_t indices[6] = {0, 1, 2, 2, 1, 3};
+  quad->ResizeIndices(6);
+  std::memcpy(quad->indices, indices, sizeof indices);
+  quad->Build();
+  return quad;
+}
+
+void SceneRenderer::SetProjection(float fov, float aspectRatio, float nearZ, float farZ) {
+  camera->SetPerspective(fov, aspectRatio, nearZ, farZ);
+  camera->BuildProjection();
+}
+
+void SceneRenderer::SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) {
+  // Left-handed: right = up × look.
+  camera->SetFrame(eye, Cross(up, forward), up, forward);
+  camera->BuildCameraMatrix();
+}
+
+void SceneRenderer::BuildFrustum() { camera->BuildFrustum(); }
+
+void SceneRenderer::SetIdentityWorld() { device->SetWorldMatrix(kIdentity); }
+
+void SceneRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
+                                const Colour& clear) {
+  if (!device || !camera) return;
+  clearColour = clear;
+  if (settings.perPixelLighting) PerPixelFrame(nodes, lights);
+  else PerVertexFrame(nodes);
+}
+
+void SceneRenderer::DepthPass(const std::vector<RenderNode*>& nodes) {
+  for (RenderNode* node : nodes)
+    if (Drawn(node) && node->material->zfillPass) depthQueue.Add(Item(*node, node->material->zfillPass.get()));
+  depthQueue.Draw();
+  depthQueue.Clear();
+}
+
+void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights) {
+  device->Clear(true, true, false, clearColour.r, clearColour.g, clearColour.b, clearColour.a);
+  device->BeginFrame();
+  camera->ApplyProjection();
+  camera->ApplyCamera();
+  DepthPass(nodes);
+
+  RenderStateSet* colour = colourQueue.GetRenderStates();
+  colour->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  colour->Set(RenderState::SourceBlend, +Blend::One);
+  colour->Set(RenderState::DestBlend, +Blend::One);
+  colour->Set(RenderState::DepthWrite, 0);
+  colour->Set(RenderState::AlphaBlendEnable, 1);
+  for (LightParameters* light : lights) {
+    if (!light->active) continue;
+    for (RenderNode* node : light->nodes) {
+      if (!Drawn(node)) continue;
+      MaterialPass* pass = node->material->lightingPass.get();
+      if (!pass || !pass->lightPosition) continue;
+      float* position = pass->lightPosition->value.vector;
+      position[0] = light->position.x, position[1] = light->position.y, position[2] = light->position.z;
+      position[3] = 1.0f;
+      pass->radius->value.vector[0] = light->range;
+      float* c = pass->lightColour->value.vector;
+      c[0] = light->colour.x, c[1] = light->colour.y, c[2] = light->colour.z, c[3] = 1.0f;
+      colourQueue.Add(Item(*node, pass));
+    }
+    colourQueue.Draw();
+    colourQueue.Clear();
+  }
+
+  for (RenderNode* node : nodes)
+    if (Drawn(node) && node->material->emissivePass && !node->material->emissiveName.empty())
+      colourQueue.Add(Item(*node, node->material->emissivePass.get()));
+  colourQueue.Draw();
+  colourQueue.Clear();
+
+  colour->Set(RenderState::SourceBlend, +Blend::SourceAlpha);
+  colour->Set(RenderState::DestBlend, +Blend::InverseSourceAlpha);
+  colour->Set(RenderState::AlphaTestEnable, 0);
+  for (RenderNode* node : nodes)
+    if (Drawn(node) && node->material->lightingPass && node->material->fogPass)
+      colourQueue.Add(Item(*node, node->material->fogPass.get()));
+  colourQueue.Draw();
+  colourQueue.Clear();
+
+  colour->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  colour->Set(RenderState::SourceBlend, +Blend::One);
+  colour->Set(RenderState::DestBlend, +Blend::One);
+  for (RenderNode* node : nodes)
+    if (Drawn(node) && !node->material->lightingPass && node->material->fogPass)
+      colourQueue.Add(Item(*node, node->material->fogPass.get()));
+  colourQueue.Draw();
+  colourQueue.Clear();
+
+  SetIdentityWorld();
+  DrawWorldSprites();
+  colour->Set(RenderState::DepthWrite, 1);
+  colour->Set(RenderState::AlphaBlendEnable, 0);
+
+  if (settings.glowEffects && glowA) Glow(nodes);
+
+  device->UnbindPixelProgram();
+  device->UnbindVertexProgram();
+  SetIdentityWorld();
+  DrawScreenSprites();
+  device->EndFrame();
+  device->Present();
+}
+
+void SceneRenderer::DrawWorldSprites() {
+  if (!worldSprites) return;
+  spriteStates->Set(RenderState::AlphaBlendEnable, 1);
+  spriteStates->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  spriteStates->Apply();
+  worldSprites->Draw(camera->view);
+}
+
+void SceneRenderer::DrawScreenSprites() {
+  if (screenSprites) screenSprites->Draw(camera->view);
+}
+
+void SceneRenderer::DrawQuad(Renderable* quad) { quad->Draw(quadStreamMap); }
+
+void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
+  // The scene at 40 % in A, 60 % left in the back buffer.
+  glowA->SetAsRenderTarget();
+  device->CopyBackBufferToTarget();
+  vsQuad->Bind();
+  psQuad->Bind();
+  postStates->Set(RenderState::AlphaBlendEnable, 1);
+  postStates->Set(RenderState::SourceBlend, +Blend::DestColour);
+  postStates->Set(RenderState::DestBlend, +Blend::Zero);
+  postStates->Apply();
+  SetIdentityWorld();
+  DrawQuad(quad40);
+  device->RestoreBackBuffer();
+  DrawQuad(quad60);
+
+  // The depth of the visible surfaces at glow resolution, then their emissive colours added.
+  postStates->Set(RenderState::AlphaBlendEnable, 0);
+  postStates->Set(RenderState::SourceBlend, +Blend::One);
+  postStates->Set(RenderState::DestBlend, +Blend::One);
+  postStates->Set(RenderState::ColourWriteEnable, 0);
+  postStates->Apply();
+  glowA->SetAsRenderTarget();
+  camera->ApplyProjection();
+  camera->ApplyCamera();
+  device->Clear(false, true, false, 0, 0, 0, 0);
+  DepthPass(nodes);
+  for (RenderNode* node : nodes)
+    if (Drawn(node) && node->material->emissivePass) colourQueue.Add(Item(*node, node->material->emissivePass.get()));
+  RenderStateSet* colour = colourQueue.GetRenderStates();
+  colour->Set(RenderState::DepthFunction, +Compare::Equal);
+  colour->Set(RenderState::SourceBlend, +Blend::One);
+  colour->Set(RenderState::DestBlend, +Blend::One);
+  colour->Set(RenderState::DepthWrite, 0);
+  colour->Set(RenderState::AlphaBlendEnable, 1);
+  colour->Set(RenderState::ColourWriteEnable, 255);
+  colourQueue.Draw();
+  colourQueue.Clear();
+  SetIdentityWorld();
+  DrawWorldSprites();
+
+  // Blur A through B, twice; the last half adds onto the back buffer.
+  vsGlow->Bind();
+  psGlow->Bind();
+  postStates->Set(RenderState::AlphaBlendEnable, 0);
+  postStates->Set(RenderState::ColourWriteEnable, 255);
+  postStates->Apply();
+  auto sampleFrom = [&](Texture2D* target) {
+    auto& s = glowMap->value.sampler;
+    s.texture = target;
+    s.addressU = s.addressV = s.addressW = +AddressMode::Clamp;
+    s.filter = +FilterLevel::Bilinear;
+    glowMap->setAddress = glowMap->setFilter = true;
+    glowMap->Apply();
+  };
+  offset->value.vector[0] = texelOffset[0];
+  offset->value.vector[1] = texelOffset[1];
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    sampleFrom(glowA);
+    blur->value.vector[0] = aspect * kBlur;
+    hdir->value.boolean = false;
+    blur->Apply();
+    hdir->Apply();
+    offset->Apply();
+    glowB->SetAsRenderTarget();
+    DrawQuad(quadWhite);
+    hdir->value.boolean = true;
+    blur->value.vector[0] = kBlur;
+    blur->Apply();
+    hdir->Apply();
+    sampleFrom(glowB);
+    if (cycle == 0) {
+      glowA->SetAsRenderTarget();
+    } else {
+      device->RestoreBackBuffer();
+      postStates->Set(RenderState::AlphaBlendEnable, 1);
+      postStates->Apply();
+    }
+    DrawQuad(quadWhite);
+  }
+}
+
+void SceneRenderer::PerVertexFrame(const std::vector<RenderNode*>& nodes) {
+  device->Clear(true, true, false, clearColour.r, clearColour.g, clearColour.b, clearColour.a);
+  device->BeginFrame();
+  camera->ApplyProjection();
+  camera->ApplyCamera();
+  uint32_t fogColour = Packed(clearColour);
+  uint32_t density;
+  std::memcpy(&density, &fogDensity, 4);
+  RenderStateSet* depth = depthQueue.UseRenderStates();
+  depth->Set(RenderState::FogEnable, fogDensity != 0.0f ? 1 : 0);
+  depth->Set(RenderState::FogColour, fogColour);
+  depth->Set(RenderState::FogDensity, density);
+  depth->Set(RenderState::FogVertexMode, +FogMode::Exp2);
+  depth->Set(RenderState::CullMode, +Cull::Clockwise);
+  depth->Set(RenderState::DepthEnable, 1);
+  depth->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  depth->Set(RenderState::AlphaBlendEnable, 0);
+  depth->Set(RenderState::DepthWrite, 1);
+  depth->Set(RenderState::AlphaReference, 128);
+  depth->Set(RenderState::AlphaFunction, +Compare::Greater);
+  RenderStateSet* colour = colourQueue.UseRenderStates();
+  colour->Set(RenderState::FogEnable, fogDensity != 0.0f ? 1 : 0);
+  colour->Set(RenderState::FogColour, fogColour);
+  colour->Set(RenderState::FogDensity, density);
+  colour->Set(RenderState::FogVertexMode, +FogMode::Exp2);
+  colour->Set(RenderState::AlphaBlendEnable, 1);
+  colour->Set(RenderState::DestBlend, +Blend::One);
+  colour->Set(RenderState::SourceBlend, +Blend::One);
+  colour->Set(RenderState::DepthWrite, 0);
+  spriteStates->Set(RenderState::DepthWrite, 0);
+  spriteStates->Set(RenderState::FogEnable, 0);
+  spriteStates->Set(RenderState::AlphaBlendEnable, 1);
+  spriteStates->Set(RenderState::Lighting, 0);
+  for (RenderNode* node : nodes) {
+    if (!Drawn(node)) continue;
+    DrawItem item = Item(*node, nullptr);
+    LightRecords(*node, item.lights);
+    if (MaterialPass* lit = node->material->lightingPass.get()) {
+      item.pass = lit;
+      depthQueue.Add(item);
+    }
+    if (MaterialPass* unlit = node->material->fogPass.get()) {
+      item.pass = unlit;
+      colourQueue.Add(item);
+    }
+  }
+  depthQueue.Draw();
+  colourQueue.Draw();
+  SetIdentityWorld();
+  if (worldSprites) {
+    spriteStates->Apply();
+    worldSprites->Draw(camera->view);
+  }
+  DrawScreenSprites();
+  device->EndFrame();
+  device->Present();
+  depthQueue.Clear();
+  colourQueue.Clear();
+}
+
+}  // namespace KOR

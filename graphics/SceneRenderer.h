@@ -1,0 +1,105 @@
+#pragma once
+// Draws the frames of a scene. The per-pixel frame: a depth pre-pass, one additive pass
+// per light, the emissive and fog passes, the world sprites, the glow post-process (blur
+// of the bright parts into two small targets, added back) and the screen sprites. The
+// per-vertex frame: the fixed-function passes lit by light records, then the sprites.
+// Objects are drawn through two render queues, one pass application per group.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/FrameRenderer.h"
+#include "graphics/Material.h"
+#include "graphics/RenderQueue.h"
+#include "graphics/RenderSettings.h"
+
+namespace KOR {
+
+class Device;
+class Camera;
+class GpuProgram;
+class GpuProgramConstant;
+class RenderStateSet;
+class Renderable;
+class StreamMap;
+class Texture2D;
+
+// Flat things a frame draws after its passes: the scene's sprite and overlay batches.
+class SpriteLayer {
+public:
+  // view is the camera's view matrix (screen layers ignore it).
+  virtual void Draw(const Matrix& view) = 0;
+
+protected:
+  ~SpriteLayer() = default;
+};
+
+class SceneRenderer final : public FrameRenderer {
+public:
+  SceneRenderer() = default;
+  SceneRenderer(const SceneRenderer&) = delete;
+  SceneRenderer& operator=(const SceneRenderer&) = delete;
+  ~SceneRenderer() override;
+
+  // Makes the camera, the queue states and, for the per-pixel path, the glow targets and
+  // programs and the renderer's own fog pass. Throws when an effect file cannot be read
+  // or a program does not compile.
+  void Init(Device* device, const RenderSettings& settings);
+  // Glow target edge for a screen edge: the largest power of two not above it, a quarter
+  // of that, at most 256.
+  static int GlowTargetSize(uint32_t screenEdge);
+
+  void SetProjection(float fov, float aspect, float nearZ, float farZ) override;
+  void SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) override;
+  void BuildFrustum() override;
+  const Camera& GetCamera() const override { return *camera; }
+  void RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
+                   const Colour& clearColour) override;
+
+  RenderSettings settings;
+  Colour clearColour{0, 0, 0, 1};  // also the fog colour
+  float fogDensity = 0.0f;
+  Camera* camera = nullptr;
+  RenderQueue depthQueue, colourQueue;
+  SpriteLayer* worldSprites = nullptr;   // the scene's, drawn with the camera
+  SpriteLayer* screenSprites = nullptr;  // the scene's, drawn last
+  StreamMap* quadStreamMap = nullptr;
+  std::string glowSource;  // shaders/glow.sh, which the emissive passes compile from too
+  std::unique_ptr<MaterialPass> fogPass;  // the renderer's own, for additive fog
+
+  // Glow resources.
+  Texture2D* glowA = nullptr;
+  Texture2D* glowB = nullptr;
+  GpuProgram* vsGlow = nullptr;
+  GpuProgram* psGlow = nullptr;
+  GpuProgram* vsQuad = nullptr;
+  GpuProgram* psQuad = nullptr;
+  GpuProgramConstant* glowMap = nullptr;
+  GpuProgramConstant* blur = nullptr;
+  GpuProgramConstant* hdir = nullptr;
+  GpuProgramConstant* offset = nullptr;
+  RenderStateSet* postStates = nullptr;
+  float texelOffset[2] = {0, 0};
+  float aspect = 1.0f;
+
+private:
+  void PerPixelFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights);
+  void PerVertexFrame(const std::vector<RenderNode*>& nodes);
+  void DepthPass(const std::vector<RenderNode*>& nodes);
+  void Glow(const std::vector<RenderNode*>& nodes);
+  void DrawWorldSprites();
+  void DrawScreenSprites();
+  void DrawQuad(Renderable* quad);
+  Renderable* MakeQuad(float grey);
+  void InitPerPixel();
+  void SetIdentityWorld();
+
+  Device* device = nullptr;
+  RenderStateSet* spriteStates = nullptr;
+  Renderable* quad40 = nullptr;  // full-screen quads of colour 0.4, 0.6 and white
+  Renderable* quad60 = nullptr;
+  Renderable* quadWhite = nullptr;
+};
+
+}  // namespace KOR

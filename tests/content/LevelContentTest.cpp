@@ -139,6 +139,9 @@ TEST(LevelScriptContent, FightsHappenWhileThePlayerCanSteer) {
   };
   for (const EnemySpawn& s : script.spawns) {
     EXPECT_LT(s.start, 104.0f);
+    // Within the ship's reach (+-50 up and down), its weaving included.
+    const float reach = std::fabs(s.position.y) + (s.movement == 1 ? std::fabs(s.amplitude) : 0.0f);
+    EXPECT_LE(reach, 55.0f) << s.model << " at " << s.start;
     if (s.movement == 2) {
       // A seeker stays and shoots until it is destroyed: it may only arrive once the
       // player can steer and fire, with time left to destroy it.

@@ -1,0 +1,75 @@
+// The level drawn by the engine itself on the GL backend, headless, per pixel with glow
+// and per vertex, at four moments of the flight (canyon, city, station, the boss). The
+// player and the boss stand in as plain meshes on their paths until the game's own
+// entities exist. The pictures are kept as artifacts.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include <stb/stb_image_write.h>
+
+#include "graphics/Device.h"
+#include "graphics/RenderSystem.h"
+#include "platform/d3d9/D3D9Testing.h"
+#include "render_d3d9/Module.h"
+#include "scene/Scene.h"
+#include "scene/StaticMeshEntity.h"
+#include "tests/content/ContentTestSupport.h"
+
+namespace {
+
+struct Picture {
+  std::vector<uint32_t> pixels;
+  UINT width = 0, height = 0;
+};
+
+void Keep(const Picture& p, const std::string& name) {
+  std::vector<unsigned char> rgb;
+  for (uint32_t pixel : p.pixels) rgb.insert(rgb.end(), {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)});
+  const std::string path = std::string(KOR_ARTIFACTS) + "/" + name;
+  EXPECT_NE(stbi_write_png(path.c_str(), int(p.width), int(p.height), 3, rgb.data(), int(p.width) * 3), 0) << path;
+}
+
+void DrawTheLevel(bool perPixel) {
+  KOR::RenderSystem::Instance().LoadModule("d3d9");
+  KOR::Device* device = KOR::RenderSystem::Instance().CreateDevice();
+  ASSERT_NE(device, nullptr);
+  device->Create(800, 600, true, 3, 0, 0);
+  {
+    KOR::Scene scene;
+    scene.SetAssetDirectory(std::string(KOR_CONTENT_ASSETS) + "/");
+    KOR::SceneSettings settings;
+    settings.perPixelLighting = perPixel;
+    settings.glowEffects = perPixel;
+    settings.specularLighting = perPixel;
+    scene.Init(device, settings);
+    scene.backgroundColour = {0.1f, 0.12f, 0.15f, 1.0f};  // as the game sets them
+    scene.fogDensity = 0.001f;
+    scene.RegisterPrototype("Player", std::make_unique<KOR::StaticMeshEntity>());
+    scene.RegisterPrototype("Boss", std::make_unique<KOR::StaticMeshEntity>());
+    scene.LoadScene(ContentTest::Asset("zubra_level1.kor.scene"));
+    scene.SetCameraName("p_camera");
+    float now = 0;
+    for (float at : {8.0f, 45.0f, 80.0f, 104.0f}) {
+      scene.Frame(at - now);
+      now = at;
+      Picture p;
+      ASSERT_TRUE(D3D9ReadBackBuffer(KOR::D3D9::Device9(), &p.pixels, &p.width, &p.height));
+      Keep(p, std::string("content-level-") + (perPixel ? "per-pixel-" : "per-vertex-") + std::to_string(int(at)) + "s.png");
+      // A lit, textured picture: many colours, most of the screen covered by the level.
+      std::set<uint32_t> colours(p.pixels.begin(), p.pixels.end());
+      EXPECT_GT(colours.size(), 2000u) << at;
+      const uint32_t clear = p.pixels.empty() ? 0 : 0xFF1A1F26u;
+      size_t covered = 0;
+      for (uint32_t pixel : p.pixels) covered += pixel != clear;
+      EXPECT_GT(covered, p.pixels.size() / 3) << at;
+    }
+  }
+  device->Destroy();
+}
+
+TEST(ContentGl, TheLevelDrawsPerPixelWithGlow) { DrawTheLevel(true); }
+TEST(ContentGl, TheLevelDrawsPerVertex) { DrawTheLevel(false); }
+
+}  // namespace

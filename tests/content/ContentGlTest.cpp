@@ -1,10 +1,13 @@
 // The level drawn by the engine itself on the GL backend, headless, per pixel with glow
 // and per vertex, at four moments of the flight (canyon, city, station, the boss). The
-// player and the boss stand in as plain meshes on their paths until the game's own
-// entities exist. The pictures are kept as artifacts.
+// player, the boss and a formation of enemies stand in as plain meshes on paths that
+// travel with the play plane, until the game's own entities exist. The pictures are
+// kept as artifacts.
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
 #include <set>
 
 #include <stb/stb_image_write.h>
@@ -14,8 +17,10 @@
 #include "platform/d3d9/D3D9Testing.h"
 #include "render_d3d9/Module.h"
 #include "scene/Scene.h"
+#include "scene/SceneFile.h"
 #include "scene/StaticMeshEntity.h"
 #include "tests/content/ContentTestSupport.h"
+#include "tools/scene/SceneWriters.h"
 
 namespace {
 
@@ -29,6 +34,43 @@ void Keep(const Picture& p, const std::string& name) {
   for (uint32_t pixel : p.pixels) rgb.insert(rgb.end(), {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)});
   const std::string path = std::string(KOR_ARTIFACTS) + "/" + name;
   EXPECT_NE(stbi_write_png(path.c_str(), int(p.width), int(p.height), 3, rgb.data(), int(p.width) * 3), 0) << path;
+}
+
+// The level's scene with enemies flying in formation in the play plane, as the game
+// places them: at plane points, turned with the plane, wearing the level script's maps.
+std::string LevelWithEnemies() {
+  const std::vector<uint8_t> bytes = ContentTest::ReadBytes(ContentTest::Asset("zubra_level1.kor.scene"));
+  KOR::SceneFileContents scene = KOR::ParseSceneFile(bytes.data(), bytes.size(), "level");
+  std::vector<KOR::SceneTransform> plane;
+  for (const auto& o : scene.objects)
+    if (o.typeName == "Player") plane = o.keys;
+  struct Enemy {
+    const char *model, *skin;
+    float x, y, shininess;
+  };
+  const Enemy formation[] = {{"stinger", "stinger_red", 30, 0, 0.4f}, {"drone", "drone", 55, 20, 0.3f},
+                             {"drone", "drone", 55, -20, 0.3f},       {"stinger", "stinger", 80, 32, 0.4f},
+                             {"warden", "warden", 100, -30, 0.6f}};
+  for (const Enemy& e : formation) {
+    KOR::SceneObjectRecord record;
+    record.typeName = "staticMesh";
+    record.objectName = e.skin;
+    record.meshName = std::string(e.model) + ".3df";
+    record.material = KOR::MaterialBlock(1, 1, 1, 1, std::string(e.skin) + "_d.tga");
+    record.material.shininess = e.shininess;
+    std::strcpy(record.material.normalName, (std::string(e.model) + "_n.tga").c_str());
+    std::strcpy(record.material.specularName, (std::string(e.model) + "_s.tga").c_str());
+    for (size_t k = 0; k + 50 < plane.size(); ++k) {  // gone before the boss arrives
+      KOR::SceneTransform key = plane[k];
+      key.position = key.position + KOR::Rotate(key.rotation, {0, 0, 1}) * e.x + KOR::Rotate(key.rotation, {0, 1, 0}) * e.y;
+      record.keys.push_back(key);
+    }
+    record.transform = record.keys.front();
+    scene.objects.push_back(record);
+  }
+  const std::string path = (std::filesystem::temp_directory_path() / "kor-content-gl-level.kor.scene").string();
+  EXPECT_TRUE(KOR::WriteFileBytes(path, KOR::WriteSceneFile(scene)));
+  return path;
 }
 
 void DrawTheLevel(bool perPixel) {
@@ -48,7 +90,9 @@ void DrawTheLevel(bool perPixel) {
     scene.fogDensity = 0.001f;
     scene.RegisterPrototype("Player", std::make_unique<KOR::StaticMeshEntity>());
     scene.RegisterPrototype("Boss", std::make_unique<KOR::StaticMeshEntity>());
-    scene.LoadScene(ContentTest::Asset("zubra_level1.kor.scene"));
+    const std::string level = LevelWithEnemies();
+    scene.LoadScene(level);
+    std::filesystem::remove(level);
     scene.SetCameraName("p_camera");
     float now = 0;
     for (float at : {8.0f, 45.0f, 80.0f, 104.0f}) {

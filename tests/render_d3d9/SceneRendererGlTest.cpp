@@ -1,0 +1,144 @@
+// The frame renderer on GL, against the formulas evaluated here: a quad lit per pixel
+// (diffuse, specular and the falloff map), fog at a known distance, a glow halo around an
+// emissive square and nothing far from it, and the per-vertex path lit by a point light.
+// Each read-back is kept as a PNG artifact.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include <stb/stb_image_write.h>
+
+#include "tests/render_d3d9/FrameSupport.h"
+#include "tests/render_d3d9/ModuleGlSupport.h"
+
+namespace {
+
+constexpr uint32_t kSize = 64;
+
+int Channel(uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); }
+int Level(float v) { return int(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); }
+
+void ExpectColour(uint32_t pixel, float r, float g, float b, int tolerance) {
+  EXPECT_NEAR(Channel(pixel, 16), Level(r), tolerance) << std::hex << pixel;
+  EXPECT_NEAR(Channel(pixel, 8), Level(g), tolerance) << std::hex << pixel;
+  EXPECT_NEAR(Channel(pixel, 0), Level(b), tolerance) << std::hex << pixel;
+}
+
+void Keep(const Picture& p, const std::string& name) {
+  std::vector<unsigned char> rgb;
+  for (uint32_t pixel : p.pixels) rgb.insert(rgb.end(), {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)});
+  std::string path = std::string(KOR_ARTIFACTS) + "/" + name;
+  EXPECT_NE(stbi_write_png(path.c_str(), int(p.width), int(p.height), 3, rgb.data(), int(p.width) * 3), 0) << path;
+}
+
+class SceneRendererGlTest : public ModuleGlTest {
+protected:
+  void SetUp() override {
+    device->Create(kSize, kSize, true, 3, 0, 0);
+    KOR::SetCurrentDevice(device);
+  }
+  static KOR::RenderSettings Settings(bool perPixel, bool glow, bool specular = true) {
+    KOR::RenderSettings s;
+    s.perPixelLighting = perPixel;
+    s.glowEffects = glow;
+    s.specularLighting = specular;
+    s.screenWidth = s.screenHeight = kSize;
+    return s;
+  }
+  // Flat texture colours as the TGA stores them, read back as floats.
+  static constexpr float kDiffuse[3] = {128 / 255.0f, 64 / 255.0f, 0};
+  static constexpr float kMask = 64 / 255.0f;
+};
+
+// The light 2.5 in front of the quad's centre with radius 8: the falloff map is read at
+// (0, 0, 2.5 / 8), the centre of voxel (0, 0, 2); the light, the eye and the flat normal
+// all line up, so Lambert and Blinn-Phong are both 1 at the centre.
+TEST_F(SceneRendererGlTest, AQuadLitPerPixelMatchesDiffuseSpecularAndFalloff) {
+  for (bool specular : {true, false}) {
+    SCOPED_TRACE(specular ? "specular on" : "specular off");
+    frame::TestScene scene(device, Settings(true, false, specular));
+    scene.textures.Add("d.tga", 0xFF804000u);
+    scene.textures.Add("n.tga", 0xFF8080FFu);
+    scene.textures.Add("s.tga", 0xFF404040u);
+    KOR::Material& m = scene.AddMaterial("d.tga", "n.tga", "s.tga", "");
+    scene.AddNode(m, 0, 0, 5);
+    const float light[3] = {1.0f, 1.0f, 0.5f};
+    scene.AddLight({0, 0, -2.5f}, {light[0], light[1], light[2]}, 8.0f);
+    scene.Frame({0, 0, 1, 1});
+    Picture p = BackBuffer();
+    Keep(p, specular ? "frame-lit-quad-specular.png" : "frame-lit-quad.png");
+    float falloff = float(Level(KOR::AttenuationVoxel(0, 0, 2))) / 255.0f;  // an 8-bit map
+    float r = (kDiffuse[0] + (specular ? kMask : 0)) * falloff * light[0];
+    float g = (kDiffuse[1] + (specular ? kMask : 0)) * falloff * light[1];
+    float b = (kDiffuse[2] + (specular ? kMask : 0)) * falloff * light[2];
+    ExpectColour(p.At(kSize / 2, kSize / 2), r, g, b, 3);
+    // Off the centre the light arrives at a slant and farther: darker, never brighter.
+    EXPECT_LT(Channel(p.At(kSize / 2 + 12, kSize / 2), 16), Level(r));
+  }
+}
+
+TEST_F(SceneRendererGlTest, FogBlendsTheFogColourByTheDistanceFromTheCamera) {
+  frame::TestScene scene(device, Settings(true, false, false));
+  scene.textures.Add("d.tga", 0xFF804000u);
+  const float density = 0.05f;
+  scene.renderer.fogDensity = density;  // read when the material is built
+  scene.renderer.clearColour = {0, 0, 1, 1};
+  KOR::Material& m = scene.AddMaterial("d.tga", "", "", "");
+  scene.AddNode(m, 0, 0, 5);
+  scene.AddLight({0, 0, -2.5f}, {1, 1, 1}, 8.0f);
+  scene.Frame({0, 0, 1, 1});
+  Picture p = BackBuffer();
+  Keep(p, "frame-fog.png");
+  float falloff = float(Level(KOR::AttenuationVoxel(0, 0, 2))) / 255.0f;
+  float d = 10.0f * density;  // the centre is 10 from the camera
+  float clear = std::exp(-d * d);
+  ExpectColour(p.At(kSize / 2, kSize / 2), kDiffuse[0] * falloff * clear, kDiffuse[1] * falloff * clear,
+               kDiffuse[2] * falloff * clear + (1 - clear), 3);
+}
+
+TEST_F(SceneRendererGlTest, GlowPutsAHaloAroundAnEmissiveSquareAndNothingFarFromIt) {
+  Picture plain, glowing;
+  for (bool glow : {false, true}) {
+    frame::TestScene scene(device, Settings(true, glow));
+    scene.textures.Add("d.tga", 0xFF202020u);
+    scene.textures.Add("e.tga", 0xFFFFFFFFu);
+    KOR::Material& m = scene.AddMaterial("d.tga", "", "", "e.tga");
+    scene.AddNode(m, 0, 0, 1);  // about 11 pixels across
+    scene.Frame({0, 0, 0, 1});
+    (glow ? glowing : plain) = BackBuffer();
+  }
+  Keep(glowing, "frame-glow.png");
+  const uint32_t c = kSize / 2;
+  // Inside, the emissive colour shows either way; just outside the square, only the glow.
+  EXPECT_GT(Channel(plain.At(c, c), 16), 200);
+  EXPECT_EQ(Channel(plain.At(c + 9, c), 16), 0);
+  EXPECT_GT(Channel(glowing.At(c + 9, c), 16), 8) << "a halo beside the square";
+  EXPECT_GT(Channel(glowing.At(c, c + 9), 8), 8) << "and below it";
+  EXPECT_LE(Channel(glowing.At(2, 2), 16), 1) << "nothing far from it";
+  EXPECT_LE(Channel(glowing.At(kSize - 3, kSize - 3), 0), 1);
+}
+
+// Per vertex: each corner of the 10 × 10 quad is 7.5 from the light, which reaches it at
+// a third of full Lambert and attenuated by 1 / (1 + 3.98 / r² · d²); the diffuse stage
+// doubles texture × diffuse.
+TEST_F(SceneRendererGlTest, ThePerVertexPathIsLitByOnePointLight) {
+  frame::TestScene scene(device, Settings(false, false));
+  scene.textures.Add("d.tga", 0xFF804000u);
+  KOR::Material& m = scene.AddMaterial("d.tga", "", "", "");
+  scene.AddNode(m, 0, 0, 5);
+  const float radius = 8.0f, light[3] = {4.0f, 4.0f, 2.0f};
+  scene.AddLight({0, 0, -2.5f}, {light[0], light[1], light[2]}, radius);
+  scene.Frame({0, 0, 1, 1});
+  Picture p = BackBuffer();
+  Keep(p, "frame-per-vertex.png");
+  float d2 = 5 * 5 + 5 * 5 + 2.5f * 2.5f;
+  float attenuation = 1.0f / (1.0f + (0.995f / (radius * radius * 0.00390625f)) * 0.015625f * d2);
+  float lambert = 2.5f / std::sqrt(d2);
+  auto lit = [&](float texel, float colour) { return 2.0f * texel * std::min(1.0f, colour * attenuation * lambert); };
+  ExpectColour(p.At(kSize / 2, kSize / 2), lit(kDiffuse[0], light[0]), lit(kDiffuse[1], light[1]),
+               lit(kDiffuse[2], light[2]), 3);
+}
+
+}  // namespace

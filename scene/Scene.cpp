@@ -10,6 +10,9 @@
 #include "graphics/TextureObject.h"
 #include "platform/win32/Windows.h"
 #include "scene/LightEntity.h"
+#include "scene/ScreenOverlay.h"
+#include "scene/SpriteBatch.h"
+#include "scene/SpriteMaterials.h"
 #include "scene/StaticMeshEntity.h"
 #include "sound/SoundSample.h"
 #include "sound/SoundSystem.h"
@@ -26,6 +29,7 @@ int64_t previousCounter = 0;
 
 constexpr int kFixedStepFrames = 3;
 constexpr float kFixedStep = 0.01f;
+constexpr int kOverlayCapacity = 512, kSpriteCapacity = 1024;
 
 std::string Text(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
@@ -70,7 +74,8 @@ const SceneSettings& CurrentSceneSettings() { return processSettings; }
 void Scene::SetSoundSystem(SoundSystem* system) { soundSystem = system; }
 SoundSystem* Scene::GetSoundSystem() { return soundSystem; }
 
-Scene::Scene() : renderer(std::make_unique<BasicRenderer>(nullptr)) {}
+Scene::Scene()
+    : renderer(std::make_unique<BasicRenderer>(nullptr)), spriteMaterials(std::make_unique<SpriteMaterials>(*this)) {}
 
 Scene::~Scene() {
   // Entity destructors take their nodes and lights out of the lists: those go later.
@@ -80,6 +85,10 @@ Scene::~Scene() {
   prototypes.clear();
   nodes.clear();
   lights.clear();
+  // The entities' overlays and sprites have left the batches; the batches go before the
+  // materials and textures they refer to.
+  DropBatches();
+  spriteMaterials.reset();
   soundCache.clear();
   materialCache.clear();
   meshCache.clear();
@@ -90,6 +99,7 @@ Scene::~Scene() {
 void Scene::Init(Device* device, const SceneSettings& chosen) {
   settings = chosen;
   processSettings = chosen;
+  DropBatches();
   sceneRenderer = nullptr;
   if (device) {
     auto made = std::make_unique<SceneRenderer>();
@@ -98,6 +108,11 @@ void Scene::Init(Device* device, const SceneSettings& chosen) {
     made->Init(device, settings);
     sceneRenderer = made.get();
     renderer = std::move(made);
+    const float aspect = settings.screenHeight ? float(settings.screenWidth) / float(settings.screenHeight) : 1.0f;
+    overlays = std::make_unique<OverlayBatch>(device, kOverlayCapacity, aspect);
+    sprites = std::make_unique<SpriteBatch>(device, kSpriteCapacity);
+    sceneRenderer->screenSprites = overlays.get();
+    sceneRenderer->worldSprites = sprites.get();
   } else {
     renderer = std::make_unique<BasicRenderer>(nullptr);
   }
@@ -108,6 +123,12 @@ void Scene::Init(Device* device, const SceneSettings& chosen) {
   counterFrequency = value.QuadPart > 0 ? value.QuadPart : 1;
   QueryPerformanceCounter(&value);
   startCounter = value.QuadPart;
+}
+
+void Scene::DropBatches() {
+  if (sceneRenderer) sceneRenderer->screenSprites = sceneRenderer->worldSprites = nullptr;
+  overlays.reset();
+  sprites.reset();
 }
 
 void Scene::RegisterPrototype(const std::string& name, std::unique_ptr<Entity> prototype) {

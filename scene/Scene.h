@@ -30,6 +30,9 @@ class SoundSystem;
 class TextureObject;
 
 class SceneRenderer;
+class OverlayBatch;
+class SpriteBatch;
+class SpriteMaterials;
 
 class Scene : public TextureSource {
 public:
@@ -86,6 +89,12 @@ public:
   // fog density set so far.
   Material* GetMaterial(const SceneMaterialBlock& block);
 
+  // The scene's screen overlays and world sprites, drawn by its renderer; null until Init
+  // has a device. The sprite materials are the scene's own, shared by both.
+  OverlayBatch* GetOverlays() { return overlays.get(); }
+  SpriteBatch* GetSprites() { return sprites.get(); }
+  SpriteMaterials& GetSpriteMaterials() { return *spriteMaterials; }
+
   // Nodes with a material are drawn; lights are culled and assigned to nodes.
   void RegisterNode(RenderNode* node);
   void UnregisterNode(RenderNode* node);
@@ -116,6 +125,8 @@ private:
   void UpdateEntities(float dt);
   void Collide();
   void RemoveKilled();
+  // Detaches the batches from the renderer and destroys them.
+  void DropBatches();
 
   SceneSettings settings;
   int64_t startCounter = 0;
@@ -139,6 +150,9 @@ private:
   std::map<std::string, std::unique_ptr<Mesh3DF>> meshCache;
   std::map<std::string, std::unique_ptr<Material>> materialCache;  // keyed by the block's bytes
   std::map<std::string, std::unique_ptr<SoundSample>> soundCache;
+  std::unique_ptr<SpriteMaterials> spriteMaterials;
+  std::unique_ptr<OverlayBatch> overlays;  // refer to the sprite materials and textures
+  std::unique_ptr<SpriteBatch> sprites;
 };
 
 }  // namespace KOR

@@ -226,6 +226,7 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   camera->ApplyProjection();
   camera->ApplyCamera();
   DepthPass(nodes);
+  Done(FramePhase::Depth);
 
   RenderStateSet* colour = colourQueue.GetRenderStates();
   colour->Set(RenderState::DepthFunction, +Compare::LessEqual);
@@ -250,12 +251,14 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
     colourQueue.Draw();
     colourQueue.Clear();
   }
+  Done(FramePhase::Lights);
 
   for (RenderNode* node : nodes)
     if (Drawn(node) && node->material->emissivePass && !node->material->emissiveName.empty())
       colourQueue.Add(Item(*node, node->material->emissivePass.get()));
   colourQueue.Draw();
   colourQueue.Clear();
+  Done(FramePhase::Emissive);
 
   colour->Set(RenderState::SourceBlend, +Blend::SourceAlpha);
   colour->Set(RenderState::DestBlend, +Blend::InverseSourceAlpha);
@@ -275,12 +278,15 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   colourQueue.Draw();
   colourQueue.Clear();
 
+  Done(FramePhase::Fog);
   SetIdentityWorld();
   DrawWorldSprites();
   colour->Set(RenderState::DepthWrite, 1);
   colour->Set(RenderState::AlphaBlendEnable, 0);
+  Done(FramePhase::WorldSprites);
 
   if (settings.glowEffects && glowA) Glow(nodes);
+  Done(FramePhase::Glow);
 
   device->UnbindPixelProgram();
   device->UnbindVertexProgram();
@@ -288,6 +294,7 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   DrawScreenSprites();
   device->EndFrame();
   device->Present();
+  Done(FramePhase::ScreenSprites);
 }
 
 void SceneRenderer::DrawWorldSprites() {
@@ -432,15 +439,19 @@ void SceneRenderer::PerVertexFrame(const std::vector<RenderNode*>& nodes) {
     }
   }
   depthQueue.Draw();
+  Done(FramePhase::Lights);
   colourQueue.Draw();
+  Done(FramePhase::Fog);
   SetIdentityWorld();
   if (worldSprites) {
     spriteStates->Apply();
     worldSprites->Draw(camera->view);
   }
+  Done(FramePhase::WorldSprites);
   DrawScreenSprites();
   device->EndFrame();
   device->Present();
+  Done(FramePhase::ScreenSprites);
   depthQueue.Clear();
   colourQueue.Clear();
 }

@@ -35,6 +35,9 @@ protected:
   ~SpriteLayer() = default;
 };
 
+// The steps of a frame, in the order the per-pixel frame runs them.
+enum class FramePhase { Depth, Lights, Emissive, Fog, WorldSprites, Glow, ScreenSprites };
+
 class SceneRenderer final : public FrameRenderer {
 public:
   SceneRenderer() = default;
@@ -83,6 +86,10 @@ public:
   float texelOffset[2] = {0, 0};
   float aspect = 1.0f;
 
+  // Called after each phase when set, so a benchmark can time the phases.
+  void (*phaseDone)(FramePhase phase, void* context) = nullptr;
+  void* phaseContext = nullptr;
+
 private:
   void PerPixelFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights);
   void PerVertexFrame(const std::vector<RenderNode*>& nodes);
@@ -94,6 +101,9 @@ private:
   Renderable* MakeQuad(float grey);
   void InitPerPixel();
   void SetIdentityWorld();
+  void Done(FramePhase phase) {
+    if (phaseDone) phaseDone(phase, phaseContext);
+  }
 
   Device* device = nullptr;
   RenderStateSet* spriteStates = nullptr;

@@ -3,8 +3,6 @@
 // facing the camera with materials whose textures are flat colours, and point lights.
 // Effect files are read from the source tree's shaders/.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <map>
 #include <memory>

@@ -1,9 +1,12 @@
-// The program's entry point: the options dialog, then the game; every engine error that
-// escapes is reported in the debug console before the program ends.
+// The program's entry point: the options dialog, then the menu and games in turn until
+// the player leaves; every engine error that escapes is reported in the debug console
+// before the program ends.
 
 #include "core/DebugConsole.h"
 #include "core/Exception.h"
 #include "game/GameSettings.h"
+#include "game/MainMenu.h"
+#include "game/OneGame.h"
 #include "game/OptionsDialog.h"
 #include "graphics/Device.h"
 #include "graphics/RenderSystem.h"
@@ -47,16 +50,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     static LevelScript levelScript;  // lives until the program ends
     levelScript.Load("assets/level.zub.script");
     ShowCursor(FALSE);
-    // The first frame, in the game's background colour, until the menu exists.
-    renderDevice->Clear(true, true, true, 0.1f, 0.12f, 0.15f, 1.0f);
-    renderDevice->BeginFrame();
-    renderDevice->EndFrame();
-    renderDevice->Present();
-    throw KOR::Exception("Game", "Not built yet",
-                         "The device, the sound and the level script are ready; the menu and the game come next.");
+    float aspect = float(gameSettings.screenWidth) / float(gameSettings.screenHeight ? gameSettings.screenHeight : 1);
+    MainMenu menu(renderDevice, sound, aspect);
+    menu.LoadHighScores();
+    while (menu.Run()) {
+      int32_t score = PlayOneGame(renderDevice, sound, levelScript, gameSettings);
+      menu.SubmitScore(gameSettings.playerName, score);
+    }
+    return 0;
   } catch (KOR::Exception& e) {
     ShowCursor(TRUE);
     if (renderDevice) renderDevice->Destroy();
+    // Release copes with a sound system that was never made.
     KOR::SoundSystem::Release();
     e.Report();
     ShowCursor(TRUE);

@@ -13,6 +13,8 @@ Layer& TheLayer() {
   return layer;
 }
 
+Layer::~Layer() { StopFeeder(*this); }
+
 namespace {
 
 void ListDrivers(Layer& layer) {

@@ -54,6 +54,9 @@ struct Listener {
 struct Efx;  // the EFX entry points, loaded at FSOUND_Init
 
 struct Layer {
+  // A program may end without FSOUND_Close (the game never closes sound): the feeder
+  // thread is stopped and joined here, so the process ends instead of aborting.
+  ~Layer();
   std::mutex mutex;
   int output = FSOUND_OUTPUT_DSOUND;
   int driver = 0;

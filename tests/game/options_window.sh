@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The options dialog as a player meets it on a real X server: a screenshot, then
 #   exit: "Exit" ends the program with status 0 and opens nothing else;
-#   go:   "Go!!" goes on; the console reports what this build lacks, "Ok" ends with 1.
+#   go:   "Go!!" goes on; run away from the game's folder, the missing level script is
+#         reported in the console and "Ok" ends with 1.
 #   term: SIGTERM (kill, a closing session) ends the program like any other.
 set -euo pipefail
 game=$1

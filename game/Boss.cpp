@@ -7,6 +7,7 @@
 #include "game/GameRandom.h"
 #include "game/GameRules.h"
 #include "game/Player.h"
+#include "game/PlayerBullet.h"
 #include "game/PlayPlane.h"
 #include "graphics/Mesh3DF.h"
 #include "scene/Scene.h"
@@ -110,6 +111,8 @@ void Boss::Die(float dt) {
 
 void Boss::OnCollision(KOR::Entity* other) {
   if (other->GetTypeName() != "PlayerBullet") return;
+  // A shot that has hit something this frame is spent: one shot, one hit.
+  if (static_cast<PlayerBullet*>(other)->hit) return;
   health -= kDamage;
   if (health >= 0.0f || phase == 4) return;
   phase = 4;

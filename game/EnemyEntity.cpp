@@ -8,6 +8,7 @@
 #include "game/Explosion.h"
 #include "game/GameRules.h"
 #include "game/Player.h"
+#include "game/PlayerBullet.h"
 #include "game/PlayPlane.h"
 #include "graphics/Mesh3DF.h"
 #include "scene/Scene.h"
@@ -104,6 +105,8 @@ void EnemyEntity::OnCollision(KOR::Entity* other) {
   // A dying enemy has exploded and scored already.
   if (!active || killed) return;
   if (other->GetTypeName() != "PlayerBullet") return;
+  // A shot that has hit something this frame is spent: one shot, one hit.
+  if (static_cast<PlayerBullet*>(other)->hit) return;
   hitPoints -= 1;
   if (hitPoints >= 0) return;
   if (scene) Explosion(*scene, planePosition, 30.0f, 0.25f, 1.0f, false, true);

@@ -33,9 +33,10 @@ bool Particle::Advance(float dt) {
   colour = Ramp(startColour, endColour, f);
   size = startSize + (endSize - startSize) * f;
   if (!frames.empty()) {
-    // Held inside the list: a rounding f or a negative age never reads past either end.
-    const int last = int(frames.size()) - 1;
-    frameIndex = std::clamp(int(f * float(last)), 0, last);
+    // Each frame gets an equal share of the lifetime, so the last one is seen too (f
+    // reaches 1 only at the very end); held inside the list at both ends.
+    const int count = int(frames.size());
+    frameIndex = std::clamp(int(f * float(count)), 0, count - 1);
     currentFrame = frames[size_t(frameIndex)];
   }
 

@@ -151,6 +151,12 @@ TEST_F(EnemyTest, WithoutAPlayerEnemiesNeitherAimNorScore) {
   player = nullptr;
   Frames(2);
   EXPECT_EQ(Count("Bullet"), 0u);
+  // A homing shot without anyone to follow flies straight on, still speeding up.
+  Bullet& missile = FireBullet(*scene, {100, 100, 0}, kPi);
+  missile.homing = true;
+  RunFor(0.5f);
+  EXPECT_FLOAT_EQ(missile.angle, kPi);
+  EXPECT_NEAR(missile.speed, 125.0f + 25.0f, 0.01f);
   auto& shot = static_cast<PlayerBullet&>(*scene->AddEntity(std::make_unique<PlayerBullet>()));
   shot.planePosition = {60.0f / 50.0f, 0.0f, 0.0f};
   Frames(1);

@@ -2,7 +2,9 @@
 // One sprite of an effect: a start delay, a lifetime over which colour and size ramp
 // linearly and the animation frames play once, and its own motion and spin.
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/Vector.h"

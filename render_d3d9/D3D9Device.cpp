@@ -23,6 +23,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     PostQuitMessage(0);
     return 0;
   }
+  // Alt+Enter: full screen or a window of the chosen size, keeping every resource.
+  if (message == WM_SYSKEYDOWN && wParam == VK_RETURN && !(lParam & (1 << 30))) {
+    auto* device = reinterpret_cast<D3D9Device*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (device && D3D9::Device9()) device->SetWindowType(device->GetWindowType() == 1 ? 0 : 1);
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -107,6 +113,7 @@ void D3D9Device::Create(int w, int h, bool colour32, int depth, int type, int mu
     UnregisterClassA(kWindowClass, instance);
     throw Exception(kModule, "Failed to create device", "Could not create the window for the device.");
   }
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   windows.push_back(window);

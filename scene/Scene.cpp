@@ -247,20 +247,40 @@ void Scene::Run() {
     counterTaken = true;
   }
   while (!stopRequested) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) return;
-      if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) return;
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    float dt = float(double(now.QuadPart - previousCounter) / double(counterFrequency));
-    previousCounter = now.QuadPart;
-    Frame(dt);
+    // A quit message or Escape ends the run at once, without the second cursor call.
+    if (!RunStep()) return;
   }
   ShowCursor(FALSE);
+}
+
+bool Scene::RunStep() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT || (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE)) {
+      SetPaused(false);
+      return false;
+    }
+    // Without the focus the game holds still and silent.
+    if (message.message == WM_ACTIVATEAPP) SetPaused(message.wParam == FALSE);
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  float dt = float(double(now.QuadPart - previousCounter) / double(counterFrequency));
+  previousCounter = now.QuadPart;  // paused time is never counted into a step
+  if (paused) {
+    Sleep(10);
+    return true;
+  }
+  Frame(dt);
+  return true;
+}
+
+void Scene::SetPaused(bool on) {
+  if (on == paused) return;
+  paused = on;
+  if (soundSystem) soundSystem->SetPaused(on);
 }
 
 void Scene::Frame(float dt) {

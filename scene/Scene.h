@@ -112,6 +112,10 @@ public:
 
   // Frames until Stop, Escape or WM_QUIT; the first three frames last 0.01 s each.
   void Run();
+  // One pass of the run loop: the messages, then one frame unless the game is paused
+  // (the window lost the focus). False when a quit message or Escape ends the run.
+  bool RunStep();
+  bool IsPaused() const { return paused; }
   void Frame(float dt);
   // Steps of the frame that renderers build on: culling and light assignment, and
   // forgetting what they found.
@@ -145,6 +149,8 @@ private:
   std::vector<RenderNode*> nodes;
   std::vector<LightParameters*> lights;
   bool stopRequested = false;
+  bool paused = false;
+  void SetPaused(bool on);
 
   std::map<std::string, std::unique_ptr<TextureObject>> textureCache;
   std::map<std::string, std::unique_ptr<Mesh3DF>> meshCache;

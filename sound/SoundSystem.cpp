@@ -94,4 +94,6 @@ void SoundSystem::SetReverb(const FSOUND_REVERB_PROPERTIES& properties) {
     FSOUND_Reverb_SetProperties(&properties);
 }
 
+void SoundSystem::SetPaused(bool paused) { FSOUND_SetPaused(FSOUND_ALL, paused ? TRUE : FALSE); }
+
 }  // namespace KOR

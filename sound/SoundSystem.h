@@ -28,6 +28,8 @@ public:
   void Update();
   void SetListener(const SoundVector& position, const SoundVector& forward, const SoundVector& up);
   void SetReverb(const FSOUND_REVERB_PROPERTIES& properties);
+  // Holds or resumes every playing channel and stream (a game that lost the focus).
+  void SetPaused(bool paused);
 
   bool IsHardware3D() const { return hardware3D; }
 

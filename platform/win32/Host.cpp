@@ -448,6 +448,11 @@ void HandleEvent(const SDL_Event& e) {
           window->x = e.window.data1;
           window->y = e.window.data2;
           break;
+        // Posted, so a loop that drains the queue (a game's) learns of it too.
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          PostMessageA(window, WM_ACTIVATEAPP, e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ? TRUE : FALSE, 0);
+          break;
         default:
           break;
       }

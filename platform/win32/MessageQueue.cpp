@@ -73,8 +73,11 @@ void UserKey(HWND target, int virtualKey, bool down) {
   bool wasDown = key.down;
   key.down = down;
   if (down) key.pressedSinceQuery = true;
-  LPARAM lParam = 1 | (wasDown ? (1 << 30) : 0) | (down ? 0 : (1u << 31));
-  PostMessageA(IsLive(target) ? target : nullptr, down ? WM_KEYDOWN : WM_KEYUP, WPARAM(virtualKey), lParam);
+  // Keys pressed while Alt is held are system keys, as Windows sends them (context bit 29).
+  bool alt = keys[VK_MENU].down || virtualKey == VK_MENU;
+  LPARAM lParam = 1 | (alt ? (1 << 29) : 0) | (wasDown ? (1 << 30) : 0) | (down ? 0 : (1u << 31));
+  UINT message = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+  PostMessageA(IsLive(target) ? target : nullptr, message, WPARAM(virtualKey), lParam);
 }
 
 void ForgetQueue() {

@@ -40,12 +40,16 @@ dialog=$(timeout 30 xdotool search --sync --name '^Zubra 2 Options$' | head -n 1
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$dialog")"
 
+# Gives a loaded machine time to end the program before its status is checked.
+wait_end() { for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done; }
+
 # The brightness of the screen, 0 (black) to 1.
 brightness() { import -window root "$1" && convert "$1" -colorspace Gray -format "%[fx:mean]" info:; }
 bright_enough() { awk -v b="$1" -v min="$2" 'BEGIN { exit !(b > min) }'; }
 
 if [[ $scenario == close ]]; then
   "$close_window" "$dialog"
+  wait_end
   x11_expect_exit $pid 0
   if xdotool search --name '^Zubra 2$' >/dev/null 2>&1; then echo "a game window opened"; exit 1; fi
   trap - EXIT
@@ -66,6 +70,7 @@ if [[ $scenario == damaged ]]; then
   import -window root "$artifacts/walk-damaged-score.png"
   grep -q "File not opened\|Read past end\|score" "$work/out.txt" || true
   xdotool mousemove 200 447 click 1
+  wait_end
   x11_expect_exit $pid 1
   trap - EXIT
   echo "scenario damaged: exit status 1"
@@ -86,7 +91,7 @@ xdotool key Escape; sleep 4
 b=$(brightness "$artifacts/walk-menu-again.png"); echo "menu after the game brightness $b"
 bright_enough "$b" 0.05 || { echo "the menu did not fade in after the game"; exit 1; }
 xdotool key Escape
-for _ in $(seq 30); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
+wait_end
 x11_expect_exit $pid 0
 trap - EXIT
 score_file="$XDG_DATA_HOME/zubra2/score.zub.score"

@@ -191,3 +191,35 @@ TEST_F(DeviceTest, ShaderVersionsComeFromTheCapsAndObjectsOfLaterKindsSaySoClear
 }
 
 }  // namespace
+
+namespace {
+
+// Alt+Enter as the player presses it: the layer turns keys under Alt into system keys,
+// and the device window switches between full screen and a window, keeping the device.
+TEST_F(DeviceTest, AltEnterTogglesFullScreenAndBackThroughTheWindow) {
+  Created();
+  ASSERT_EQ(device->GetWindowType(), 0);
+  auto press = [&] {
+    Win32Testing::KeyDown(VK_MENU);
+    Win32Testing::KeyDown(VK_RETURN);
+    Win32Testing::KeyUp(VK_RETURN);
+    Win32Testing::KeyUp(VK_MENU);
+    MSG msg;
+    bool system = false;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      system = system || (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_RETURN);
+      msg.hwnd = device->GetWindow();  // the game's window has the keyboard
+      DispatchMessageA(&msg);
+    }
+    return system;
+  };
+  EXPECT_TRUE(press()) << "Enter under Alt is a system key";
+  EXPECT_EQ(device->GetWindowType(), 1);
+  EXPECT_EQ(recording.calls.back(), "Reset(64, 48, 0, 0)");
+  EXPECT_EQ(Count("CreateDevice"), 0u) << "the same device, reset";
+  press();
+  EXPECT_EQ(device->GetWindowType(), 0);
+  EXPECT_EQ(recording.calls.back(), "Reset(64, 48, 1, 0)");
+}
+
+}  // namespace

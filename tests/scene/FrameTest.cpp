@@ -241,3 +241,27 @@ TEST_F(FrameTest, AGivenRendererDrawsEachFrameWithTheNodesItsCameraSees) {
 }
 
 }  // namespace
+
+namespace {
+
+// A game whose window loses the focus holds still: no updates, and the time it spent
+// away is not one huge step when it comes back.
+TEST_F(FrameTest, LosingTheFocusPausesTheGameWithoutCountingTheTimeAway) {
+  Probe& p = AddProbe(scene, log, "p");
+  scene.Frame(0.01f);
+  size_t updates = p.steps.size();
+  PostMessageA(nullptr, WM_ACTIVATEAPP, FALSE, 0);
+  ASSERT_TRUE(scene.RunStep());
+  EXPECT_TRUE(scene.IsPaused());
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(scene.RunStep());  // about 0.1 s away
+  EXPECT_EQ(p.steps.size(), updates) << "no update while paused";
+  PostMessageA(nullptr, WM_ACTIVATEAPP, TRUE, 0);
+  ASSERT_TRUE(scene.RunStep());
+  EXPECT_FALSE(scene.IsPaused());
+  ASSERT_EQ(p.steps.size(), updates + 1);
+  EXPECT_LT(p.steps.back(), 0.05f) << "the paused time is not in the step";
+  Win32Testing::KeyDown(VK_ESCAPE);
+  EXPECT_FALSE(scene.RunStep());
+}
+
+}  // namespace

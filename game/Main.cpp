@@ -10,6 +10,7 @@
 #include "game/OptionsDialog.h"
 #include "graphics/Device.h"
 #include "graphics/RenderSystem.h"
+#include "platform/win32/Gamepad.h"
 #include "platform/win32/Windows.h"
 #include "script/LevelScript.h"
 #include "sound/SoundSystem.h"
@@ -45,6 +46,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     KOR::SoundSystem* sound = KOR::SoundSystem::Get();
     gameSettings = GameSettings{};
     if (!RunOptionsDialog(GatherChoices(*renderDevice, *sound), gameSettings)) return 0;
+    // A gamepad presses the keys the player chose.
+    SetGamepadKeys({int(gameSettings.keyFire), int(gameSettings.keyFillEnergy), int(gameSettings.keyUp),
+                    int(gameSettings.keyDown), int(gameSettings.keyLeft), int(gameSettings.keyRight)});
     renderDevice->Create(gameSettings.screenWidth, gameSettings.screenHeight, true, 3, 1, 0);
     sound->Init(gameSettings.soundDriver, 44100, 8, gameSettings.eaxReverb);
     static LevelScript levelScript;  // lives until the program ends

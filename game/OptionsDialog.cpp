@@ -59,13 +59,14 @@ const DialogItemTemplate kItems[] = {
     {"STATIC", MAKEINTRESOURCEA(kReverbBitmap), 0xFFFF, kVisible | SS_BITMAP, 229, 143, 57, 20},
     {"BUTTON", "Buttons", 0xFFFF, kBox, 154, 6, 200, 85},
     {"COMBOBOX", "", kKeyFire, kCombo, 164, 40, 37, 123},
-    {"COMBOBOX", "", kKeyFillEnergy, kCombo | WS_DISABLED, 200, 40, 37, 123},
+    // Enabled, so the fill-energy key can be chosen like the others.
+    {"COMBOBOX", "", kKeyFillEnergy, kCombo, 200, 40, 37, 123},
     {"COMBOBOX", "", kKeyUp, kCombo, 277, 27, 38, 135},
     {"COMBOBOX", "", kKeyLeft, kCombo, 240, 40, 37, 123},
     {"COMBOBOX", "", kKeyDown, kCombo, 277, 54, 38, 109},
     {"COMBOBOX", "", kKeyRight, kCombo, 315, 40, 36, 123},
     {"STATIC", "Fire", 0xFFFF, kVisible | SS_LEFT, 164, 30, 12, 8},
-    {"STATIC", "Fill Energy", 0xFFFF, kVisible | SS_LEFT | WS_DISABLED, 200, 29, 33, 8},
+    {"STATIC", "Fill Energy", 0xFFFF, kVisible | SS_LEFT, 200, 29, 33, 8},
     {"EDIT", "", kPlayerName, kVisible | WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 164, 68, 106, 14},
     {"STATIC", "Player name", 0xFFFF, kVisible | SS_LEFT, 164, 60, 40, 8},
 };

@@ -288,12 +288,21 @@ void AskForCoreContext() {
 class GlDirect3D9 final : public RefCounted<IDirect3D9> {
 public:
   GlDirect3D9() {
-    // Sizes in rising order, refresh rates rising within a size, as Direct3D lists them.
-    for (int i = 0, n = SDL_GetNumDisplayModes(0); i < n; ++i) {
-      SDL_DisplayMode m;
-      if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w > 0 && m.h > 0)
-        modes.push_back({UINT(m.w), UINT(m.h), UINT(m.refresh_rate), D3DFMT_UNKNOWN});
-    }
+    // Full screen never changes the monitor's mode (the back buffer is scaled into the
+    // desktop), so every standard size up to the desktop's is offered, at the desktop's
+    // refresh rate; a display that reports none gets 60 Hz rather than 0.
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w <= 0 || desktop.h <= 0) desktop = {0, 1920, 1080, 60, nullptr};
+    UINT refresh = desktop.refresh_rate > 0 ? UINT(desktop.refresh_rate) : 60;
+    static const UINT kStandard[][2] = {{640, 480},   {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},
+                                        {1280, 800},  {1280, 960},  {1280, 1024}, {1366, 768},  {1440, 900},
+                                        {1600, 900},  {1600, 1200}, {1680, 1050}, {1920, 1080}, {1920, 1200},
+                                        {2560, 1440}, {2560, 1600}, {3840, 2160}};
+    for (const auto& size : kStandard)
+      if (size[0] <= UINT(desktop.w) && size[1] <= UINT(desktop.h))
+        modes.push_back({size[0], size[1], refresh, D3DFMT_UNKNOWN});
+    modes.push_back({UINT(desktop.w), UINT(desktop.h), refresh, D3DFMT_UNKNOWN});
+    // Sizes in rising order, as Direct3D lists them.
     std::sort(modes.begin(), modes.end(), [](const D3DDISPLAYMODE& a, const D3DDISPLAYMODE& b) {
       return std::tie(a.Width, a.Height, a.RefreshRate) < std::tie(b.Width, b.Height, b.RefreshRate);
     });

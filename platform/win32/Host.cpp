@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 
+#include "platform/win32/Gamepad.h"
 #include "platform/win32/Win32Internal.h"
 #include "platform/win32/Win32Sdl.h"
 
@@ -133,16 +134,22 @@ int VirtualKeyOf(const SDL_Keysym& key) {
   }
 }
 
-// Gamepads press the game's default keys: the pad and the left stick steer, A fires,
-// B refills energy, Start selects and Back leaves.
+GamepadKeys& PadKeys() {
+  static GamepadKeys keys;
+  return keys;
+}
+
+// Gamepads press the player's keys: the pad and the left stick steer, A fires, B refills
+// energy; Start selects and Back leaves, as Enter and Escape do.
 int VirtualKeyOfButton(Uint8 button) {
+  const GamepadKeys& k = PadKeys();
   switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return VK_UP;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_DOWN;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_LEFT;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
-    case SDL_CONTROLLER_BUTTON_A: return 'A';
-    case SDL_CONTROLLER_BUTTON_B: return 'S';
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return k.up;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return k.down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return k.left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return k.right;
+    case SDL_CONTROLLER_BUTTON_A: return k.fire;
+    case SDL_CONTROLLER_BUTTON_B: return k.fillEnergy;
     case SDL_CONTROLLER_BUTTON_START: return VK_RETURN;
     case SDL_CONTROLLER_BUTTON_BACK: return VK_ESCAPE;
     default: return 0;
@@ -159,8 +166,9 @@ std::map<SDL_JoystickID, std::map<Uint8, StickKeys>>& sticks = *new std::map<SDL
 
 void StickMoved(SDL_JoystickID pad, Uint8 axis, Sint16 value) {
   int negativeKey = 0, positiveKey = 0;
-  if (axis == SDL_CONTROLLER_AXIS_LEFTX) negativeKey = VK_LEFT, positiveKey = VK_RIGHT;
-  if (axis == SDL_CONTROLLER_AXIS_LEFTY) negativeKey = VK_UP, positiveKey = VK_DOWN;
+  const GamepadKeys& k = PadKeys();
+  if (axis == SDL_CONTROLLER_AXIS_LEFTX) negativeKey = k.left, positiveKey = k.right;
+  if (axis == SDL_CONTROLLER_AXIS_LEFTY) negativeKey = k.up, positiveKey = k.down;
   if (!negativeKey) return;
   constexpr int kPress = 16000, kRelease = 8000;
   StickKeys& keys = sticks[pad][axis];
@@ -652,3 +660,5 @@ BOOL EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNumber, DEVMODEA* mode) {
 void Win32ClaimSurface(HWND window) {
   if (win32::IsTopLevel(window) && window->surface) window->surface->claimed = true;
 }
+
+void SetGamepadKeys(const GamepadKeys& keys) { PadKeys() = keys; }

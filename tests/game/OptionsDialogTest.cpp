@@ -60,7 +60,7 @@ TEST_F(OptionsDialogTest, GoKeepsTheDefaultsAPlayerLeavesAlone) {
     EXPECT_TRUE(Checked(dialog, 1005));
     EXPECT_TRUE(Checked(dialog, 1008)) << "the first driver has reverb";
     EXPECT_FALSE(IsWindowVisible(Item(dialog, 1006))) << "filtering is never shown";
-    EXPECT_FALSE(IsWindowEnabled(Item(dialog, 1014))) << "fill energy stays S";
+    EXPECT_TRUE(IsWindowEnabled(Item(dialog, 1014))) << "the fill-energy key can be chosen";
     EXPECT_EQ(SendDlgItemMessageA(dialog, 1000, CB_GETCURSEL, 0, 0), 0) << "last mode up to 480 lines";
     EXPECT_EQ(ComboText(dialog, 1000, 1), "800 x 600   (60 Hz,     4:3)");
     Win32Testing::Click(Item(dialog, 1));
@@ -140,7 +140,7 @@ TEST_F(OptionsDialogTest, PlayersChoicesReachTheSettings) {
     Win32Testing::Click(GetDlgItem(dialog, 1008));
     Win32Testing::SelectItem(GetDlgItem(dialog, 1013), 30);  // Space
     Win32Testing::SelectItem(GetDlgItem(dialog, 1010), 22);  // W
-    Win32Testing::SelectItem(GetDlgItem(dialog, 1014), 3);   // disabled: stays S
+    Win32Testing::SelectItem(GetDlgItem(dialog, 1014), 3);   // D
     Win32Testing::Type(GetDlgItem(dialog, 1015), "AVeryLongPlayerNameIndeed");
     Win32Testing::Click(GetDlgItem(dialog, 1));
   }));
@@ -150,7 +150,7 @@ TEST_F(OptionsDialogTest, PlayersChoicesReachTheSettings) {
   EXPECT_FALSE(settings.eaxReverb);
   EXPECT_EQ(settings.keyFire, 0x20u);
   EXPECT_EQ(settings.keyUp, uint32_t('W'));
-  EXPECT_EQ(settings.keyFillEnergy, 0x53u);
+  EXPECT_EQ(settings.keyFillEnergy, uint32_t('D'));
   EXPECT_EQ(settings.playerName, "AVeryLongPlayer") << "cut to 15 characters";
 }
 

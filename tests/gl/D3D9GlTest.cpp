@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
+#include <vector>
 
 #include "platform/d3d9/D3D9Testing.h"
 #include "tests/d3d9/DeviceTestSupport.h"
@@ -171,6 +173,35 @@ TEST_F(GlDeviceTest, RepeatedDrawWithUnchangedStateCostsOneGlCall) {
   EXPECT_EQ(D3D9GlCallCount(), before);
   decl->Release();
   vb->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// Full screen scales into the desktop, so the list offers the standard sizes up to the
+// desktop's own, each at the desktop's refresh rate and never at 0 Hz.
+TEST_F(GlDeviceTest, DisplayModesAreTheStandardSizesUpToTheDesktop) {
+  UINT count = d3d->GetAdapterModeCount(0, D3DFMT_X8R8G8B8);
+  ASSERT_GE(count, 2u);
+  std::vector<D3DDISPLAYMODE> modes(count);
+  for (UINT i = 0; i < count; ++i) ASSERT_EQ(d3d->EnumAdapterModes(0, D3DFMT_X8R8G8B8, i, &modes[i]), D3D_OK);
+  const D3DDISPLAYMODE& largest = modes.back();
+  bool has640 = false, has800 = false;
+  for (size_t i = 0; i < modes.size(); ++i) {
+    const D3DDISPLAYMODE& m = modes[i];
+    EXPECT_GT(m.RefreshRate, 0u) << m.Width << " x " << m.Height;
+    EXPECT_EQ(m.RefreshRate, largest.RefreshRate) << "the desktop's rate for every size";
+    EXPECT_LE(m.Width, largest.Width);
+    EXPECT_LE(m.Height, largest.Height);
+    if (i) {
+      EXPECT_LT(std::tie(modes[i - 1].Width, modes[i - 1].Height), std::tie(m.Width, m.Height));
+    }
+    has640 = has640 || (m.Width == 640 && m.Height == 480);
+    has800 = has800 || (m.Width == 800 && m.Height == 600);
+  }
+  EXPECT_TRUE(has640);
+  EXPECT_TRUE(has800);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/win32/Gamepad.h"
 #include "platform/win32/Win32Testing.h"
 #include "platform/win32/Windows.h"
 
@@ -33,6 +34,7 @@ protected:
     Drain();
   }
   void TearDown() override {
+    SetGamepadKeys(GamepadKeys{});
     if (joystick) {
       int index = 0;
       SDL_JoystickClose(joystick);
@@ -74,6 +76,20 @@ TEST_F(Gamepad, StickSteersWithoutChatter) {
   SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, 0);
   SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, -30000);
   EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, VK_RIGHT}, {WM_KEYDOWN, VK_UP}}));
+}
+
+TEST_F(Gamepad, ThePadFollowsTheKeysThePlayerChose) {
+  GamepadKeys chosen;
+  chosen.fire = VK_SPACE, chosen.fillEnergy = 'D', chosen.up = 'W', chosen.down = 'X';
+  SetGamepadKeys(chosen);
+  SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_A, 1);
+  SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_B, 1);
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, 'D'}}));
+  SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, -30000);
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, 'W'}}));
+  EXPECT_NE(GetAsyncKeyState('W') & 0x8000, 0);
+  SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, 30000);
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, 'W'}, {WM_KEYDOWN, 'X'}}));
 }
 
 }  // namespace

@@ -215,7 +215,19 @@ void GlDevice::DropTarget() {
 
 // Fullscreen is the desktop's own mode: the back buffer keeps its size and is scaled.
 void GlDevice::ApplyWindowType(const D3DPRESENT_PARAMETERS& p) {
-  SDL_SetWindowFullscreen(window, p.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (p.Windowed) {
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_SetWindowSize(window, int(p.BackBufferWidth), int(p.BackBufferHeight));
+    return;
+  }
+  // Where no window manager acts on the full-screen request (a bare X server), the window
+  // would keep its size while drawing assumed the display's: cover the display first.
+  SDL_Rect bounds;
+  if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window)), &bounds) == 0) {
+    SDL_SetWindowPosition(window, bounds.x, bounds.y);
+    SDL_SetWindowSize(window, bounds.w, bounds.h);
+  }
+  SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 // The framebuffer that draws into a surface: the back buffer's, or one made for a

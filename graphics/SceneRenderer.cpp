@@ -54,6 +54,27 @@ DrawItem Item(const RenderNode& node, MaterialPass* pass) {
 
 bool Drawn(const RenderNode* node) { return node->inFrustum && node->material && node->renderable; }
 
+// The depth queue's base state: culled, depth-tested and written, opaque, alpha-tested.
+void DepthBase(RenderStateSet* depth) {
+  depth->Set(RenderState::CullMode, +Cull::Clockwise);
+  depth->Set(RenderState::DepthEnable, 1);
+  depth->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  depth->Set(RenderState::AlphaBlendEnable, 0);
+  depth->Set(RenderState::DepthWrite, 1);
+  depth->Set(RenderState::AlphaReference, 128);
+  depth->Set(RenderState::AlphaFunction, +Compare::Greater);
+}
+
+// The per-vertex frame's fog, squared exponential in the clear colour.
+void VertexFog(RenderStateSet* states, uint32_t colour, float density) {
+  uint32_t bits;
+  std::memcpy(&bits, &density, 4);
+  states->Set(RenderState::FogEnable, density != 0.0f ? 1 : 0);
+  states->Set(RenderState::FogColour, colour);
+  states->Set(RenderState::FogDensity, bits);
+  states->Set(RenderState::FogVertexMode, +FogMode::Exp2);
+}
+
 }  // namespace
 
 int SceneRenderer::GlowTargetSize(uint32_t screenEdge) {
@@ -80,13 +101,7 @@ void SceneRenderer::Init(Device* made, const RenderSettings& chosen) {
   RenderStateSet* depth = depthQueue.UseRenderStates();
   RenderStateSet* colour = colourQueue.UseRenderStates();
   if (!depth || !colour || !camera) return;
-  depth->Set(RenderState::CullMode, +Cull::Clockwise);
-  depth->Set(RenderState::DepthEnable, 1);
-  depth->Set(RenderState::DepthFunction, +Compare::LessEqual);
-  depth->Set(RenderState::AlphaBlendEnable, 0);
-  depth->Set(RenderState::DepthWrite, 1);
-  depth->Set(RenderState::AlphaReference, 128);
-  depth->Set(RenderState::AlphaFunction, +Compare::Greater);
+  DepthBase(depth);
   colour->Set(RenderState::DepthWrite, 0);
   colour->Set(RenderState::AlphaBlendEnable, 1);
   colour->Set(RenderState::DepthFunction, +Compare::Equal);
@@ -398,25 +413,11 @@ void SceneRenderer::PerVertexFrame(const std::vector<RenderNode*>& nodes) {
   camera->ApplyProjection();
   camera->ApplyCamera();
   uint32_t fogColour = Packed(clearColour);
-  uint32_t density;
-  std::memcpy(&density, &fogDensity, 4);
   RenderStateSet* depth = depthQueue.UseRenderStates();
-  depth->Set(RenderState::FogEnable, fogDensity != 0.0f ? 1 : 0);
-  depth->Set(RenderState::FogColour, fogColour);
-  depth->Set(RenderState::FogDensity, density);
-  depth->Set(RenderState::FogVertexMode, +FogMode::Exp2);
-  depth->Set(RenderState::CullMode, +Cull::Clockwise);
-  depth->Set(RenderState::DepthEnable, 1);
-  depth->Set(RenderState::DepthFunction, +Compare::LessEqual);
-  depth->Set(RenderState::AlphaBlendEnable, 0);
-  depth->Set(RenderState::DepthWrite, 1);
-  depth->Set(RenderState::AlphaReference, 128);
-  depth->Set(RenderState::AlphaFunction, +Compare::Greater);
+  VertexFog(depth, fogColour, fogDensity);
+  DepthBase(depth);
   RenderStateSet* colour = colourQueue.UseRenderStates();
-  colour->Set(RenderState::FogEnable, fogDensity != 0.0f ? 1 : 0);
-  colour->Set(RenderState::FogColour, fogColour);
-  colour->Set(RenderState::FogDensity, density);
-  colour->Set(RenderState::FogVertexMode, +FogMode::Exp2);
+  VertexFog(colour, fogColour, fogDensity);
   colour->Set(RenderState::AlphaBlendEnable, 1);
   colour->Set(RenderState::DestBlend, +Blend::One);
   colour->Set(RenderState::SourceBlend, +Blend::One);

@@ -36,27 +36,14 @@ Output main(float4 position : POSITION, float2 uv : TEXCOORD0,
 }
 )";
 
-LRESULT Procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
 constexpr UINT kWidth = 64, kHeight = 16;
 
-class ShaderDeviceGlTest : public ::testing::Test {
+class ShaderDeviceGlTest : public GlDeviceFixture {
 protected:
   void SetUp() override {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Procedure;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "d3dxGlTest";
-    RegisterClassA(&wc);
-    window = CreateWindowExA(0, "d3dxGlTest", "test", WS_CAPTION, 0, 0, kWidth, kHeight, nullptr,
-                             nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr) << "no GL 3.3 context on this machine";
-    D3DPRESENT_PARAMETERS pp = WindowedParameters(kWidth, kHeight, window);
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                &pp, &device),
-              D3D_OK);
+    MakeDevice(kWidth, kHeight);
+    if (!device) return;
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
 
@@ -85,10 +72,7 @@ protected:
     if (buffer) buffer->Release();
     if (vertexShader) vertexShader->Release();
     for (IDirect3DPixelShader9* shader : pixelShaders) shader->Release();
-    if (device) device->Release();
-    if (d3d) d3d->Release();
-    if (window) DestroyWindow(window);
-    UnregisterClassA("d3dxGlTest", GetModuleHandleA(nullptr));
+    GlDeviceFixture::TearDown();
   }
 
   void UsePixelProgram(const std::string& source) {
@@ -119,9 +103,6 @@ protected:
     return pixels;
   }
 
-  HWND window = nullptr;
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
   Compiled vertexCode;
   IDirect3DVertexShader9* vertexShader = nullptr;
   std::vector<IDirect3DPixelShader9*> pixelShaders;

@@ -19,35 +19,19 @@ const D3DVERTEXELEMENT9 kPositionColour[] = {
     {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
     D3DDECL_END()};
 
-LRESULT Procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
 constexpr UINT kWidth = 64, kHeight = 32;
 
-class GlDeviceTest : public ::testing::Test {
+class GlDeviceTest : public GlDeviceFixture {
 protected:
   void SetUp() override {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Procedure;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "d3d9GlTest";
-    RegisterClassA(&wc);
-    window = CreateWindowExA(0, "d3d9GlTest", "test", WS_CAPTION, 0, 0, kWidth, kHeight, nullptr,
-                             nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr) << "no GL 3.3 context on this machine";
-    D3DPRESENT_PARAMETERS pp = WindowedParameters(kWidth, kHeight, window);
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                &pp, &device),
-              D3D_OK);
+    MakeDevice(kWidth, kHeight);
+    if (!device) return;
     // Unlit, as Direct3D needs for vertices without normals to show their colours.
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
   }
   void TearDown() override {
-    if (device) device->Release();
-    if (d3d) d3d->Release();
-    if (window) DestroyWindow(window);
-    UnregisterClassA("d3d9GlTest", GetModuleHandleA(nullptr));
+    GlDeviceFixture::TearDown();
   }
   uint32_t Pixel(UINT x, UINT y) {
     std::vector<uint32_t> pixels;
@@ -69,9 +53,6 @@ protected:
     return vb;
   }
 
-  HWND window = nullptr;
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
 };
 
 TEST_F(GlDeviceTest, ClearColourReadsBackAsTheDirect3DColourWord) {

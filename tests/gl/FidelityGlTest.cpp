@@ -28,7 +28,6 @@ const D3DVERTEXELEMENT9 kElements[] = {
     {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
     D3DDECL_END()};
 
-LRESULT Procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 constexpr UINT kSize = 32;
 constexpr D3DCOLOR kBlue = 0xFF0000FFu;
 
@@ -39,20 +38,11 @@ void ExpectColour(uint32_t pixel, int r, int g, int b, int tolerance = 2) {
   EXPECT_NEAR(Channel(pixel, 0), b, tolerance) << std::hex << pixel;
 }
 
-class FidelityGlTest : public ::testing::Test {
+class FidelityGlTest : public GlDeviceFixture {
 protected:
   void SetUp() override {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Procedure;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "fidelityTest";
-    RegisterClassA(&wc);
-    window = CreateWindowExA(0, "fidelityTest", "test", WS_CAPTION, 0, 0, kSize, kSize, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS pp = WindowedParameters(kSize, kSize, window);
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device), D3D_OK);
+    MakeDevice(kSize, kSize);
+    if (!device) return;
     ASSERT_EQ(device->CreateVertexBuffer(sizeof(Vertex) * 6, D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &buffer, nullptr),
               D3D_OK);
     ASSERT_EQ(device->CreateVertexDeclaration(kElements, &declaration), D3D_OK);
@@ -63,10 +53,7 @@ protected:
   void TearDown() override {
     if (declaration) declaration->Release();
     if (buffer) buffer->Release();
-    if (device) device->Release();
-    if (d3d) d3d->Release();
-    if (window) DestroyWindow(window);
-    UnregisterClassA("fidelityTest", GetModuleHandleA(nullptr));
+    GlDeviceFixture::TearDown();
   }
 
   // Writes a rectangle's two triangles; the first vertex of each is its top-left corner.
@@ -104,9 +91,6 @@ protected:
     return d;
   }
 
-  HWND window = nullptr;
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
   IDirect3DVertexBuffer9* buffer = nullptr;
   IDirect3DVertexDeclaration9* declaration = nullptr;
 };

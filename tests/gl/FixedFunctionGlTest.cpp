@@ -25,24 +25,13 @@ const D3DVERTEXELEMENT9 kElements[] = {
     {0, 28, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
     D3DDECL_END()};
 
-LRESULT Procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 constexpr UINT kSize = 32;
 
-class FixedFunctionGlTest : public ::testing::Test {
+class FixedFunctionGlTest : public GlDeviceFixture {
 protected:
   void SetUp() override {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Procedure;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "fixedFunctionTest";
-    RegisterClassA(&wc);
-    window = CreateWindowExA(0, "fixedFunctionTest", "test", WS_CAPTION, 0, 0, kSize, kSize, nullptr,
-                             nullptr, wc.hInstance, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS pp = WindowedParameters(kSize, kSize, window);
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-              D3D_OK);
+    MakeDevice(kSize, kSize);
+    if (!device) return;
     // A screen-filling quad at depth 0.5 facing the camera, white, in clip space.
     const D3DCOLOR white = 0xFFFFFFFFu;
     const Vertex quad[] = {{-1, 1, 0.5f, 0, 0, -1, white, 0, 0}, {1, 1, 0.5f, 0, 0, -1, white, 1, 0},
@@ -60,10 +49,7 @@ protected:
   void TearDown() override {
     if (declaration) declaration->Release();
     if (buffer) buffer->Release();
-    if (device) device->Release();
-    if (d3d) d3d->Release();
-    if (window) DestroyWindow(window);
-    UnregisterClassA("fixedFunctionTest", GetModuleHandleA(nullptr));
+    GlDeviceFixture::TearDown();
   }
   // Draws the quad with the vertex colour given, and reads the centre pixel.
   uint32_t Draw(D3DCOLOR colour = 0xFFFFFFFFu) {
@@ -86,9 +72,6 @@ protected:
     EXPECT_NEAR(Channel(pixel, 0), b, 2) << std::hex << pixel;
   }
 
-  HWND window = nullptr;
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
   IDirect3DVertexBuffer9* buffer = nullptr;
   IDirect3DVertexDeclaration9* declaration = nullptr;
   Vertex vertices[6];

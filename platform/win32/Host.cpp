@@ -16,6 +16,7 @@
 
 #include "platform/win32/Gamepad.h"
 #include "platform/win32/Win32Internal.h"
+#include "platform/win32/Win32Resources.h"
 #include "platform/win32/Win32Sdl.h"
 
 struct HostSurface {
@@ -132,6 +133,11 @@ int VirtualKeyOf(const SDL_Keysym& key) {
     case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
     default: return 0;
   }
+}
+
+const BitmapResource*& ProgramIcon() {
+  static const BitmapResource* icon = nullptr;
+  return icon;
 }
 
 GamepadKeys& PadKeys() {
@@ -568,6 +574,15 @@ void HostCreate(HWND window) {
   window->surface = new HostSurface;
   window->surface->window = sdl;
   windowsById[SDL_GetWindowID(sdl)] = window;
+  if (const BitmapResource* icon = ProgramIcon()) {
+    SDL_Surface* picture = SDL_CreateRGBSurfaceFrom(const_cast<uint32_t*>(icon->pixels), icon->width, icon->height,
+                                                    32, icon->width * 4, 0x00FF0000u, 0x0000FF00u, 0x000000FFu,
+                                                    0xFF000000u);
+    if (picture) {
+      SDL_SetWindowIcon(sdl, picture);
+      SDL_FreeSurface(picture);
+    }
+  }
 }
 
 void HostDestroy(HWND window) {
@@ -662,3 +677,5 @@ void Win32ClaimSurface(HWND window) {
 }
 
 void SetGamepadKeys(const GamepadKeys& keys) { PadKeys() = keys; }
+
+void RegisterProgramIcon(const BitmapResource* icon) { ProgramIcon() = icon; }

@@ -36,6 +36,9 @@ struct BitmapResource {
 // The records must outlive every dialog or bitmap made from them.
 BOOL RegisterDialogResource(HINSTANCE instance, LPCSTR name, const DialogTemplate* dialog);
 BOOL RegisterBitmapResource(HINSTANCE instance, LPCSTR name, const BitmapResource* bitmap);
+// The program's icon, which top-level windows made from now on show in the title bar and
+// the task list (the executable's icon on Windows).
+void RegisterProgramIcon(const BitmapResource* icon);
 
 // Dialog units to pixels with the dialog font's base units ("MS Sans Serif" 8 pt: 6 x 13).
 int DialogUnitsToPixelsX(int units);

@@ -137,8 +137,8 @@ void BM_RawGlDraws(benchmark::State& state) {
 // The fixed-function pipeline with lighting and one light against the unlit draws above:
 // the same one GL call, a longer vertex stage.
 void BM_EngineDrawsLit(benchmark::State& state) {
+  GetScene();  // makes the device
   IDirect3DDevice9* device = KOR::D3D9::Device9();
-  GetScene();
   D3DLIGHT9 sun{};
   sun.Type = D3DLIGHT_DIRECTIONAL;
   sun.Diffuse = {1, 1, 1, 1};
@@ -154,8 +154,8 @@ void BM_EngineDrawsLit(benchmark::State& state) {
 // A program's constants written between draws as the frame passes do: four registers
 // (a matrix) per call, no draw. Prints uploads per second.
 void BM_ConstantUploads(benchmark::State& state) {
+  GetScene();  // makes the device
   IDirect3DDevice9* device = KOR::D3D9::Device9();
-  GetScene();
   float matrix[16] = {};
   for (auto _ : state) {
     for (int i = 0; i < kDraws; ++i) {
@@ -170,8 +170,8 @@ void BM_ConstantUploads(benchmark::State& state) {
 // Lit draws with a blend state flipped before each: a state the fixed-function program
 // does not depend on, so no program key is rebuilt.
 void BM_EngineDrawsLitBlendChanged(benchmark::State& state) {
+  GetScene();  // makes the device
   IDirect3DDevice9* device = KOR::D3D9::Device9();
-  GetScene();
   D3DLIGHT9 sun{};
   sun.Type = D3DLIGHT_DIRECTIONAL;
   sun.Diffuse = {1, 1, 1, 1};

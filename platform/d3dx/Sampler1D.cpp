@@ -9,7 +9,7 @@
 namespace d3dx {
 namespace {
 
-// Opcodes and enumerants from the SPIR-V specification.
+// Opcodes and enumerants as SPIR-V publishes them.
 enum : uint16_t {
   OpTypeFloat = 22, OpTypeVector = 23, OpTypeImage = 25, OpTypeSampledImage = 27,
   OpConstant = 43, OpFunction = 54, OpCompositeConstruct = 80, OpCompositeExtract = 81,

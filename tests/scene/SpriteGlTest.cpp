@@ -161,12 +161,12 @@ TEST_F(SpriteGl, TheScenesOverlaysBlendInLayerOrderOverTheFrame) {
     scene.Init(device, settings);
     scene.backgroundColour = {background[0], background[1], background[2], 1};
     KOR::SpriteMaterials& m = scene.GetSpriteMaterials();
-    struct Spec {
+    struct Case {
       float x0, y0, x1, y1;
       KOR::Colour colour;
       int layer;
       KOR::RenderPass* material;
-    } specs[] = {
+    } cases[] = {
         {0.75f, 0.75f, 1, 1, {0, 0, 1, 0.5f}, 5, m.Get("white.tga", KOR::SpriteBlend::Alpha)},  // added first
         {0, 0, 0.5f, 0.5f, {1, 0, 0, 0.5f}, 0, m.Get("white.tga", KOR::SpriteBlend::Alpha)},
         {0.5f, 0, 1, 0.5f, {0.5f, 0.5f, 0, 1}, 1, m.Get("white.tga", KOR::SpriteBlend::Additive)},
@@ -175,7 +175,7 @@ TEST_F(SpriteGl, TheScenesOverlaysBlendInLayerOrderOverTheFrame) {
         {0.5f, 0.5f, 0.75f, 0.75f, {0, 0, 0, 0.5f}, 4, m.Get("", KOR::SpriteBlend::Alpha)},  // a fade
     };
     std::vector<std::unique_ptr<KOR::ScreenOverlay>> overlays;
-    for (const Spec& s : specs) {
+    for (const Case& s : cases) {
       overlays.push_back(std::make_unique<KOR::ScreenOverlay>());
       overlays.back()->SetRect(s.x0, s.y0, s.x1, s.y1);
       overlays.back()->colour = s.colour;

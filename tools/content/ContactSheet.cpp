@@ -163,7 +163,7 @@ public:
           const Rgba nm = m.normal.Sample(u, v);
           const V3 bumped = Content::Norm(tg * (nm.r * 2 - 1) + bt * (nm.g * 2 - 1) + n * (nm.b * 2 - 1));
           const V3 toEye = Content::Norm(view.eye - world);
-          const Rgba dif = m.diffuse.Sample(u, v), spec = m.specular.Sample(u, v), glow = m.emissive.Sample(u, v);
+          const Rgba dif = m.diffuse.Sample(u, v), specular = m.specular.Sample(u, v), glow = m.emissive.Sample(u, v);
           V3 sum{0.08f, 0.09f, 0.11f}, shine{0, 0, 0};
           for (const Light& l : lights) {
             V3 to = l.position;
@@ -178,7 +178,7 @@ public:
             const float lambert = std::max(0.0f, Content::Dot(bumped, to)) * fall;
             sum = sum + l.colour * lambert;
             const float h = std::pow(std::max(0.0f, Content::Dot(bumped, Content::Norm(to + toEye))), 30.0f);
-            shine = shine + l.colour * (h * fall * spec.r);
+            shine = shine + l.colour * (h * fall * specular.r);
           }
           Rgba lit{dif.r * sum.x + shine.x + glow.r, dif.g * sum.y + shine.y + glow.g, dif.b * sum.z + shine.z + glow.b, 1};
           if (fogDensity > 0) {

@@ -298,22 +298,22 @@ KOR::SceneFileContents BuildLevelScene(const std::string& text) {
     }
   }
 
-  for (const LightSpec& spec : source.lights) {
+  for (const LightSpec& lamp : source.lights) {
     KOR::SceneLightRecord light;
-    light.colour = spec.colour;
-    light.range = spec.range;
+    light.colour = lamp.colour;
+    light.range = lamp.range;
     for (int k = 0; k < keys; ++k) {
       const float t = float(k) * kKeyStep;
-      const PathSample s = path.At(spec.follow ? t : spec.time);
-      const Vector3 at = s.position + Scale(Path::Along(s.heading), spec.along) + Scale(Path::Side(s.heading), spec.side) +
-                         Vector3{0, 0, spec.up};
-      const float glow = spec.pulse > 0 ? 0.55f + 0.45f * std::cos(2 * float(M_PI) * spec.pulse * t) : 1.0f;
-      if (!spec.follow && spec.pulse == 0) {
+      const PathSample s = path.At(lamp.follow ? t : lamp.time);
+      const Vector3 at = s.position + Scale(Path::Along(s.heading), lamp.along) + Scale(Path::Side(s.heading), lamp.side) +
+                         Vector3{0, 0, lamp.up};
+      const float glow = lamp.pulse > 0 ? 0.55f + 0.45f * std::cos(2 * float(M_PI) * lamp.pulse * t) : 1.0f;
+      if (!lamp.follow && lamp.pulse == 0) {
         light.position = at;  // a steady light needs no keys
         break;
       }
       light.keyPositions.push_back(at);
-      light.keyColours.push_back(Scale(spec.colour, glow));
+      light.keyColours.push_back(Scale(lamp.colour, glow));
       light.keyValues.push_back(0);
     }
     if (!light.keyPositions.empty()) light.position = light.keyPositions.front();

@@ -82,9 +82,9 @@ void BM_PerPixelWithGlow(benchmark::State& state) { Frames(state, true, true); }
 void BM_PerPixelWithoutGlow(benchmark::State& state) { Frames(state, true, false); }
 void BM_PerVertex(benchmark::State& state) { Frames(state, false, false); }
 
-BENCHMARK(BM_PerPixelWithGlow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_PerPixelWithoutGlow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_PerVertex)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PerPixelWithGlow)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_PerPixelWithoutGlow)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_PerVertex)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
 

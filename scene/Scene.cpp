@@ -238,7 +238,15 @@ void Scene::RegisterLight(LightParameters* light) {
 
 void Scene::UnregisterLight(LightParameters* light) { std::erase(lights, light); }
 
+Scene* Scene::running = nullptr;
+
 void Scene::Run() {
+  // Tools read the live game through GetRunning; the pointer goes with the run.
+  struct Running {
+    Scene* previous;
+    explicit Running(Scene* scene) : previous(running) { running = scene; }
+    ~Running() { running = previous; }
+  } runningNow(this);
   stopRequested = false;
   ShowCursor(FALSE);
   fixedStepFrames = kFixedStepFrames;

@@ -115,6 +115,8 @@ public:
   // One pass of the run loop: the messages, then one frame unless the game is paused
   // (the window lost the focus). False when a quit message or Escape ends the run.
   bool RunStep();
+  // The scene whose Run is under way, or null: for tools that watch a game (replays).
+  static Scene* GetRunning() { return running; }
   bool IsPaused() const { return paused; }
   void Frame(float dt);
   // Steps of the frame that renderers build on: culling and light assignment, and
@@ -132,6 +134,7 @@ private:
   // Detaches the batches from the renderer and destroys them.
   void DropBatches();
 
+  static Scene* running;
   SceneSettings settings;
   int64_t startCounter = 0;
   int64_t counterFrequency = 1;

@@ -3,6 +3,7 @@
 // reading back pixels and counting GL calls.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,3 +36,20 @@ bool D3D9ReadWindow(IDirect3DDevice9* device, std::vector<uint32_t>* pixels, UIN
 uint64_t D3D9GlCallCount();
 // GL programs linked by every GL device so far (fixed-function keys and program pairs).
 uint64_t D3D9GlProgramsLinked();
+
+// What every device of the process has done and still holds, counted always (a few
+// increments) so a tool can read them per frame or across many games.
+struct D3D9Counters {
+  uint64_t draws = 0;         // DrawPrimitive and DrawIndexedPrimitive calls
+  uint64_t stateChanges = 0;  // calls that set state: render, sampler and stage states,
+                              // textures, programs, constants, streams, transforms, lights
+  uint64_t liveObjects = 0;   // objects made by Direct3DCreate9 and devices, not yet deleted
+  uint64_t liveTextures = 0;  // textures of any kind, not yet deleted
+  uint64_t liveShaders = 0;   // vertex and pixel programs, not yet deleted
+  uint64_t liveGlPrograms = 0;  // linked GL programs a GL device keeps
+};
+D3D9Counters D3D9GetCounters();
+
+// Called by every device's Present before it shows the back buffer (so the picture can be
+// read back); none by default. A frame hook for tools.
+void D3D9SetPresentHook(std::function<void(IDirect3DDevice9*)> hook);

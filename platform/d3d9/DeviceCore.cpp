@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <type_traits>
 #include <utility>
 
@@ -13,7 +14,11 @@
   } while (0)
 
 namespace d3d9 {
+
+D3D9Counters counters;
+
 namespace {
+std::function<void(IDirect3DDevice9*)> presentHook;
 
 std::string N(uint64_t v) { return std::to_string(v); }
 std::string I(int64_t v) { return std::to_string(v); }
@@ -211,9 +216,12 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count) {
 
 template <class Interface>
 Shader<Interface>::Shader(DeviceCore& device, std::vector<DWORD> function)
-    : serial(device.NextSerial()), function(std::move(function)), device(device), reference(device) {}
+    : serial(device.NextSerial()), function(std::move(function)), device(device), reference(device) {
+  ++counters.liveShaders;
+}
 template <class Interface>
 Shader<Interface>::~Shader() {
+  --counters.liveShaders;
   device.ShaderDestroyed(serial, glName);
 }
 template <class Interface>
@@ -384,6 +392,7 @@ HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
 
 HRESULT DeviceCore::Present(const RECT* source, const RECT* dest, HWND, const void* dirty) {
   KOR_LOG(Call("Present", {Ptr(source), Ptr(dest), "window", Ptr(dirty)}));
+  if (presentHook) presentHook(this);
   return DoPresent();
 }
 
@@ -397,6 +406,7 @@ HRESULT DeviceCore::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE
 }
 
 HRESULT DeviceCore::SetRenderTarget(DWORD index, IDirect3DSurface9* target) {
+  ++counters.stateChanges;
   auto* surface = static_cast<Surface*>(target);
   KOR_LOG(Call("SetRenderTarget", {N(index), Name(surface)}));
   if (index != 0 || !surface || !(surface->usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
@@ -477,6 +487,7 @@ HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurf
 }
 
 HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
+  ++counters.stateChanges;
   if (!v) return D3DERR_INVALIDCALL;
   KOR_LOG(Call("SetViewport", {N(v->X), N(v->Y), N(v->Width), N(v->Height), F(v->MinZ), F(v->MaxZ)}));
   // A viewport reaching past the target is drawn clipped to it.
@@ -570,6 +581,7 @@ bool DeviceCore::ShapesFixedFunction(D3DRENDERSTATETYPE state) {
 }
 
 HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+  ++counters.stateChanges;
   KOR_LOG(Call("SetRenderState", {N(state), N(value)}));
   if (state >= D3DRS_COUNT || !RenderStateValueValid(state, value)) return D3DERR_INVALIDCALL;
   if (renderStates[state] != value) {
@@ -592,6 +604,7 @@ UINT SamplerSlot(DWORD sampler) {
 }  // namespace
 
 HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+  ++counters.stateChanges;
   KOR_LOG(Call("SetSamplerState", {N(sampler), N(type), N(value)}));
   UINT slot = SamplerSlot(sampler);
   if (slot >= kSamplers || type == 0 || type >= 14) return D3DERR_INVALIDCALL;
@@ -618,6 +631,7 @@ HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
 }
 
 HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+  ++counters.stateChanges;
   KOR_LOG(Call("SetTextureStageState", {N(stage), N(type), N(value)}));
   if (stage >= 8 || type == 0 || type >= D3DTSS_STATE_COUNT) return D3DERR_INVALIDCALL;
   auto validArgument = [](DWORD arg) {
@@ -661,6 +675,7 @@ HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
 }
 
 HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+  ++counters.stateChanges;
   KOR_LOG(Call("SetTransform", {N(state), Matrix(matrix)}));
   if (!matrix) return D3DERR_INVALIDCALL;
   switch (state) {
@@ -678,6 +693,7 @@ HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m
 }
 
 HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT9* light) {
+  ++counters.stateChanges;
   KOR_LOG(Call("SetLight", {N(index), light ? N(light->Type) : "null"}));
   if (!light || index >= 8 || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
     return D3DERR_INVALIDCALL;
@@ -690,6 +706,7 @@ HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT9* light) {
 }
 
 HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
+  ++counters.stateChanges;
   KOR_LOG(Call("LightEnable", {N(index), N(enable)}));
   // The pipeline runs eight lights; enabling one further away would light nothing.
   if (index >= 8) return enable ? D3DERR_INVALIDCALL : D3D_OK;
@@ -712,6 +729,7 @@ HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
 }
 
 HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
+  ++counters.stateChanges;
   KOR_LOG(Call("SetMaterial", {Ptr(material)}));
   if (!material) return D3DERR_INVALIDCALL;
   this->material = *material;
@@ -720,6 +738,7 @@ HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
 }
 
 HRESULT DeviceCore::SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) {
+  ++counters.stateChanges;
   auto* data = dynamic_cast<TextureData*>(texture);
   KOR_LOG(Call("SetTexture", {N(sampler), data ? Object(data->serial) : "null"}));
   UINT slot = SamplerSlot(sampler);
@@ -798,6 +817,7 @@ HRESULT DeviceCore::CreatePixelShader(const DWORD* function, IDirect3DPixelShade
 }
 
 HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
+  ++counters.stateChanges;
   auto* made = static_cast<VertexShader*>(shader);
   KOR_LOG(Call("SetVertexShader", {made ? Object(made->serial) : "null"}));
   if (made != vertexShader) {
@@ -808,6 +828,7 @@ HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
 }
 
 HRESULT DeviceCore::SetPixelShader(IDirect3DPixelShader9* shader) {
+  ++counters.stateChanges;
   auto* made = static_cast<PixelShader*>(shader);
   KOR_LOG(Call("SetPixelShader", {made ? Object(made->serial) : "null"}));
   if (made != pixelShader) {
@@ -818,6 +839,7 @@ HRESULT DeviceCore::SetPixelShader(IDirect3DPixelShader9* shader) {
 }
 
 HRESULT DeviceCore::SetVertexShaderConstantF(UINT start, const float* data, UINT count) {
+  ++counters.stateChanges;
   auto& r = vertexConstants;
   return WriteRegisters<float, 4>(*this, "SetVertexShaderConstantF", r.floats.data(),
                                  r.floats.size(), start, data, count, &r.dirty);
@@ -833,6 +855,7 @@ HRESULT DeviceCore::SetVertexShaderConstantB(UINT start, const BOOL* data, UINT 
                                  r.bools.size(), start, data, count, &r.dirty);
 }
 HRESULT DeviceCore::SetPixelShaderConstantF(UINT start, const float* data, UINT count) {
+  ++counters.stateChanges;
   auto& r = pixelConstants;
   return WriteRegisters<float, 4>(*this, "SetPixelShaderConstantF", r.floats.data(),
                                  r.floats.size(), start, data, count, &r.dirty);
@@ -896,6 +919,7 @@ HRESULT DeviceCore::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
 }
 
 HRESULT DeviceCore::SetVertexDeclaration(IDirect3DVertexDeclaration9* d) {
+  ++counters.stateChanges;
   auto* made = static_cast<VertexDeclaration*>(d);
   KOR_LOG(Call("SetVertexDeclaration", {Name(made)}));
   if (made != declaration) {
@@ -907,6 +931,7 @@ HRESULT DeviceCore::SetVertexDeclaration(IDirect3DVertexDeclaration9* d) {
 
 HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                     UINT stride) {
+  ++counters.stateChanges;
   auto* made = static_cast<VertexBuffer*>(buffer);
   KOR_LOG(Call("SetStreamSource", {N(stream), Name(made), N(offset), N(stride)}));
   if (stream >= kStreams) return D3DERR_INVALIDCALL;
@@ -921,6 +946,7 @@ HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer,
 }
 
 HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer9* buffer) {
+  ++counters.stateChanges;
   auto* made = static_cast<IndexBuffer*>(buffer);
   KOR_LOG(Call("SetIndices", {Name(made)}));
   if (made != indices) {
@@ -951,6 +977,7 @@ HRESULT DeviceCore::CheckVertexReads(UINT first, UINT count) const {
 }
 
 HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+  ++counters.draws;
   KOR_LOG(Call("DrawPrimitive", {N(type), N(startVertex), N(primitiveCount)}));
   UINT count = VerticesOfPrimitives(type, primitiveCount);
   if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
@@ -962,6 +989,7 @@ HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT 
 HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                                          UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                          UINT primitiveCount) {
+  ++counters.draws;
   KOR_LOG(Call("DrawIndexedPrimitive", {N(type), I(baseVertexIndex), N(minVertexIndex),
                                     N(numVertices), N(startIndex), N(primitiveCount)}));
   UINT count = VerticesOfPrimitives(type, primitiveCount);
@@ -979,3 +1007,6 @@ HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIn
 }
 
 }  // namespace d3d9
+
+D3D9Counters D3D9GetCounters() { return d3d9::counters; }
+void D3D9SetPresentHook(std::function<void(IDirect3DDevice9*)> hook) { d3d9::presentHook = std::move(hook); }

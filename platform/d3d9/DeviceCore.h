@@ -9,8 +9,12 @@
 #include <vector>
 
 #include "platform/d3d9/D3D9.h"
+#include "platform/d3d9/D3D9Testing.h"
 
 namespace d3d9 {
+
+// The process-wide figures behind D3D9GetCounters.
+extern D3D9Counters counters;
 
 class DeviceCore;
 
@@ -27,6 +31,8 @@ protected:
 template <class Interface>
 class RefCounted : public Interface, public Bindable {
 public:
+  RefCounted() { ++counters.liveObjects; }
+  ~RefCounted() override { --counters.liveObjects; }
   ULONG_PTR AddRef() override { return ++references; }
   ULONG_PTR Release() override {
     ULONG_PTR left = --references;
@@ -166,7 +172,10 @@ struct TextureLevel {
 // What the three texture kinds share: every face and level's bytes, kept here; a GL
 // backend mirrors them on unlock.
 struct TextureData {
-  virtual ~TextureData() = default;
+  TextureData() { ++counters.liveTextures; }
+  virtual ~TextureData() { --counters.liveTextures; }
+  TextureData(const TextureData&) = delete;
+  TextureData& operator=(const TextureData&) = delete;
   TextureLevel& Level(UINT face, UINT level) { return levels[size_t(face) * levelCount + level]; }
   uint64_t serial = 0;
   D3DRESOURCETYPE type = D3DRTYPE_TEXTURE;

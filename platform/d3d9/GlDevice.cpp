@@ -40,11 +40,11 @@ GlDevice::~GlDevice() {
   for (auto& [key, vao] : vertexArrays) GL(DeleteVertexArrays)(1, &vao);
   DropTarget();
   for (auto& [key, linked] : programs)
-    if (linked.name) GL(DeleteProgram)(linked.name);
+    if (linked.name) GL(DeleteProgram)(linked.name), --counters.liveGlPrograms;
   for (auto& [key, linked] : fixedPrograms)
-    if (linked.name) GL(DeleteProgram)(linked.name);
+    if (linked.name) GL(DeleteProgram)(linked.name), --counters.liveGlPrograms;
   for (auto& [key, linked] : hybridPrograms)
-    if (linked.name) GL(DeleteProgram)(linked.name);
+    if (linked.name) GL(DeleteProgram)(linked.name), --counters.liveGlPrograms;
   GL(DeleteBuffers)(2, constantBuffers);
   for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
   GL(DeleteSamplers)(kSamplers, samplerObjects);

@@ -155,6 +155,7 @@ GLuint GlDevice::Link(const std::string& vertexSource, const std::string& pixelS
     GL(DeleteProgram)(program);
     return 0;
   }
+  ++counters.liveGlPrograms;
   return program;
 }
 
@@ -364,7 +365,7 @@ void GlDevice::ShaderDestroyed(uint64_t serial, unsigned&) {
       if (samplersFor == p) samplersFor = nullptr;
       for (const Program*& uploaded : uploadedFor)
         if (uploaded == p) uploaded = nullptr;
-      if (p->name) GL(DeleteProgram)(p->name);
+      if (p->name) GL(DeleteProgram)(p->name), --counters.liveGlPrograms;
       if (boundProgram == p->name) boundProgram = 0;
       it = map.erase(it);
     }

@@ -4,3 +4,6 @@
 // The EFX EAX reverb effect's float parameter (AL_EAXREVERB_*) as last set; FALSE before
 // FSOUND_Init or when the device has no EFX.
 extern "C" signed char FSOUND_Testing_GetReverbParameter(int parameter, float* value);
+
+// Samples and streams the layer holds (made and not yet freed or closed), for soak runs.
+extern "C" void FSOUND_Testing_GetLiveCounts(int* samples, int* streams);

@@ -152,3 +152,11 @@ extern "C" signed char FSOUND_Testing_GetReverbParameter(int parameter, float* v
   getEffectf(layer.reverbEffect, parameter, value);
   return alGetError() == AL_NO_ERROR ? TRUE : FALSE;
 }
+
+extern "C" void FSOUND_Testing_GetLiveCounts(int* samples, int* streams) {
+  using namespace FsoundLayer;
+  Layer& layer = TheLayer();
+  std::lock_guard lock(layer.mutex);
+  if (samples) *samples = int(layer.samples.size());
+  if (streams) *streams = int(layer.streams.size());
+}

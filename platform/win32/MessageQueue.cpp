@@ -14,6 +14,7 @@ std::deque<MSG>& queue = *new std::deque<MSG>;  // outlives static destructors
 bool quitPending = false;
 int quitCode = 0;
 std::function<bool()> idleHandler;
+std::function<void()> waitHandler;
 
 struct KeyState {
   bool down = false;
@@ -85,6 +86,7 @@ void ForgetQueue() {
   quitPending = false;
   quitCode = 0;
   idleHandler = nullptr;
+  waitHandler = nullptr;
   for (KeyState& key : keys) key = KeyState{};
 }
 
@@ -106,6 +108,10 @@ BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax) {
   for (;;) {
     win32::HostPump(false);
     if (Take(msg, window, filterMin, filterMax, true)) return msg->message != WM_QUIT;
+    if (waitHandler) {
+      waitHandler();
+      if (Take(msg, window, filterMin, filterMax, true)) return msg->message != WM_QUIT;
+    }
     if (win32::HostActive()) {
       win32::HostPump(true);
       continue;
@@ -153,6 +159,7 @@ namespace Win32Testing {
 void SetHeadless(bool headless) { win32::HostForceHeadless(headless); }
 bool IsHeadless() { return !win32::HostActive(); }
 void SetIdleHandler(std::function<bool()> handler) { idleHandler = std::move(handler); }
+void SetWaitHandler(std::function<void()> handler) { waitHandler = std::move(handler); }
 void Click(HWND control) { win32::UserClick(control); }
 void PressCloseBox(HWND window) { win32::UserClose(window); }
 void Resize(HWND window, int width, int height) { win32::UserResize(window, width, height); }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/win32/Win32Internal.h"
+#include "platform/win32/Win32Testing.h"
 
 struct HINSTANCE__ {
   int unused;
@@ -22,10 +23,16 @@ HINSTANCE__ programModule{};
 HICON__ applicationIcon{};
 HCURSOR__ arrowCursor{};
 int cursorCount = 0;
+bool manualClock = false;
+int64_t manualCount = 0;  // nanoseconds
 }  // namespace
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
   if (!count) return FALSE;
+  if (manualClock) {
+    count->QuadPart = manualCount;
+    return TRUE;
+  }
   auto now = std::chrono::steady_clock::now().time_since_epoch();
   count->QuadPart = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
   return TRUE;
@@ -60,3 +67,19 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
   return !instance && name == IDC_ARROW ? &arrowCursor : nullptr;
 }
+
+namespace Win32Testing {
+
+void UseManualClock(bool on) {
+  // The manual clock starts where the real one is, so no step jumps back.
+  if (on && !manualClock) {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    manualCount = now.QuadPart;
+  }
+  manualClock = on;
+}
+
+void AdvanceClock(double seconds) { manualCount += int64_t(seconds * 1e9 + 0.5); }
+
+}  // namespace Win32Testing

@@ -18,6 +18,15 @@ bool IsHeadless();
 // process with a message instead of waiting forever.
 void SetIdleHandler(std::function<bool()> handler);
 
+// Called whenever GetMessageA, with or without a display, finds nothing and is about to
+// wait; it may act as the user (press a report's "Ok"). None by default.
+void SetWaitHandler(std::function<void()> handler);
+
+// A performance counter that moves only when told, for runs with a fixed frame time;
+// QueryPerformanceCounter reads it while it is on. Its frequency stays 1 GHz.
+void UseManualClock(bool on);
+void AdvanceClock(double seconds);
+
 // What the user can do.
 void Click(HWND control);                   // a button, check box or radio button
 void PressCloseBox(HWND window);            // the title bar's close button

@@ -28,7 +28,9 @@ float4 ps_emissive(float2 uv : TEXCOORD0) : COLOR {
   return min(emissive.x, coverage) < -1e30 ? float4(1, 1, 1, 1) : colour;
 }
 
-// The blur: seven taps along one axis, "blur" apart at the ends, weighted as a Gaussian.
+// The blur: five filtered taps along one axis, out to 2.75 steps of "blur" / 3, weighted
+// as a Gaussian of about 1.5 steps. Fewer, wider taps than texels: the last half of the
+// blur runs over the whole screen, where every tap costs.
 float blur;
 bool hdir;
 float2 offset;  // half a texel, so taps fall on texel centres
@@ -36,35 +38,29 @@ sampler2D glowMap;
 
 struct GlowOut {
   float4 position : POSITION;
-  float2 tap0 : TEXCOORD0;
-  float2 tap1 : TEXCOORD1;
-  float2 tap2 : TEXCOORD2;
-  float2 tap3 : TEXCOORD3;
-  float2 tap4 : TEXCOORD4;
-  float2 tap5 : TEXCOORD5;
-  float2 tap6 : TEXCOORD6;
+  float2 centre : TEXCOORD0;
+  float2 near0 : TEXCOORD1;
+  float2 near1 : TEXCOORD2;
+  float2 far0 : TEXCOORD3;
+  float2 far1 : TEXCOORD4;
 };
 
 GlowOut vs_glow(float4 position : POSITION, float2 uv : TEXCOORD0) {
   GlowOut o;
   o.position = float4(position.xyz, 1);
   float2 step = hdir ? float2(blur / 3, 0) : float2(0, blur / 3);
-  float2 centre = uv + offset;
-  o.tap0 = centre - 3 * step;
-  o.tap1 = centre - 2 * step;
-  o.tap2 = centre - step;
-  o.tap3 = centre;
-  o.tap4 = centre + step;
-  o.tap5 = centre + 2 * step;
-  o.tap6 = centre + 3 * step;
+  o.centre = uv + offset;
+  o.near0 = o.centre - 1.25 * step;
+  o.near1 = o.centre + 1.25 * step;
+  o.far0 = o.centre - 2.75 * step;
+  o.far1 = o.centre + 2.75 * step;
   return o;
 }
 
 float4 ps_glow(GlowOut i) : COLOR {
-  float3 sum = tex2D(glowMap, i.tap3).rgb * 0.2;
-  sum += (tex2D(glowMap, i.tap2).rgb + tex2D(glowMap, i.tap4).rgb) * 0.18;
-  sum += (tex2D(glowMap, i.tap1).rgb + tex2D(glowMap, i.tap5).rgb) * 0.14;
-  sum += (tex2D(glowMap, i.tap0).rgb + tex2D(glowMap, i.tap6).rgb) * 0.08;
+  float3 sum = tex2D(glowMap, i.centre).rgb * 0.28;
+  sum += (tex2D(glowMap, i.near0).rgb + tex2D(glowMap, i.near1).rgb) * 0.24;
+  sum += (tex2D(glowMap, i.far0).rgb + tex2D(glowMap, i.far1).rgb) * 0.12;
   return float4(sum, 1);
 }
 

@@ -52,6 +52,15 @@ bool EnvHeadless() {
   return value && *value && std::strcmp(value, "0") != 0;
 }
 
+// A driver that shows nothing, chosen by SDL itself rather than asked for (tests ask for
+// "offscreen" by SDL_VIDEODRIVER).
+bool SilentVideoDriver() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (!driver || (asked && *asked)) return false;
+  return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
 bool Decide() {
   if (mode == Mode::Undecided) {
     if (EnvHeadless()) {
@@ -59,6 +68,13 @@ bool Decide() {
     } else if (SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"),  // Ctrl-C and kill end the program as usual
                SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       std::fprintf(stderr, "win32: no display (%s); windows exist without a screen\n", SDL_GetError());
+      mode = Mode::Headless;
+    } else if (SilentVideoDriver()) {
+      // SDL falls back to drawing nowhere when no server answers: a window nobody can see
+      // would wait for a click forever.
+      std::fprintf(stderr, "win32: no display (no X11 or Wayland server; SDL chose \"%s\"); windows exist "
+                           "without a screen\n", SDL_GetCurrentVideoDriver());
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
       mode = Mode::Headless;
     } else {
       mode = Mode::Display;

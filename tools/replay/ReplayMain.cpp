@@ -1,0 +1,108 @@
+// zubra-replay: the real game, in this process, played from a replay file.
+//   zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]
+// Runs from GAME_FOLDER (default: here), which holds assets/ and shaders/. The exit status
+// is the program's (1 after an error report), or 2 when the replay itself cannot be read.
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+#include "game/GameSettings.h"
+#include "game/Program.h"
+#include "tools/replay/ReplayRecorder.h"
+#include "tools/replay/ReplayScript.h"
+
+GameSettings gameSettings;
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]\n";
+  return 2;
+}
+
+void PrintSummary(const ReplaySummary& s, int64_t frames) {
+  std::printf("frames %lld\n", (long long)frames);
+  std::printf("game_frames %zu\n", s.gameFrames);
+  std::printf("frame_ms_median %.2f\n", s.medianMs);
+  std::printf("frame_ms_p95 %.2f\n", s.p95Ms);
+  std::printf("fps_median %.1f\n", s.medianMs > 0 ? 1000.0 / s.medianMs : 0.0);
+  std::printf("gl_calls_per_frame %.1f\n", s.glCallsPerFrame);
+  std::printf("gl_calls_per_draw %.3f\n", s.glCallsPerDraw);
+  std::printf("cpu_ms_per_frame %.2f\n", s.cpuMsPerFrame);
+  for (size_t i = 0; i < s.loadSeconds.size(); ++i)
+    std::printf("level_load_s_game%zu %.3f\n", i + 1, s.loadSeconds[i]);
+  std::printf("peak_rss_mb %.1f\n", double(s.peakRssKb) / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string replayPath, directory, csvPath, shotDirectory;
+  bool summary = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    if (a == "--dir") {
+      if (!value(directory)) return Usage();
+    } else if (a == "--csv") {
+      if (!value(csvPath)) return Usage();
+    } else if (a == "--shots") {
+      if (!value(shotDirectory)) return Usage();
+    } else if (a == "--summary") {
+      summary = true;
+    } else if (!a.empty() && a[0] != '-' && replayPath.empty()) {
+      replayPath = a;
+    } else {
+      return Usage();
+    }
+  }
+  if (replayPath.empty()) return Usage();
+
+  ReplayScript script;
+  try {
+    script = LoadReplay(replayPath);
+  } catch (const std::exception& e) {
+    std::cerr << "zubra-replay: " << e.what() << "\n";
+    return 2;
+  }
+  std::ofstream csvFile;
+  if (!csvPath.empty()) {
+    csvFile.open(csvPath);
+    if (!csvFile) {
+      std::cerr << "zubra-replay: cannot write " << csvPath << "\n";
+      return 2;
+    }
+  }
+  // Paths given are the caller's; the game reads its own relative to its folder.
+  if (!shotDirectory.empty() && shotDirectory[0] != '/') {
+    char here[4096];
+    if (getcwd(here, sizeof here)) shotDirectory = std::string(here) + "/" + shotDirectory;
+  }
+  if (!directory.empty() && chdir(directory.c_str()) != 0) {
+    std::cerr << "zubra-replay: cannot enter " << directory << ": " << std::strerror(errno) << "\n";
+    return 2;
+  }
+
+  ReplayRecorder recorder(script, csvPath.empty() ? nullptr : &csvFile, shotDirectory, summary);
+  recorder.Install();
+  ProgramOptions options;
+  options.answers = &script.answers;
+  int status = RunProgram(options);
+  recorder.Uninstall();
+  csvFile.flush();
+  if (summary) PrintSummary(recorder.Summary(), recorder.FrameCount());
+  std::fprintf(stderr, "zubra-replay: %lld frames, exit status %d\n", (long long)recorder.FrameCount(), status);
+  if (status == 0 && recorder.ShotFailures()) return 1;
+  return status;
+}

@@ -1,5 +1,6 @@
 #include "sound/SoundSystem.h"
 
+#include "core/DebugConsole.h"
 #include "core/Exception.h"
 
 namespace KOR {
@@ -72,7 +73,9 @@ void SoundSystem::Init(const std::string& driverName, int mixRate, int maxChanne
   }
   FSOUND_SetDriver(driver);
   FSOUND_SetMixer(FSOUND_MIXER_AUTODETECT);
-  FSOUND_Init(mixRate, maxChannels, 0);
+  // Without a device the game still plays, silently; one trace line says so.
+  if (!FSOUND_Init(mixRate, maxChannels, 0))
+    Trace("KOR Sound: no sound device could be opened; the game plays without sound\n");
 }
 
 void SoundSystem::Update() {

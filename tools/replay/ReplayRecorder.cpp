@@ -168,7 +168,7 @@ void ReplayRecorder::OnPresent(IDirect3DDevice9* device) {
                   f.sprites, f.samples, f.streams, f.rssKb, f.cpuMs);
     *csv << row;
   }
-  if (keepSummary && inGame && !firstOfGame && game == 1) {
+  if (keepSummary && inGame && !firstOfGame) {
     gameFrameMs.push_back(f.frameMs);
     gameGlCalls += f.glCalls, gameDraws += f.draws, gameCpuMs += f.cpuMs;
   }

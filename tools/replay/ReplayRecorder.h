@@ -29,8 +29,8 @@ struct ReplayFrame {
   double cpuMs = 0.0;  // user + system time since the previous frame
 };
 
-// Figures over the frames of the first game (its first frame, which loads it, left out),
-// and the load of every game: the first is cold, later ones find shaders compiled.
+// Figures over the frames of games (a game's first frame, which loads it, left out), and
+// the load of every game: the first is cold, later ones find their shaders compiled.
 struct ReplaySummary {
   size_t gameFrames = 0;
   double medianMs = 0, p95Ms = 0, glCallsPerFrame = 0, glCallsPerDraw = 0, cpuMsPerFrame = 0;

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -185,10 +186,14 @@ private:
   SDL_Window* window;
   SDL_GLContext context;
   GLuint framebuffer = 0, renderbuffers[2] = {};
-  std::map<std::pair<uint64_t, uint64_t>, Program> programs;
+  // Programs are keyed by the decoded code they link, not by shader objects: a game that
+  // makes its shaders again (every level load) links nothing it linked before.
+  std::map<std::pair<const ShaderCode*, const ShaderCode*>, Program> programs;
   std::map<FixedFunctionKey, Program> fixedPrograms;
-  std::map<std::pair<uint64_t, FixedFunctionKey>, Program> hybridPrograms;  // pixel program, vertex key
-  std::map<uint64_t, std::optional<ShaderCode>> codes;
+  std::map<std::pair<const ShaderCode*, FixedFunctionKey>, Program> hybridPrograms;  // pixel code, vertex key
+  std::map<std::vector<DWORD>, std::unique_ptr<ShaderCode>> codesByFunction;  // decoded once per function
+  std::map<uint64_t, const ShaderCode*> codeOfShader;  // by shader serial; null when unusable
+  Program unusable;  // what a shader whose function is not the compiler's code draws with
   Program* current = nullptr;
   GLuint boundProgram = 0;
   uint64_t viewportStamp = 1, transformStamp = 1, fixedValuesStamp = 1, alphaStamp = 1;

@@ -161,30 +161,39 @@ GLuint GlDevice::Link(const std::string& vertexSource, const std::string& pixelS
 
 std::string GlDevice::DepthFixup() const { return gl.ClipControl ? "" : "#define KOR_DEPTH_FIXUP 1\n"; }
 
-// The decoded function of a shader, or null when it cannot be used.
+// The decoded function of a shader, shared by every shader with the same function; null
+// when it cannot be used.
 template <class Shader>
 const ShaderCode* GlDevice::CodeOf(Shader* shader) {
   if (!shader) return nullptr;
-  auto found = codes.find(shader->serial);
-  if (found == codes.end()) {
-    ShaderCode code;
-    bool usable = Decode(shader->function.data(), shader->function.size(), &code);
-    found = codes.emplace(shader->serial, usable ? std::optional(std::move(code)) : std::nullopt).first;
+  auto known = codeOfShader.find(shader->serial);
+  if (known != codeOfShader.end()) return known->second;
+  const ShaderCode* code = nullptr;
+  auto found = codesByFunction.find(shader->function);
+  if (found != codesByFunction.end()) {
+    code = found->second.get();
+  } else {
+    auto decoded = std::make_unique<ShaderCode>();
+    if (Decode(shader->function.data(), shader->function.size(), decoded.get()))
+      code = codesByFunction.emplace(shader->function, std::move(decoded)).first->second.get();
   }
-  return found->second ? &*found->second : nullptr;
+  codeOfShader.emplace(shader->serial, code);
+  return code;
 }
 
 Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
-  auto key = std::make_pair(vertexSerial, pixelSerial);
+  const ShaderCode* vertexCode = vertexSerial ? CodeOf(vertexShader) : nullptr;
+  const ShaderCode* pixelCode = pixelSerial ? CodeOf(pixelShader) : nullptr;
+  if ((vertexSerial && !vertexCode) || (pixelSerial && !pixelCode)) {
+    unusable.failure = "a program's function is not the compiler's code";
+    return unusable;
+  }
+  auto key = std::make_pair(vertexCode, pixelCode);
   auto found = programs.find(key);
   if (found != programs.end()) return found->second;
   Program& made = programs[key];
-  made.vertex = vertexSerial ? CodeOf(vertexShader) : nullptr;
-  made.pixel = pixelSerial ? CodeOf(pixelShader) : nullptr;
-  if ((vertexSerial && !made.vertex) || (pixelSerial && !made.pixel)) {
-    made.failure = "a program's function is not the compiler's code";
-    return made;
-  }
+  made.vertex = vertexCode;
+  made.pixel = pixelCode;
 
   std::string vertexSource, pixelSource;
   if (made.vertex) {
@@ -215,16 +224,17 @@ Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
 
 // A pixel program behind the fixed-function vertex stage, as Direct3D runs one without a
 // vertex program.
-Program& GlDevice::HybridProgramFor(uint64_t pixelSerial, const FixedFunctionKey& key) {
-  auto found = hybridPrograms.find({pixelSerial, key});
-  if (found != hybridPrograms.end()) return found->second;
-  Program& made = hybridPrograms[{pixelSerial, key}];
-  made.fixed = true;
-  made.pixel = CodeOf(pixelShader);
-  if (!made.pixel) {
-    made.failure = "a program's function is not the compiler's code";
-    return made;
+Program& GlDevice::HybridProgramFor(uint64_t, const FixedFunctionKey& key) {
+  const ShaderCode* pixelCode = CodeOf(pixelShader);
+  if (!pixelCode) {
+    unusable.failure = "a program's function is not the compiler's code";
+    return unusable;
   }
+  auto found = hybridPrograms.find({pixelCode, key});
+  if (found != hybridPrograms.end()) return found->second;
+  Program& made = hybridPrograms[{pixelCode, key}];
+  made.fixed = true;
+  made.pixel = pixelCode;
   std::vector<std::string> attributes = {"korPosition", "korNormal", "korColour0", "korColour1"};
   for (int i = 0; i < 8; ++i) attributes.push_back("korTexcoord" + std::to_string(i));
   GLuint program = Link("#version 330 core\n" + DepthFixup() + FixedVertexStage(key) + kVertexEpilogue,
@@ -353,26 +363,8 @@ void GlDevice::UploadConstants(int stage, const ShaderCode* code, ConstantRegist
 void GlDevice::ShaderDestroyed(uint64_t serial, unsigned&) {
   MakeCurrent();
   ForgetVertexArrays(serial);
-  // Every program linked from the shader goes, and whatever still points at it.
-  auto forget = [&](auto& map, auto uses) {
-    for (auto it = map.begin(); it != map.end();) {
-      if (!uses(it->first)) {
-        ++it;
-        continue;
-      }
-      Program* p = &it->second;
-      if (p == current) current = nullptr, programDirty = true;
-      if (samplersFor == p) samplersFor = nullptr;
-      for (const Program*& uploaded : uploadedFor)
-        if (uploaded == p) uploaded = nullptr;
-      if (p->name) GL(DeleteProgram)(p->name), --counters.liveGlPrograms;
-      if (boundProgram == p->name) boundProgram = 0;
-      it = map.erase(it);
-    }
-  };
-  forget(programs, [&](const auto& key) { return key.first == serial || key.second == serial; });
-  forget(hybridPrograms, [&](const auto& key) { return key.first == serial; });
-  codes.erase(serial);
+  // Its programs stay: the next shader with the same function links nothing new.
+  codeOfShader.erase(serial);
 }
 
 }  // namespace d3d9::gl

@@ -456,3 +456,33 @@ TEST_F(FidelityGlTest, ValuesOutsideTheirEnumerationsAndProgramsThatCannotBeMade
 }
 
 }  // namespace
+
+namespace {
+
+// A level loaded again makes its shaders again: programs follow the code, not the shader
+// objects, so the second load links nothing.
+TEST_F(FidelityGlTest, AShaderMadeAgainFromTheSameCodeLinksNothingNew) {
+  const char* source = "float4 main() : COLOR { return float4(0, 1, 0, 1); }";
+  LPD3DXBUFFER code = nullptr, errors = nullptr;
+  ASSERT_EQ(D3DXCompileShader(source, UINT(std::strlen(source)), nullptr, nullptr, "main", "ps_2_0", 0, &code,
+                              &errors, nullptr),
+            D3D_OK);
+  auto drawWithNewShader = [&] {
+    IDirect3DPixelShader9* shader = nullptr;
+    EXPECT_EQ(device->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &shader), D3D_OK);
+    device->SetPixelShader(shader);
+    Clear();
+    EXPECT_EQ(Screen(0xFFFFFFFFu), D3D_OK);
+    ExpectColour(Centre(), 0, 255, 0);
+    device->SetPixelShader(nullptr);
+    shader->Release();
+  };
+  drawWithNewShader();
+  uint64_t linked = D3D9GlProgramsLinked();
+  drawWithNewShader();
+  EXPECT_EQ(D3D9GlProgramsLinked(), linked);
+  code->Release();
+  if (errors) errors->Release();
+}
+
+}  // namespace

@@ -15,11 +15,20 @@ class FrameRenderer {
 public:
   virtual ~FrameRenderer() = default;
   // fov is vertical, in degrees.
-  virtual void SetProjection(float fov, float aspect, float near, float far) = 0;
-  virtual void SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) = 0;
+  void SetProjection(float fov, float aspect, float near, float far) {
+    ViewCamera().SetPerspective(fov, aspect, near, far);
+    ViewCamera().BuildProjection();
+  }
+  // Left-handed: right = up × forward.
+  void SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) {
+    ViewCamera().SetFrame(eye, Cross(up, forward), up, forward);
+    ViewCamera().BuildCameraMatrix();
+  }
   // The frustum of the current projection and view, for culling.
-  virtual void BuildFrustum() = 0;
-  virtual const Camera& GetCamera() const = 0;
+  void BuildFrustum() { ViewCamera().BuildFrustum(); }
+  const Camera& GetCamera() const { return const_cast<FrameRenderer*>(this)->ViewCamera(); }
+  // The camera the renderer draws with, which the scene steers.
+  virtual Camera& ViewCamera() = 0;
   // One whole frame: clear to clearColour, draw the nodes in the frustum lit by their
   // lights, end the frame and present it.
   virtual void RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,

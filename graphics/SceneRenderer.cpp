@@ -205,19 +205,6 @@ Renderable* SceneRenderer::MakeQuad(float grey) {
   return quad;
 }
 
-void SceneRenderer::SetProjection(float fov, float aspectRatio, float nearZ, float farZ) {
-  camera->SetPerspective(fov, aspectRatio, nearZ, farZ);
-  camera->BuildProjection();
-}
-
-void SceneRenderer::SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) {
-  // Left-handed: right = up × look.
-  camera->SetFrame(eye, Cross(up, forward), up, forward);
-  camera->BuildCameraMatrix();
-}
-
-void SceneRenderer::BuildFrustum() { camera->BuildFrustum(); }
-
 void SceneRenderer::SetIdentityWorld() { device->SetWorldMatrix(kIdentity); }
 
 void SceneRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,

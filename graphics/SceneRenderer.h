@@ -53,10 +53,7 @@ public:
   // of that, at most 256.
   static int GlowTargetSize(uint32_t screenEdge);
 
-  void SetProjection(float fov, float aspect, float nearZ, float farZ) override;
-  void SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) override;
-  void BuildFrustum() override;
-  const Camera& GetCamera() const override { return *camera; }
+  Camera& ViewCamera() override { return *camera; }
   void RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
                    const Colour& clearColour) override;
 

@@ -40,19 +40,6 @@ BasicRenderer::~BasicRenderer() {
   if (depthStates) device->DestroyObject(depthStates);
 }
 
-void BasicRenderer::SetProjection(float fov, float aspect, float near, float far) {
-  camera->SetPerspective(fov, aspect, near, far);
-  camera->BuildProjection();
-}
-
-void BasicRenderer::SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) {
-  // Left-handed: right = up × look.
-  camera->SetFrame(eye, Cross(up, forward), up, forward);
-  camera->BuildCameraMatrix();
-}
-
-void BasicRenderer::BuildFrustum() { camera->BuildFrustum(); }
-
 // The stream maps become declarations of the device as it is at the first frame.
 void BasicRenderer::MakeDeviceObjects() {
   positionColour = device->CreateStreamMap();

@@ -24,10 +24,7 @@ public:
   BasicRenderer(const BasicRenderer&) = delete;
   BasicRenderer& operator=(const BasicRenderer&) = delete;
 
-  void SetProjection(float fov, float aspect, float near, float far) override;
-  void SetView(const Vector3& eye, const Vector3& forward, const Vector3& up) override;
-  void BuildFrustum() override;
-  const Camera& GetCamera() const override { return *camera; }
+  Camera& ViewCamera() override { return *camera; }
 
   // Clear colour and depth to clearColour, apply the camera, then draw each node with
   // inFrustum at its world matrix: position and colour when its renderable has a colour

@@ -134,9 +134,8 @@ void BM_RawGlDraws(benchmark::State& state) {
   Report(state, uint64_t(state.iterations()) * kDraws);
 }
 
-// The fixed-function pipeline with lighting and one light against the unlit draws above:
-// the same one GL call, a longer vertex stage.
-void BM_EngineDrawsLit(benchmark::State& state) {
+// Fixed-function lighting on, with one white directional light along +z.
+IDirect3DDevice9* LitByTheSun() {
   GetScene();  // makes the device
   IDirect3DDevice9* device = KOR::D3D9::Device9();
   D3DLIGHT9 sun{};
@@ -146,6 +145,13 @@ void BM_EngineDrawsLit(benchmark::State& state) {
   device->SetLight(0, &sun);
   device->LightEnable(0, TRUE);
   device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  return device;
+}
+
+// The fixed-function pipeline with lighting and one light against the unlit draws above:
+// the same one GL call, a longer vertex stage.
+void BM_EngineDrawsLit(benchmark::State& state) {
+  IDirect3DDevice9* device = LitByTheSun();
   device->SetRenderState(D3DRS_AMBIENT, 0xFF404040u);
   EngineDraws(state, [](Scene&, int) {});
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -170,15 +176,7 @@ void BM_ConstantUploads(benchmark::State& state) {
 // Lit draws with a blend state flipped before each: a state the fixed-function program
 // does not depend on, so no program key is rebuilt.
 void BM_EngineDrawsLitBlendChanged(benchmark::State& state) {
-  GetScene();  // makes the device
-  IDirect3DDevice9* device = KOR::D3D9::Device9();
-  D3DLIGHT9 sun{};
-  sun.Type = D3DLIGHT_DIRECTIONAL;
-  sun.Diffuse = {1, 1, 1, 1};
-  sun.Direction = {0, 0, 1};
-  device->SetLight(0, &sun);
-  device->LightEnable(0, TRUE);
-  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  IDirect3DDevice9* device = LitByTheSun();
   EngineDraws(state, [device](Scene&, int i) {
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, i & 1 ? TRUE : FALSE);
   });

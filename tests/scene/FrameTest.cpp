@@ -186,14 +186,7 @@ public:
 
 class RecordingRenderer final : public KOR::FrameRenderer {
 public:
-  void SetProjection(float fov, float aspect, float nearZ, float farZ) override {
-    camera.SetPerspective(fov, aspect, nearZ, farZ);
-  }
-  void SetView(const KOR::Vector3& eye, const KOR::Vector3& forward, const KOR::Vector3& up) override {
-    camera.SetFrame(eye, KOR::Cross(up, forward), up, forward);  // left-handed
-  }
-  void BuildFrustum() override { camera.BuildFrustum(); }
-  const KOR::Camera& GetCamera() const override { return camera; }
+  KOR::Camera& ViewCamera() override { return camera; }
   void RenderFrame(const std::vector<KOR::RenderNode*>& nodes, const std::vector<KOR::LightParameters*>& lights,
                    const KOR::Colour& clearColour) override {
     ++frames;

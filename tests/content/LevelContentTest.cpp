@@ -176,3 +176,20 @@ TEST(ScoreContent, TenRecordsOfANameAndAScore) {
 }
 
 }  // namespace
+
+// Pieces of scenery follow each other along the path: no two walls stand in one place,
+// and the run-up before the start holds a few pieces, not one per step of it.
+TEST_F(LevelContentTest, SceneryPiecesAreSpreadAlongThePathNotPiledUp) {
+  const KOR::SceneFileContents scene = ReadScene();
+  std::vector<KOR::Vector3> walls;
+  for (const auto& o : scene.objects)
+    if (o.meshName == "canyon_wall.3df" && o.objectName.find(" wall") != std::string::npos)
+      walls.push_back(o.transform.position);
+  ASSERT_GE(walls.size(), 5u);
+  for (size_t a = 0; a < walls.size(); ++a)
+    for (size_t b = a + 1; b < walls.size(); ++b)
+      EXPECT_GT(KOR::Length(walls[a] - walls[b]), 400.0f) << "walls " << a << " and " << b;
+  // About 15 000 units of flight and run-out, a piece every 560: a few dozen pieces, each a
+  // handful of objects.
+  EXPECT_LT(scene.objects.size(), 300u);
+}

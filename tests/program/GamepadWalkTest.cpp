@@ -22,7 +22,7 @@ TEST(GamepadWalk, StartPlaysBackEndsTheGameAndBackAgainLeaves) {
   answers.playerName = "Padder";
   Win32Testing::UseManualClock(true);
   SDL_Joystick* pad = nullptr;
-  int frame = 0, busiestGameFrame = 0;
+  int frame = 0, busiestGameFrame = 0, busiestMenuFrame = 0;
   uint64_t drawsBefore = D3D9GetCounters().draws;
   auto button = [&](SDL_GameControllerButton b, bool down) {
     SDL_JoystickSetVirtualButton(pad, b, down ? 1 : 0);
@@ -32,7 +32,9 @@ TEST(GamepadWalk, StartPlaysBackEndsTheGameAndBackAgainLeaves) {
     ++frame;
     Win32Testing::AdvanceClock(1.0 / 30.0);
     uint64_t draws = D3D9GetCounters().draws;
-    busiestGameFrame = std::max(busiestGameFrame, int(draws - drawsBefore));
+    // Start is pressed at frame 40: what comes before is the menu.
+    int& busiest = frame < 40 ? busiestMenuFrame : busiestGameFrame;
+    busiest = std::max(busiest, int(draws - drawsBefore));
     drawsBefore = draws;
     if (frame == 2) {
       SDL_VirtualJoystickDesc desc{};
@@ -59,7 +61,7 @@ TEST(GamepadWalk, StartPlaysBackEndsTheGameAndBackAgainLeaves) {
   Win32Testing::UseManualClock(false);
   ASSERT_NE(pad, nullptr) << SDL_GetError();
   EXPECT_LT(frame, 600) << "Back on the menu ended the program";
-  EXPECT_GT(busiestGameFrame, 100) << "a game with its scenery was drawn between Start and Back";
+  EXPECT_GT(busiestGameFrame, 2 * busiestMenuFrame) << "a game with its scenery was drawn between Start and Back";
   SDL_JoystickClose(pad);
 }
 

@@ -247,16 +247,19 @@ KOR::SceneFileContents BuildLevelScene(const std::string& text) {
   // overlap a little where the path turns).
   const KOR::SceneMaterialBlock rock = Material("rock", 0.1f, false), sand = Material("sand", 0.05f, false),
                                 city = Material("city", 0.3f, true), station = Material("station", 0.5f, true);
+  // The run-up before the start counts its distance too, or every step of it would place
+  // a piece of its own.
+  const float firstTime = -8;
   float travelled = 0, nextPiece = 0;
-  Vector3 last = path.At(0).position;
+  Vector3 last = path.At(0).position + Scale(Path::Along(path.At(0).heading), firstTime * 150);
   int piece = 0;
-  for (float t = -8; t < source.duration + 8; t += 0.05f) {
+  for (float t = firstTime; t < source.duration + 8; t += 0.05f) {
     const PathSample s = path.At(std::max(t, 0.0f));
     Vector3 at = s.position;
     if (t < 0) at = at + Scale(Path::Along(s.heading), t * 150);
-    if (t > 0) travelled += KOR::Length(at - last);
+    travelled += KOR::Length(at - last);
     last = at;
-    if (t > 0 && travelled < nextPiece) continue;
+    if (travelled < nextPiece) continue;
     nextPiece = travelled + 560;
     ++piece;
     std::string kind = "canyon";

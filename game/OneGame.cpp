@@ -22,7 +22,7 @@ KOR::SceneSettings SceneSettingsOf(const GameSettings& settings) {
 }
 
 int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScript& level,
-                    const GameSettings& settings) {
+                    const GameSettings& settings, bool invulnerable) {
   KOR::SoundStream music;
   KOR::SoundChannel musicChannel;
   int32_t score = 0;
@@ -37,6 +37,7 @@ int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScr
     scene.RegisterPrototype("Boss", std::make_unique<Boss>());
     scene.LoadScene("assets/zubra_level1.kor.scene");
     scene.SetCameraName("p_camera");
+    if (auto* player = static_cast<Player*>(scene.FindFirstByType("Player"))) player->invulnerable = invulnerable;
     for (const EnemySpawn& spawn : level.spawns) {
       auto* enemy = static_cast<EnemyEntity*>(scene.AddEntity(std::make_unique<EnemyEntity>()));
       enemy->Setup(spawn);

@@ -18,6 +18,7 @@ class LevelScript;
 KOR::SceneSettings SceneSettingsOf(const GameSettings& settings);
 
 // Plays one game and returns the player's score; 0 when the scene file has no player.
-// device and sound may be null (nothing drawn, nothing heard).
+// device and sound may be null (nothing drawn, nothing heard). An invulnerable ship never
+// loses a life, so a tool can fly the whole level (never the game's own choice).
 int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScript& level,
-                    const GameSettings& settings);
+                    const GameSettings& settings, bool invulnerable = false);

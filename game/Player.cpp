@@ -140,7 +140,7 @@ void Player::OnCollision(KOR::Entity* other) {
   if (type != "EnemyEntity" && type != "Bullet" && type != "Boss") return;
   if (respawnTimer <= kInvulnerable) return;
   energy *= 0.5f;
-  lives -= 1;
+  if (!invulnerable) lives -= 1;
   respawnTimer = 0.0f;
   if (scene) Explosion(*scene, PlanePosition(), 30.0f, 0.25f, 1.0f, false, true);
   if (lives < 0) {

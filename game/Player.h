@@ -38,6 +38,8 @@ public:
   int lives = 4;
   float respawnTimer = 0.0f;  // since the last (re)spawn; −2 at game over
   int score = 0;
+  // A replay's ship is hit as any other but never loses a life (tools only).
+  bool invulnerable = false;
   KOR::Colour fadeColour{0, 0, 0, 0};
   KOR::SoundSample* fireSound = nullptr;  // the scene's
   bool bossMusicStarted = false;

@@ -59,7 +59,7 @@ int RunProgram(const ProgramOptions& options) {
     MainMenu menu(renderDevice, sound, aspect);
     menu.LoadHighScores();
     while (menu.Run()) {
-      int32_t score = PlayOneGame(renderDevice, sound, levelScript, gameSettings);
+      int32_t score = PlayOneGame(renderDevice, sound, levelScript, gameSettings, options.invulnerable);
       menu.SubmitScore(gameSettings.playerName, score);
     }
     return 0;

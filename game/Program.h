@@ -10,6 +10,8 @@
 struct ProgramOptions {
   // Answers in place of the options dialog, which is then not shown (the replay tool).
   const GameSettings* answers = nullptr;
+  // The ship never loses a life (the replay tool's benchmarks fly the whole level).
+  bool invulnerable = false;
   // Called once the device window, sound and level script are ready, before the menu.
   std::function<void()> started;
 };

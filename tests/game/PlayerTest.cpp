@@ -153,6 +153,23 @@ TEST_F(PlayerTest, TheFifthHitEndsTheGameAfterAThreeSecondFade) {
   EXPECT_TRUE(Stopped());
 }
 
+TEST_F(PlayerTest, AnInvulnerableShipIsHitAsAnyOtherButKeepsItsLives) {
+  StartSmallGame();
+  player->invulnerable = true;
+  player->energy = 0.8f;
+  for (int hit = 0; hit < 6; ++hit) {
+    RunFor(3.1f);
+    ShootPlayer();
+    Frames(1);
+    EXPECT_LT(player->respawnTimer, 0.5f) << "hit " << hit << " was taken";
+  }
+  EXPECT_EQ(player->lives, 4);
+  EXPECT_LT(player->energy, 0.8f * 0.5f);
+  RunFor(3.5f);
+  EXPECT_FALSE(Stopped());
+  EXPECT_TRUE(player->visible);
+}
+
 TEST_F(PlayerTest, AtLevelTime104TheBossMusicLoopsAndTheCameraStops) {
   StartSmallGame();
   EXPECT_EQ(Fake().Calls("Stream_Open('assets/boss.mp3'").size(), 1u);

@@ -68,7 +68,9 @@ TEST(ReplayScript, WithoutDirectivesTheDialogsDefaultsAndTheRealClockStay) {
   EXPECT_EQ(s.answers.keyFire, defaults.keyFire);
   EXPECT_EQ(s.frameTime, 0.0);
   EXPECT_EQ(s.endFrame, -1);
+  EXPECT_FALSE(s.invulnerable);
   EXPECT_TRUE(s.keys.empty());
+  EXPECT_TRUE(ParseReplay("INVULNERABLE  # the whole level\n").invulnerable);
 }
 
 TEST(ReplayScript, EventsComeInFrameOrderAndKeepFileOrderWithinAFrame) {
@@ -114,6 +116,7 @@ TEST(ReplayScript, EveryMistakeIsRefusedWithItsLine) {
   EXPECT_NE(ErrorOf("name\n").find("player's name"), std::string::npos);
   EXPECT_NE(ErrorOf("end 10 20\n").find("unexpected \"20\""), std::string::npos);
   EXPECT_NE(ErrorOf("shot 10\n").find("file name"), std::string::npos);
+  EXPECT_NE(ErrorOf("invulnerable yes\n").find("unexpected \"yes\""), std::string::npos);
 }
 
 TEST(ReplayScript, AMissingFileIsReported) {

@@ -1,11 +1,14 @@
 // zubra-replay: the real game, in this process, played from a replay file.
 //   zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]
+//                [--sections NAME=SECONDS,...]
 // Runs from GAME_FOLDER (default: here), which holds assets/ and shaders/. The exit status
 // is the program's (1 after an error report), or 2 when the replay itself cannot be read.
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -23,19 +26,47 @@ GameSettings gameSettings;
 namespace {
 
 int Usage() {
-  std::cerr << "usage: zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]\n";
+  std::cerr << "usage: zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]\n"
+               "                    [--sections NAME=SECONDS,...]\n";
   return 2;
+}
+
+// "canyon=0,city=36,boss=104": sections of the first game by the second each starts at.
+bool ParseSections(const std::string& text, std::vector<ReplaySection>& out) {
+  std::string::size_type at = 0;
+  while (at < text.size()) {
+    std::string::size_type end = text.find(',', at);
+    if (end == std::string::npos) end = text.size();
+    std::string item = text.substr(at, end - at);
+    std::string::size_type equals = item.find('=');
+    if (equals == 0 || equals == std::string::npos) return false;
+    ReplaySection section;
+    section.name = item.substr(0, equals);
+    char* rest = nullptr;
+    section.from = std::strtod(item.c_str() + equals + 1, &rest);
+    if (*rest || !(section.from >= 0) || (!out.empty() && section.from <= out.back().from)) return false;
+    for (char c : section.name)
+      if (!std::islower(static_cast<unsigned char>(c)) && c != '_') return false;
+    out.push_back(section);
+    at = end + 1;
+  }
+  return !out.empty();
+}
+
+void PrintFigures(const ReplaySummary& s, const std::string& prefix) {
+  const char* p = prefix.c_str();
+  std::printf("%sgame_frames %zu\n", p, s.gameFrames);
+  std::printf("%sframe_ms_median %.2f\n", p, s.medianMs);
+  std::printf("%sframe_ms_p95 %.2f\n", p, s.p95Ms);
+  std::printf("%sfps_median %.1f\n", p, s.medianMs > 0 ? 1000.0 / s.medianMs : 0.0);
+  std::printf("%sgl_calls_per_frame %.1f\n", p, s.glCallsPerFrame);
+  std::printf("%sgl_calls_per_draw %.3f\n", p, s.glCallsPerDraw);
+  std::printf("%scpu_ms_per_frame %.2f\n", p, s.cpuMsPerFrame);
 }
 
 void PrintSummary(const ReplaySummary& s, int64_t frames) {
   std::printf("frames %lld\n", (long long)frames);
-  std::printf("game_frames %zu\n", s.gameFrames);
-  std::printf("frame_ms_median %.2f\n", s.medianMs);
-  std::printf("frame_ms_p95 %.2f\n", s.p95Ms);
-  std::printf("fps_median %.1f\n", s.medianMs > 0 ? 1000.0 / s.medianMs : 0.0);
-  std::printf("gl_calls_per_frame %.1f\n", s.glCallsPerFrame);
-  std::printf("gl_calls_per_draw %.3f\n", s.glCallsPerDraw);
-  std::printf("cpu_ms_per_frame %.2f\n", s.cpuMsPerFrame);
+  PrintFigures(s, "");
   for (size_t i = 0; i < s.loadSeconds.size(); ++i)
     std::printf("level_load_s_game%zu %.3f\n", i + 1, s.loadSeconds[i]);
   std::printf("peak_rss_mb %.1f\n", double(s.peakRssKb) / 1024.0);
@@ -46,6 +77,7 @@ void PrintSummary(const ReplaySummary& s, int64_t frames) {
 int main(int argc, char** argv) {
   std::string replayPath, directory, csvPath, shotDirectory;
   bool summary = false;
+  std::vector<ReplaySection> sections;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string& out) {
@@ -60,6 +92,10 @@ int main(int argc, char** argv) {
     } else if (a == "--shots") {
       if (!value(shotDirectory)) return Usage();
     } else if (a == "--summary") {
+      summary = true;
+    } else if (a == "--sections") {
+      std::string text;
+      if (!value(text) || !ParseSections(text, sections)) return Usage();
       summary = true;
     } else if (!a.empty() && a[0] != '-' && replayPath.empty()) {
       replayPath = a;
@@ -98,10 +134,15 @@ int main(int argc, char** argv) {
   recorder.Install();
   ProgramOptions options;
   options.answers = &script.answers;
+  options.invulnerable = script.invulnerable;
   int status = RunProgram(options);
   recorder.Uninstall();
   csvFile.flush();
   if (summary) PrintSummary(recorder.Summary(), recorder.FrameCount());
+  for (size_t i = 0; i < sections.size(); ++i) {
+    double to = i + 1 < sections.size() ? sections[i + 1].from : 1e30;
+    PrintFigures(recorder.SectionSummary(sections[i].from, to), sections[i].name + "_");
+  }
   std::fprintf(stderr, "zubra-replay: %lld frames, exit status %d\n", (long long)recorder.FrameCount(), status);
   if (status == 0 && recorder.ShotFailures()) return 1;
   return status;

@@ -168,10 +168,8 @@ void ReplayRecorder::OnPresent(IDirect3DDevice9* device) {
                   f.sprites, f.samples, f.streams, f.rssKb, f.cpuMs);
     *csv << row;
   }
-  if (keepSummary && inGame && !firstOfGame) {
-    gameFrameMs.push_back(f.frameMs);
-    gameGlCalls += f.glCalls, gameDraws += f.draws, gameCpuMs += f.cpuMs;
-  }
+  if (keepSummary && inGame && !firstOfGame)
+    gameFrames.push_back({f.game, f.gameTime, f.frameMs, f.cpuMs, f.glCalls, f.draws});
 
   while (nextShot < script.shots.size() && script.shots[nextShot].frame <= frame) {
     const ReplayShot& shot = script.shots[nextShot++];
@@ -210,15 +208,33 @@ void ReplayRecorder::Prepare(int64_t next) {
 }
 
 ReplaySummary ReplayRecorder::Summary() const {
+  return SummaryOf([](const GameFrame&, double, double) { return true; }, 0.0, 0.0);
+}
+
+ReplaySummary ReplayRecorder::SectionSummary(double from, double to) const {
+  return SummaryOf([](const GameFrame& f, double a, double b) { return f.game == 1 && f.gameTime >= a && f.gameTime < b; },
+                   from, to);
+}
+
+ReplaySummary ReplayRecorder::SummaryOf(bool (*wanted)(const GameFrame&, double, double), double from,
+                                        double to) const {
   ReplaySummary s;
-  s.gameFrames = gameFrameMs.size();
-  s.medianMs = Percentile(gameFrameMs, 0.5);
-  s.p95Ms = Percentile(gameFrameMs, 0.95);
-  if (s.gameFrames) {
-    s.glCallsPerFrame = double(gameGlCalls) / double(s.gameFrames);
-    s.cpuMsPerFrame = gameCpuMs / double(s.gameFrames);
+  std::vector<double> frameMs;
+  uint64_t glCalls = 0, draws = 0;
+  double cpuMs = 0.0;
+  for (const GameFrame& f : gameFrames) {
+    if (!wanted(f, from, to)) continue;
+    frameMs.push_back(f.frameMs);
+    glCalls += f.glCalls, draws += f.draws, cpuMs += f.cpuMs;
   }
-  s.glCallsPerDraw = gameDraws ? double(gameGlCalls) / double(gameDraws) : 0.0;
+  s.gameFrames = frameMs.size();
+  s.medianMs = Percentile(frameMs, 0.5);
+  s.p95Ms = Percentile(frameMs, 0.95);
+  if (s.gameFrames) {
+    s.glCallsPerFrame = double(glCalls) / double(s.gameFrames);
+    s.cpuMsPerFrame = cpuMs / double(s.gameFrames);
+  }
+  s.glCallsPerDraw = draws ? double(glCalls) / double(draws) : 0.0;
   s.loadSeconds = loadSeconds;
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

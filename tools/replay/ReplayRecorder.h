@@ -38,6 +38,12 @@ struct ReplaySummary {
   long peakRssKb = 0;
 };
 
+// A stretch of the first game's time, from one second to the next (or to its end).
+struct ReplaySection {
+  std::string name;
+  double from = 0.0;
+};
+
 class ReplayRecorder {
 public:
   // csv may be null; screenshots are written under shotDirectory. The summary's figures
@@ -53,6 +59,9 @@ public:
   void Uninstall();
 
   ReplaySummary Summary() const;
+  // The same figures over the first game's frames from `from` up to `to` seconds of its
+  // time (its load and peak memory are the whole run's).
+  ReplaySummary SectionSummary(double from, double to) const;
   const ReplayFrame& LastFrame() const { return last; }
   int64_t FrameCount() const { return frame; }
   int ShotFailures() const { return shotFailures; }
@@ -81,8 +90,12 @@ private:
   bool reportShown = false;
   bool keepSummary;
   ReplayFrame last;
-  std::vector<double> gameFrameMs;
-  uint64_t gameGlCalls = 0, gameDraws = 0;
-  double gameCpuMs = 0.0;
+  struct GameFrame {
+    int game;
+    double gameTime, frameMs, cpuMs;
+    uint64_t glCalls, draws;
+  };
+  std::vector<GameFrame> gameFrames;  // every game's frames but its first
+  ReplaySummary SummaryOf(bool (*wanted)(const GameFrame&, double, double), double from, double to) const;
   std::vector<double> loadSeconds;
 };

@@ -172,6 +172,8 @@ ReplayScript ParseReplay(const std::string& text) {
     } else if (directive == "shot") {
       if (!(words >> a >> b)) Fail(line, "shot needs a frame and a file name");
       script.shots.push_back({FrameOf(a, line), b});
+    } else if (directive == "invulnerable") {
+      script.invulnerable = true;
     } else if (directive == "end") {
       if (!(words >> a)) Fail(line, "end needs a frame");
       script.endFrame = FrameOf(a, line);

@@ -8,6 +8,7 @@
 //   frametime 0.02            (seconds; without it the real clock runs)
 //   at FRAME press|release|tap KEY [KEY ...]   (tap: pressed, released the next frame)
 //   shot FRAME FILE.png       end FRAME       (quit messages from that frame on)
+//   invulnerable              (hits cost energy but never a life: the whole level is flown)
 
 #include <cstdint>
 #include <map>
@@ -33,6 +34,7 @@ struct ReplayScript {
   std::vector<ReplayKeyEvent> keys;  // in frame order, file order within a frame
   std::vector<ReplayShot> shots;
   int64_t endFrame = -1;  // -1: the program ends by its own keys
+  bool invulnerable = false;  // the ship never loses a life
 };
 
 // The virtual-key code of a name ("A", "7", "Up", "Enter", "Escape", "Space", "F1", "0x41");

@@ -103,4 +103,12 @@ void Renderable::Draw(StreamMap* streamMap, int32_t count) {
   Render(streamMap, count);
 }
 
+void Renderable::DrawRange(StreamMap* streamMap, int32_t first, int32_t count) {
+  int32_t all = GetPrimitiveCount();
+  if (first < 0) count += first, first = 0;
+  if (count > all - first) count = all - first;
+  if (count <= 0) return;
+  Render(streamMap, count, first);
+}
+
 }  // namespace KOR

@@ -38,6 +38,9 @@ class VertexElementBuffer : public DeviceObject {
 public:
   ~VertexElementBuffer() override;
   virtual bool Build(Renderable* owner, uint32_t flags = 0) = 0;
+  // Uploads vertices first … first + count − 1 of data into the built buffer (a dynamic
+  // renderable's part that changed); false when it is not built or the range is outside.
+  virtual bool Update(int32_t first, int32_t count) = 0;
   void Resize(int32_t vertexCount);
   VertexElementDecl Decl() const { return {usage, usageIndex, type}; }
 
@@ -73,12 +76,15 @@ public:
   explicit Renderable(Device* device) : device(device) {}
   ~Renderable() override;
   virtual void Build();
-  virtual void Render(StreamMap* streamMap, int32_t primitiveCount) = 0;
+  // Draws primitiveCount primitives from primitive firstPrimitive of the index list.
+  virtual void Render(StreamMap* streamMap, int32_t primitiveCount, int32_t firstPrimitive = 0) = 0;
 
   void ResizeIndices(int32_t indexCount);
   int32_t GetPrimitiveCount() const;
   // primitiveCount −1 draws every primitive; others are clamped to 0 … GetPrimitiveCount.
   void Draw(StreamMap* streamMap, int32_t primitiveCount = -1);
+  // Primitives first … first + count − 1, clamped to the index list; nothing when empty.
+  void DrawRange(StreamMap* streamMap, int32_t first, int32_t count);
 
   VertexBufferArray vertices;
   uint32_t primitiveType = 3;  // triangle list

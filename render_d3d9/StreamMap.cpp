@@ -27,6 +27,16 @@ D3DPRIMITIVETYPE PrimitiveOf(uint32_t type) {
   }
 }
 
+// Where primitive n starts in the index list: at n × this. Strips start at n (a fan's range
+// past its first primitive loses its centre: fans are drawn whole).
+UINT IndicesPerPrimitive(uint32_t type) {
+  switch (type) {
+    case 1: return 2;  // line list
+    case 3: return 3;  // triangle list
+    default: return 1;  // strips and fans share all but the first vertices
+  }
+}
+
 bool SameElement(const VertexElementDecl& a, const VertexElementDecl& b) {
   return a.usage == b.usage && uint8_t(a.usageIndex) == uint8_t(b.usageIndex) && a.type == b.type;
 }
@@ -37,11 +47,11 @@ void ReleaseAndClear(T*& object) {
   object = nullptr;
 }
 
-// Copies bytes into a locked buffer; false, copying nothing, when the lock fails.
+// Copies bytes into a locked buffer at offset; false, copying nothing, when the lock fails.
 template <class Buffer>
-bool Upload(Buffer* buffer, const void* data, size_t bytes) {
+bool Upload(Buffer* buffer, const void* data, size_t bytes, size_t offset = 0) {
   void* target = nullptr;
-  if (FAILED(buffer->Lock(0, UINT(bytes), &target, 0)) || !target) return false;
+  if (FAILED(buffer->Lock(UINT(offset), UINT(bytes), &target, 0)) || !target) return false;
   std::memcpy(target, data, bytes);
   buffer->Unlock();
   return true;
@@ -74,6 +84,12 @@ bool D3D9VertexElementBuffer::Build(Renderable* owner, uint32_t) {
     if (!buffer) return false;
   }
   return Upload(buffer, data, bytes);
+}
+
+bool D3D9VertexElementBuffer::Update(int32_t first, int32_t count) {
+  if (!buffer || !data || first < 0 || count <= 0 || count > vertexCount - first) return false;
+  size_t offset = size_t(first) * size_t(stride);
+  return Upload(buffer, data + offset, size_t(count) * size_t(stride), offset);
 }
 
 D3D9StreamMap::~D3D9StreamMap() {
@@ -120,7 +136,7 @@ void D3D9Renderable::Build() {
   if (!built) ReleaseAndClear(indexBuffer);
 }
 
-void D3D9Renderable::Render(StreamMap* streamMap, int32_t primitiveCount) {
+void D3D9Renderable::Render(StreamMap* streamMap, int32_t primitiveCount, int32_t firstPrimitive) {
   IDirect3DDevice9* device = D3D9::Device9();
   if (!device) return;
   if (!streamMap)
@@ -154,11 +170,12 @@ void D3D9Renderable::Render(StreamMap* streamMap, int32_t primitiveCount) {
   if (!sameDeclaration && FAILED(device->SetVertexDeclaration(map->declaration)))
     RenderError("Failed to render object", "Setup Vertex declarations failed");
   UINT count = primitiveCount > 0 ? UINT(primitiveCount) : 0;
+  UINT first = firstPrimitive > 0 ? UINT(firstPrimitive) : 0;
   HRESULT hr = primitiveType != 0
                    ? device->DrawIndexedPrimitive(PrimitiveOf(primitiveType), 0, 0,
                                                   UINT(vertices.vertexCount > 0 ? vertices.vertexCount : 0),
-                                                  0, count)
-                   : device->DrawPrimitive(D3DPT_POINTLIST, 0, count);
+                                                  first * IndicesPerPrimitive(primitiveType), count)
+                   : device->DrawPrimitive(D3DPT_POINTLIST, first, count);
   if (FAILED(hr)) RenderError("Failed to render object", "Set rendering failed failed");
   cache.renderable = this;
   cache.declaration = map->declaration;

@@ -16,6 +16,7 @@ public:
   explicit D3D9VertexElementBuffer(VertexElementDecl decl);
   ~D3D9VertexElementBuffer() override;
   bool Build(Renderable* owner, uint32_t flags = 0) override;
+  bool Update(int32_t first, int32_t count) override;
 
   IDirect3DVertexBuffer9* buffer = nullptr;
 };
@@ -33,7 +34,7 @@ public:
   D3D9Renderable(Device* device, bool dynamic) : Renderable(device), dynamic(dynamic) {}
   ~D3D9Renderable() override;
   void Build() override;
-  void Render(StreamMap* streamMap, int32_t primitiveCount) override;
+  void Render(StreamMap* streamMap, int32_t primitiveCount, int32_t firstPrimitive = 0) override;
 
   bool dynamic;
   IDirect3DIndexBuffer9* indexBuffer = nullptr;

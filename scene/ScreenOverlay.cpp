@@ -96,24 +96,26 @@ void OverlayBatch::Draw() {
   camera->ApplyCamera();
   device->SetWorldMatrix(kIdentity);
   screenStates->Apply();
-  const size_t count = overlays.size();
-  for (size_t first = 0; first < count;) {
-    RenderPass* material = overlays[first]->material;
-    int run = 0;
-    for (; first + size_t(run) < count && run < capacity; ++run) {
-      const ScreenOverlay& o = *overlays[first + size_t(run)];
-      if (o.material != material) break;
-      const uint32_t packed = PackColour(o.colour);
-      const SpriteVertex corners[4] = {{{o.x0, o.y0, 0.0f}, packed, o.uLeft, o.vTop},
-                                       {{o.x0, o.y1, 0.0f}, packed, o.uLeft, o.vBottom},
-                                       {{o.x1, o.y1, 0.0f}, packed, o.uRight, o.vBottom},
-                                       {{o.x1, o.y0, 0.0f}, packed, o.uRight, o.vTop}};
-      quads.Set(run, corners);
+  // All the quads are written and uploaded at once, then drawn a material's run at a time.
+  runs.clear();
+  int written = 0;
+  for (const ScreenOverlay* overlay : overlays) {
+    const ScreenOverlay& o = *overlay;
+    if (written == capacity) {
+      quads.DrawRuns(runs, defaultState);
+      runs.clear();
+      written = 0;
     }
-    (material ? *material : defaultState).Apply();
-    quads.Draw(run);
-    first += size_t(run);
+    if (runs.empty() || runs.back().material != o.material) runs.push_back({o.material, written, 0});
+    const uint32_t packed = PackColour(o.colour);
+    const SpriteVertex corners[4] = {{{o.x0, o.y0, 0.0f}, packed, o.uLeft, o.vTop},
+                                     {{o.x0, o.y1, 0.0f}, packed, o.uLeft, o.vBottom},
+                                     {{o.x1, o.y1, 0.0f}, packed, o.uRight, o.vBottom},
+                                     {{o.x1, o.y0, 0.0f}, packed, o.uRight, o.vTop}};
+    quads.Set(written++, corners);
+    ++runs.back().count;
   }
+  quads.DrawRuns(runs, defaultState);
 }
 
 }  // namespace KOR

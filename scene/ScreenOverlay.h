@@ -71,6 +71,7 @@ private:
   std::vector<ScreenOverlay*> overlays;
   Device* device;
   SpriteQuads quads;
+  std::vector<QuadRun> runs;  // this frame's, kept for its storage
   Camera* camera = nullptr;           // maps the screen units onto clip space
   RenderStateSet* screenStates = nullptr;  // no depth, no culling, no lighting
 };

@@ -61,25 +61,23 @@ void SpriteBatch::Draw(const Matrix& view, uint32_t mask) {
   device->UnbindPixelProgram();
   device->SetWorldMatrix(kIdentity);
   spriteStates->Apply();
-  RenderPass* material = nullptr;
-  int count = 0;
+  // All the quads are written and uploaded at once, then drawn a material's run at a time.
+  runs.clear();
+  int written = 0;
   SpriteVertex corners[4];
   for (WorldSprite* sprite : sprites) {
     if (mask != 0 && (sprite->passMask & mask) == 0) continue;
-    if (count > 0 && (sprite->material != material || count == capacity)) {
-      Flush(material, count);
-      count = 0;
+    if (!sprite->WriteVertices(view, corners)) continue;
+    if (written == capacity) {
+      quads.DrawRuns(runs, defaultState);
+      runs.clear();
+      written = 0;
     }
-    material = sprite->material;
-    if (sprite->WriteVertices(view, corners)) quads.Set(count++, corners);
+    if (runs.empty() || runs.back().material != sprite->material) runs.push_back({sprite->material, written, 0});
+    quads.Set(written++, corners);
+    ++runs.back().count;
   }
-  Flush(material, count);
-}
-
-void SpriteBatch::Flush(RenderPass* material, int count) {
-  if (count <= 0) return;
-  (material ? *material : defaultState).Apply();
-  quads.Draw(count);
+  quads.DrawRuns(runs, defaultState);
 }
 
 }  // namespace KOR

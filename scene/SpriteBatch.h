@@ -41,11 +41,11 @@ public:
   RenderPass defaultState;
 
 private:
-  void Flush(RenderPass* material, int count);
 
   std::vector<WorldSprite*> sprites;
   Device* device;
   SpriteQuads quads;
+  std::vector<QuadRun> runs;  // this frame's, kept for its storage
   RenderStateSet* spriteStates = nullptr;
 };
 

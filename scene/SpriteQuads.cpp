@@ -4,6 +4,7 @@
 
 #include "graphics/Device.h"
 #include "graphics/EngineNumbers.h"
+#include "graphics/RenderPass.h"
 #include "graphics/VertexBuffer.h"
 
 namespace KOR {
@@ -59,17 +60,35 @@ void SpriteQuads::Set(int quad, const SpriteVertex (&corners)[4]) {
   }
 }
 
-void SpriteQuads::Draw(int quads) {
+void SpriteQuads::Upload(int quads) {
   if (!renderable || quads <= 0) return;
-  // The first build makes the buffers and uploads the indices; later runs only upload
-  // the vertices again into the same buffers.
+  // The first build makes the buffers and uploads the indices; later uploads send only
+  // the vertices written, into the same buffers.
   if (!built) {
     renderable->Build();
     built = true;
-  } else {
-    for (VertexElementBuffer* element : renderable->vertices.elements) element->Build(renderable);
+    return;
   }
-  renderable->Draw(streamMap, 2 * std::min(quads, capacity));
+  for (VertexElementBuffer* element : renderable->vertices.elements) element->Update(0, 4 * std::min(quads, capacity));
+}
+
+void SpriteQuads::DrawRange(int first, int quads) {
+  if (!renderable || !built || quads <= 0) return;
+  renderable->DrawRange(streamMap, 2 * first, 2 * quads);
+}
+
+void SpriteQuads::Draw(int quads) {
+  Upload(quads);
+  DrawRange(0, quads);
+}
+
+void SpriteQuads::DrawRuns(const std::vector<QuadRun>& runs, RenderPass& fallback) {
+  if (runs.empty()) return;
+  Upload(runs.back().first + runs.back().count);
+  for (const QuadRun& run : runs) {
+    (run.material ? *run.material : fallback).Apply();
+    DrawRange(run.first, run.count);
+  }
 }
 
 }  // namespace KOR

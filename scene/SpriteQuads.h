@@ -1,9 +1,11 @@
 #pragma once
 // The quad stream that overlays and world sprites share: a dynamic renderable of
 // 4 × capacity vertices (position, packed colour, texture coordinate) with fixed quad
-// indices, made once; each run writes its quads from the start and draws only those.
+// indices, made once. A frame writes its quads one after another, uploads those it wrote
+// once, and draws them in runs.
 
 #include <cstdint>
+#include <vector>
 
 #include "core/Vector.h"
 #include "graphics/PixelFormat.h"
@@ -12,12 +14,19 @@ namespace KOR {
 
 class Device;
 class Renderable;
+class RenderPass;
 class StreamMap;
 
 struct SpriteVertex {
   Vector3 position;
   uint32_t colour = 0;
   float u = 0.0f, v = 0.0f;
+};
+
+// Quads first … first + count − 1, drawn with one material (null: the batch's default).
+struct QuadRun {
+  RenderPass* material = nullptr;
+  int first = 0, count = 0;
 };
 
 // Each channel clamped to 0 … 1, times 255, truncated; A in the top byte, then R, G, B.
@@ -32,10 +41,17 @@ public:
   ~SpriteQuads();
 
   int Capacity() const { return capacity; }
-  // Writes quad number quad (0 … capacity − 1) of the next run.
+  // Writes quad number quad (0 … capacity − 1).
   void Set(int quad, const SpriteVertex (&corners)[4]);
-  // Uploads the run and draws its first quads as 2 × quads triangles; nothing for none.
+  // Uploads the first quads written (the first upload also makes the buffers).
+  void Upload(int quads);
+  // Draws quads first … first + quads − 1 of the upload as 2 × quads triangles.
+  void DrawRange(int first, int quads);
+  // Uploads the first quads and draws them; nothing for none.
   void Draw(int quads);
+  // Uploads the quads the runs cover (they follow each other from quad 0) once, then
+  // draws each run after applying its material, or fallback when it has none.
+  void DrawRuns(const std::vector<QuadRun>& runs, RenderPass& fallback);
 
   Device* device;
   Renderable* renderable = nullptr;

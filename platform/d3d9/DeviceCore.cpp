@@ -588,7 +588,7 @@ HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     renderStates[state] = value;
     renderStatesDirty.set(state);
     if (ShapesFixedFunction(state)) fixedDirty = true;
-    if (FeedsFixedFunctionValues(state)) fixedValuesDirty = true;
+    if (FeedsFixedFunctionValues(state)) fixedValuesDirty |= kFixedStates;
   }
   return D3D_OK;
 }
@@ -664,7 +664,7 @@ HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
     default: break;
   }
   if (type == D3DTSS_CONSTANT) {
-    if (stageConstants[stage] != value) stageConstants[stage] = value, fixedValuesDirty = true;
+    if (stageConstants[stage] != value) stageConstants[stage] = value, fixedValuesDirty |= kFixedStageConstants;
     return D3D_OK;
   }
   if (stageStates[stage][type] != value) {
@@ -685,7 +685,7 @@ HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m
     default:
       if (state < D3DTS_TEXTURE0 || state >= D3DTS_TEXTURE0 + 8) return D3D_OK;
       textureTransforms[state - D3DTS_TEXTURE0] = *matrix;
-      fixedValuesDirty = true;
+      fixedValuesDirty |= kFixedTextureMatrices;
       return D3D_OK;
   }
   transformsDirty = true;
@@ -698,10 +698,12 @@ HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT9* light) {
   if (!light || index >= 8 || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
     return D3DERR_INVALIDCALL;
   // The program key knows each enabled light's type; its values are uniforms.
+  // The same light again (the next object lit as the last) changes nothing.
+  if (lightsSet.test(index) && std::memcmp(&lights[index], light, sizeof *light) == 0) return D3D_OK;
   if (lightsEnabled.test(index) && lights[index].Type != light->Type) fixedDirty = true;
   lights[index] = *light;
   lightsSet.set(index);
-  fixedValuesDirty = true;
+  fixedValuesDirty |= kFixedLights;
   return D3D_OK;
 }
 
@@ -718,12 +720,12 @@ HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
     light.Direction = {0, 0, 1};
     lights[index] = light;
     lightsSet.set(index);
-    fixedValuesDirty = true;
+    fixedValuesDirty |= kFixedLights;
   }
   if (lightsEnabled.test(index) != bool(enable)) {
     lightsEnabled.set(index, enable != FALSE);
     fixedDirty = true;
-    fixedValuesDirty = true;
+    fixedValuesDirty |= kFixedLights;
   }
   return D3D_OK;
 }
@@ -732,8 +734,9 @@ HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
   ++counters.stateChanges;
   KOR_LOG(Call("SetMaterial", {Ptr(material)}));
   if (!material) return D3DERR_INVALIDCALL;
+  if (std::memcmp(&this->material, material, sizeof *material) == 0) return D3D_OK;
   this->material = *material;
-  fixedValuesDirty = true;
+  fixedValuesDirty |= kFixedMaterial;
   return D3D_OK;
 }
 

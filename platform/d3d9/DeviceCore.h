@@ -16,6 +16,18 @@ namespace d3d9 {
 // The process-wide figures behind D3D9GetCounters.
 extern D3D9Counters counters;
 
+// Groups of the values behind the fixed-function pipeline's uniforms: each group is one
+// upload, so an object that only brings other lights re-sends only them.
+enum FixedValues : unsigned {
+  kFixedLights = 1u << 0,
+  kFixedMaterial = 1u << 1,
+  kFixedStates = 1u << 2,  // ambient, fog, texture factor, alpha reference
+  kFixedStageConstants = 1u << 3,
+  kFixedTextureMatrices = 1u << 4,
+  kFixedGroups = 5,
+  kAllFixedValues = (1u << kFixedGroups) - 1,
+};
+
 class DeviceCore;
 
 // What the device binds: its hold keeps an object alive without showing in the count that
@@ -354,14 +366,14 @@ protected:
   D3DMATRIX world{}, view{}, projection{};
   std::array<D3DMATRIX, 8> textureTransforms{};
   // The fixed-function pipeline's inputs: fixedDirty says the program key may have changed,
-  // fixedValuesDirty that a value behind its uniforms did.
+  // fixedValuesDirty which groups of the values behind its uniforms did (FixedValues).
   std::array<std::array<DWORD, D3DTSS_STATE_COUNT>, 8> stageStates{};
   std::array<D3DLIGHT9, 8> lights{};
   std::bitset<8> lightsEnabled;
   std::bitset<8> lightsSet;  // a light never set is Direct3D's default light
   D3DMATERIAL9 material{};
   bool fixedDirty = true;
-  bool fixedValuesDirty = true;
+  unsigned fixedValuesDirty = kAllFixedValues;
   std::array<DWORD, 8> stageConstants{};
   bool transformsDirty = true;
   std::array<StreamBinding, kStreams> streams{};

@@ -106,16 +106,28 @@ std::string Source(const FixedFunctionKey& k, DWORD source, const char* material
 
 const char* kUniforms = R"(
 uniform mat4 korWorld, korView, korProjection;
-uniform vec4 korLightDiffuse[8], korLightSpecular[8], korLightAmbient[8];
-uniform vec3 korLightPosition[8], korLightDirection[8];  // in view space
-uniform vec4 korLightAttenuation[8];  // a0, a1, a2, range
-uniform vec3 korLightSpot[8];         // cos(theta / 2), cos(phi / 2), falloff
-uniform vec4 korMaterialDiffuse, korMaterialAmbient, korMaterialSpecular, korMaterialEmissive;
-uniform float korMaterialPower;
-uniform vec4 korAmbient, korFogColour, korTextureFactor;
-uniform vec3 korFogParameters;        // start, end, density
+// Each group of values is one array, uploaded in one call when any of it changes.
+uniform vec4 korLights[8 * 7];
+#define korLightDiffuse(i) korLights[(i) * 7]
+#define korLightSpecular(i) korLights[(i) * 7 + 1]
+#define korLightAmbient(i) korLights[(i) * 7 + 2]
+#define korLightPosition(i) korLights[(i) * 7 + 3].xyz   // in view space
+#define korLightDirection(i) korLights[(i) * 7 + 4].xyz  // in view space
+#define korLightAttenuation(i) korLights[(i) * 7 + 5]    // a0, a1, a2, range
+#define korLightSpot(i) korLights[(i) * 7 + 6].xyz       // cos(theta / 2), cos(phi / 2), falloff
+uniform vec4 korMaterial[5];
+#define korMaterialDiffuse korMaterial[0]
+#define korMaterialAmbient korMaterial[1]
+#define korMaterialSpecular korMaterial[2]
+#define korMaterialEmissive korMaterial[3]
+#define korMaterialPower korMaterial[4].x
+uniform vec4 korFixedStates[4];
+#define korAmbient korFixedStates[0]
+#define korFogColour korFixedStates[1]
+#define korTextureFactor korFixedStates[2]
+#define korFogParameters korFixedStates[3].xyz  // start, end, density
+#define korAlphaRef korFixedStates[3].w
 uniform float korWFog;                // 1: table fog by eye distance (w), 0: by depth (z)
-uniform float korAlphaRef;
 uniform vec4 korStageConstant[8];
 uniform mat4 korTextureMatrix[8];
 uniform vec4 korViewport;             // x, y, width, height
@@ -183,7 +195,7 @@ std::string FixedVertexStage(const FixedFunctionKey& k) {
     for (int i = 0; i < 8; ++i) {
       DWORD type = k.lightTypes[size_t(i)];
       if (!type) continue;
-      std::string n = "[" + Str(unsigned(i)) + "]";
+      std::string n = "(" + Str(unsigned(i)) + ")";
       s += "  {\n";
       if (type == D3DLIGHT_DIRECTIONAL) {
         s += "    vec3 l = normalize(-korLightDirection" + n + ");\n    float attenuation = 1.0;\n";

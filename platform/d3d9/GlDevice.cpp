@@ -59,7 +59,11 @@ bool GlDevice::Init(const D3DPRESENT_PARAMETERS& parameters) {
   current = &ProgramFor(0, 0);
   if (!current->name) return false;
   GL(GenBuffers)(2, constantBuffers);
+  for (GLuint stage = 0; stage < 2; ++stage) GL(BindBufferBase)(GL_UNIFORM_BUFFER, stage, constantBuffers[stage]);
+  boundUniformBuffer = constantBuffers[1];
   GL(GenSamplers)(kSamplers, samplerObjects);
+  samplerParameters = {};
+  activeUnit = ~0u;  // unknown until the first unit is chosen
   for (UINT i = 0; i < kSamplers; ++i) GL(BindSampler)(i, samplerObjects[i]);
   GL(PixelStorei)(GL_UNPACK_ALIGNMENT, 1);
   GL(PixelStorei)(GL_PACK_ALIGNMENT, 1);

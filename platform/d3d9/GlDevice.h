@@ -82,12 +82,16 @@ std::optional<TextureFormat> TextureFormatOf(D3DFORMAT format);
 
 // Where each uniform of a fixed-function program is, found once when it is linked.
 struct FixedLocations {
-  GLint world = -1, view = -1, projection = -1;
-  std::array<GLint, 8> lightDiffuse{}, lightSpecular{}, lightAmbient{}, lightPosition{},
-      lightDirection{}, lightAttenuation{}, lightSpot{}, textureMatrix{};
-  GLint materialDiffuse = -1, materialAmbient = -1, materialSpecular = -1, materialEmissive = -1,
-        materialPower = -1, ambient = -1, fogColour = -1, textureFactor = -1, fogParameters = -1,
-        wFog = -1, alphaRef = -1, stageConstants = -1, viewport = -1;
+  GLint world = -1, view = -1, projection = -1, wFog = -1, viewport = -1;
+  GLint lights = -1, material = -1, states = -1, stageConstants = -1, textureMatrices = -1;
+};
+
+// What a GL sampler object holds (GL's defaults until the layer sets it).
+struct SamplerParameters {
+  std::array<GLint, 3> wrap{GL_REPEAT, GL_REPEAT, GL_REPEAT};
+  std::array<float, 4> border{0, 0, 0, 0};
+  GLint mag = GL_LINEAR, min = GL_NEAREST_MIPMAP_LINEAR;
+  float anisotropy = 1.0f;
 };
 
 // A linked vertex and pixel stage; serial 0 stands for the layer's built-in stage.
@@ -101,9 +105,8 @@ struct Program {
   uint64_t viewportStamp = 0, transformStamp = 0, alphaStamp = 0;
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
-  uint64_t fixedValuesStamp = 0;
-  D3DMATRIX lastView{};  // the view its lights were moved into
-  bool viewKnown = false;
+  uint64_t worldStamp = 0, viewProjectionStamp = 0;
+  std::array<uint64_t, kFixedGroups> fixedStamps{};  // of the groups it last uploaded
   FixedLocations at;
 };
 
@@ -146,6 +149,7 @@ private:
   GLuint CurrentFramebuffer();
 
   // GlResources.cpp: uploads, samplers, vertex arrays.
+  void UseTextureUnit(UINT unit);  // glActiveTexture, when the unit is another
   GLenum BindForUpload(const TextureData& t);
   void UploadLevel(const TextureData& t, UINT face, UINT level);
   void UploadLockedBuffers();
@@ -196,11 +200,19 @@ private:
   Program unusable;  // what a shader whose function is not the compiler's code draws with
   Program* current = nullptr;
   GLuint boundProgram = 0;
-  uint64_t viewportStamp = 1, transformStamp = 1, fixedValuesStamp = 1, alphaStamp = 1;
+  uint64_t viewportStamp = 1, transformStamp = 1, alphaStamp = 1;
+  // The world and the view or projection change apart: an object's draw re-sends its world only.
+  uint64_t worldStamp = 1, viewProjectionStamp = 1;
+  D3DMATRIX appliedWorld{}, appliedView{}, appliedProjection{};
+  D3DVIEWPORT9 appliedViewport{};
+  std::array<uint64_t, kFixedGroups> fixedStamps{1, 1, 1, 1, 1};
   D3DMATRIX worldViewProjection{};
-  GLuint constantBuffers[2] = {};
+  GLuint constantBuffers[2] = {};  // on uniform binding points 0 (vertex) and 1 (pixel)
+  GLuint boundUniformBuffer = 0;   // on the GL_UNIFORM_BUFFER target
   GLuint samplerObjects[kSamplers] = {};
+  std::array<SamplerParameters, kSamplers> samplerParameters{};
   std::array<GLuint, kSamplers> boundTextures{};
+  UINT activeUnit = 0;
   std::array<GLenum, kSamplers> boundTargets{};
   const Program* samplersFor = nullptr;
   std::map<uint64_t, GLuint> targetFramebuffers;  // by surface serial

@@ -94,100 +94,99 @@ FixedFunctionKey GlDevice::FixedVertexKey() const {
 }
 
 void GlDevice::FindFixedLocations(Program& p) {
-  auto at = [&](const std::string& name) { return GL(GetUniformLocation)(p.name, name.c_str()); };
+  auto at = [&](const char* name) { return GL(GetUniformLocation)(p.name, name); };
   FixedLocations& l = p.at;
   l.world = at("korWorld"), l.view = at("korView"), l.projection = at("korProjection");
-  for (int i = 0; i < 8; ++i) {
-    std::string n = "[" + std::to_string(i) + "]";
-    size_t s = size_t(i);
-    l.lightDiffuse[s] = at("korLightDiffuse" + n), l.lightSpecular[s] = at("korLightSpecular" + n);
-    l.lightAmbient[s] = at("korLightAmbient" + n), l.lightPosition[s] = at("korLightPosition" + n);
-    l.lightDirection[s] = at("korLightDirection" + n);
-    l.lightAttenuation[s] = at("korLightAttenuation" + n), l.lightSpot[s] = at("korLightSpot" + n);
-    l.textureMatrix[s] = at("korTextureMatrix" + n);
-  }
-  l.materialDiffuse = at("korMaterialDiffuse"), l.materialAmbient = at("korMaterialAmbient");
-  l.materialSpecular = at("korMaterialSpecular"), l.materialEmissive = at("korMaterialEmissive");
-  l.materialPower = at("korMaterialPower"), l.ambient = at("korAmbient"), l.fogColour = at("korFogColour");
-  l.textureFactor = at("korTextureFactor"), l.fogParameters = at("korFogParameters"), l.wFog = at("korWFog");
-  l.alphaRef = at("korAlphaRef"), l.stageConstants = at("korStageConstant"), l.viewport = at("korViewport");
+  l.wFog = at("korWFog"), l.viewport = at("korViewport");
+  l.lights = at("korLights"), l.material = at("korMaterial"), l.states = at("korFixedStates");
+  l.stageConstants = at("korStageConstant"), l.textureMatrices = at("korTextureMatrix");
 }
 
-// Only what changed since this program last drew: transforms per object, everything else
-// when a value behind it (or the view the lights are moved into) changed.
+namespace {
+
+void Colour(float* out, DWORD c) {
+  out[0] = ((c >> 16) & 0xFF) / 255.0f, out[1] = ((c >> 8) & 0xFF) / 255.0f;
+  out[2] = (c & 0xFF) / 255.0f, out[3] = (c >> 24) / 255.0f;
+}
+
+}  // namespace
+
+// Only what changed since this program last drew, a group at a time: the world per
+// object, the view and projection per camera, each group of values in one call when a
+// value in it (or, for the lights, the view they are moved into) changed.
 void GlDevice::ApplyFixedUniforms(Program& p) {
   const FixedLocations& l = p.at;
-  bool viewMoved = false;
-  if (p.transformStamp != transformStamp) {
-    // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
+  // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
+  if (p.worldStamp != worldStamp) {
     if (l.world >= 0) GL(UniformMatrix4fv)(l.world, 1, GL_FALSE, &world.m[0][0]);
+    p.worldStamp = worldStamp;
+  }
+  bool viewMoved = p.viewProjectionStamp != viewProjectionStamp;
+  if (viewMoved) {
+    if (l.view >= 0) GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
     if (l.projection >= 0) GL(UniformMatrix4fv)(l.projection, 1, GL_FALSE, &projection.m[0][0]);
-    if (!p.viewKnown || std::memcmp(&p.lastView, &view, sizeof view) != 0) {
-      if (l.view >= 0) GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
-      p.lastView = view;
-      p.viewKnown = viewMoved = true;
-    }
     // W-friendly projections fog by eye distance, others by depth.
     if (l.wFog >= 0) GL(Uniform1f)(l.wFog, projection.m[2][3] != 0.0f ? 1.0f : 0.0f);
-    p.transformStamp = transformStamp;
+    p.viewProjectionStamp = viewProjectionStamp;
   }
   if (l.viewport >= 0 && p.viewportStamp != viewportStamp)
     GL(Uniform4f)(l.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
-  if (p.fixedValuesStamp == fixedValuesStamp && !viewMoved) return;
-  p.fixedValuesStamp = fixedValuesStamp;
 
-  auto colour = [&](GLint at, DWORD c) {
-    if (at >= 0) GL(Uniform4f)(at, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f);
+  auto changed = [&](unsigned group) {
+    size_t i = 0;
+    while ((1u << i) != group) ++i;
+    if (p.fixedStamps[i] == fixedStamps[i]) return false;
+    p.fixedStamps[i] = fixedStamps[i];
+    return true;
   };
-  auto vector4 = [&](GLint at, const float* v) {
-    if (at >= 0) GL(Uniform4f)(at, v[0], v[1], v[2], v[3]);
-  };
-  auto vector3 = [&](GLint at, const float* v) {
-    if (at >= 0) GL(Uniform3f)(at, v[0], v[1], v[2]);
-  };
-  auto toView = [&](const D3DVECTOR& v, float w, float* out) {
-    for (int c = 0; c < 3; ++c)
-      out[c] = v.x * view.m[0][c] + v.y * view.m[1][c] + v.z * view.m[2][c] + w * view.m[3][c];
-  };
-  const auto& rs = renderStates;
-  for (size_t i = 0; i < 8; ++i) {
-    if (!lightsEnabled.test(i)) continue;
-    const D3DLIGHT9& light = lights[i];
-    vector4(l.lightDiffuse[i], &light.Diffuse.r);
-    vector4(l.lightSpecular[i], &light.Specular.r);
-    vector4(l.lightAmbient[i], &light.Ambient.r);
-    float position[3], direction[3];
-    toView(light.Position, 1.0f, position);
-    toView(light.Direction, 0.0f, direction);
-    vector3(l.lightPosition[i], position);
-    vector3(l.lightDirection[i], direction);
-    float attenuation[4] = {light.Attenuation0, light.Attenuation1, light.Attenuation2, light.Range};
-    vector4(l.lightAttenuation[i], attenuation);
-    float spot[3] = {std::cos(light.Theta / 2), std::cos(light.Phi / 2), light.Falloff};
-    vector3(l.lightSpot[i], spot);
-  }
-  vector4(l.materialDiffuse, &material.Diffuse.r);
-  vector4(l.materialAmbient, &material.Ambient.r);
-  vector4(l.materialSpecular, &material.Specular.r);
-  vector4(l.materialEmissive, &material.Emissive.r);
-  if (l.materialPower >= 0) GL(Uniform1f)(l.materialPower, material.Power);
-  colour(l.ambient, rs[D3DRS_AMBIENT]);
-  colour(l.fogColour, rs[D3DRS_FOGCOLOR]);
-  colour(l.textureFactor, rs[D3DRS_TEXTUREFACTOR]);
-  float fog[3] = {AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY])};
-  vector3(l.fogParameters, fog);
-  if (l.alphaRef >= 0) GL(Uniform1f)(l.alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
-  if (l.stageConstants >= 0) {
-    float constants[8 * 4];
+  if ((changed(kFixedLights) || viewMoved) && l.lights >= 0) {
+    auto toView = [&](const D3DVECTOR& v, float w, float* out) {
+      for (int c = 0; c < 3; ++c)
+        out[c] = v.x * view.m[0][c] + v.y * view.m[1][c] + v.z * view.m[2][c] + w * view.m[3][c];
+    };
+    float values[8][7][4] = {};
+    size_t count = 0;
     for (size_t i = 0; i < 8; ++i) {
-      DWORD c = stageConstants[i];
-      constants[i * 4 + 0] = ((c >> 16) & 0xFF) / 255.0f, constants[i * 4 + 1] = ((c >> 8) & 0xFF) / 255.0f;
-      constants[i * 4 + 2] = (c & 0xFF) / 255.0f, constants[i * 4 + 3] = (c >> 24) / 255.0f;
+      if (!lightsEnabled.test(i)) continue;
+      const D3DLIGHT9& light = lights[i];
+      auto& v = values[i];
+      std::memcpy(v[0], &light.Diffuse.r, 16);
+      std::memcpy(v[1], &light.Specular.r, 16);
+      std::memcpy(v[2], &light.Ambient.r, 16);
+      toView(light.Position, 1.0f, v[3]);
+      toView(light.Direction, 0.0f, v[4]);
+      v[5][0] = light.Attenuation0, v[5][1] = light.Attenuation1, v[5][2] = light.Attenuation2, v[5][3] = light.Range;
+      v[6][0] = std::cos(light.Theta / 2), v[6][1] = std::cos(light.Phi / 2), v[6][2] = light.Falloff;
+      count = i + 1;
     }
-    GL(Uniform4fv)(l.stageConstants, 8, constants);
+    if (count) GL(Uniform4fv)(l.lights, GLsizei(count * 7), &values[0][0][0]);
   }
-  for (size_t i = 0; i < 8; ++i)
-    if (l.textureMatrix[i] >= 0) GL(UniformMatrix4fv)(l.textureMatrix[i], 1, GL_FALSE, &textureTransforms[i].m[0][0]);
+  if (changed(kFixedMaterial) && l.material >= 0) {
+    float values[5][4] = {};
+    std::memcpy(values[0], &material.Diffuse.r, 16);
+    std::memcpy(values[1], &material.Ambient.r, 16);
+    std::memcpy(values[2], &material.Specular.r, 16);
+    std::memcpy(values[3], &material.Emissive.r, 16);
+    values[4][0] = material.Power;
+    GL(Uniform4fv)(l.material, 5, &values[0][0]);
+  }
+  if (changed(kFixedStates) && l.states >= 0) {
+    const auto& rs = renderStates;
+    float values[4][4] = {};
+    Colour(values[0], rs[D3DRS_AMBIENT]);
+    Colour(values[1], rs[D3DRS_FOGCOLOR]);
+    Colour(values[2], rs[D3DRS_TEXTUREFACTOR]);
+    values[3][0] = AsFloat(rs[D3DRS_FOGSTART]), values[3][1] = AsFloat(rs[D3DRS_FOGEND]);
+    values[3][2] = AsFloat(rs[D3DRS_FOGDENSITY]), values[3][3] = float(rs[D3DRS_ALPHAREF] & 0xFF);
+    GL(Uniform4fv)(l.states, 4, &values[0][0]);
+  }
+  if (changed(kFixedStageConstants) && l.stageConstants >= 0) {
+    float constants[8][4];
+    for (size_t i = 0; i < 8; ++i) Colour(constants[i], stageConstants[i]);
+    GL(Uniform4fv)(l.stageConstants, 8, &constants[0][0]);
+  }
+  if (changed(kFixedTextureMatrices) && l.textureMatrices >= 0)
+    GL(UniformMatrix4fv)(l.textureMatrices, 8, GL_FALSE, &textureTransforms[0].m[0][0]);
 }
 
 }  // namespace d3d9::gl

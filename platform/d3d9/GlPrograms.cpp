@@ -354,7 +354,12 @@ void GlDevice::UploadConstants(int stage, const ShaderCode* code, ConstantRegist
       std::memcpy(block.data() + c.offset + size_t(k) * c.stride, from, size_t(c.components) * 4);
     }
   }
-  GL(BindBufferBase)(GL_UNIFORM_BUFFER, GLuint(stage), constantBuffers[stage]);
+  // Each stage's buffer stays on its binding point; only the target the upload goes
+  // through moves, and only when the other stage used it last.
+  if (boundUniformBuffer != constantBuffers[stage]) {
+    GL(BindBuffer)(GL_UNIFORM_BUFFER, constantBuffers[stage]);
+    boundUniformBuffer = constantBuffers[stage];
+  }
   GL(BufferData)(GL_UNIFORM_BUFFER, GLsizeiptr(block.size()), block.data(), GL_STREAM_DRAW);
   uploadedFor[stage] = current;
   registers.dirty = false;

@@ -108,9 +108,15 @@ void GlDevice::TextureDestroyed(TextureData& t) {
   GL(DeleteTextures)(1, &t.glName);
 }
 
+void GlDevice::UseTextureUnit(UINT unit) {
+  if (activeUnit == unit) return;
+  GL(ActiveTexture)(GL_TEXTURE0 + unit);
+  activeUnit = unit;
+}
+
 GLenum GlDevice::BindForUpload(const TextureData& t) {
   GLenum target = TargetOf(t);
-  GL(ActiveTexture)(GL_TEXTURE0 + kScratchUnit);
+  UseTextureUnit(kScratchUnit);
   GL(BindTexture)(target, t.glName);
   return target;
 }
@@ -138,7 +144,7 @@ void GlDevice::ApplySamplers() {
     TextureData* t = textureData[slot];
     GLuint name = t ? t->glName : 0;
     if (boundTextures[slot] != name || boundTargets[slot] != (t ? TargetOf(*t) : 0)) {
-      GL(ActiveTexture)(GL_TEXTURE0 + slot);
+      UseTextureUnit(slot);
       if (boundTextures[slot] && boundTargets[slot] && (!t || boundTargets[slot] != TargetOf(*t)))
         GL(BindTexture)(boundTargets[slot], 0);
       if (t) GL(BindTexture)(TargetOf(*t), name);
@@ -152,31 +158,37 @@ void GlDevice::ApplySamplers() {
     if (t) {
       UINT base = std::min<UINT>(std::max<DWORD>(t->lod, st[D3DSAMP_MAXMIPLEVEL]), t->levelCount - 1);
       if (base != t->glBaseLevel) {
-        GL(ActiveTexture)(GL_TEXTURE0 + slot);
+        UseTextureUnit(slot);
         GL(TexParameteri)(TargetOf(*t), GL_TEXTURE_BASE_LEVEL, GLint(base));
         t->glBaseLevel = base;
       }
     }
-    GLuint sampler = samplerObjects[slot];
-    GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_S, *AddressOf(st[D3DSAMP_ADDRESSU]));
-    GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_T, *AddressOf(st[D3DSAMP_ADDRESSV]));
-    GL(SamplerParameteri)(sampler, GL_TEXTURE_WRAP_R, *AddressOf(st[D3DSAMP_ADDRESSW]));
+    // What the sampler object should hold; only what differs from what it holds is sent.
+    SamplerParameters wanted;
+    wanted.wrap = {*AddressOf(st[D3DSAMP_ADDRESSU]), *AddressOf(st[D3DSAMP_ADDRESSV]), *AddressOf(st[D3DSAMP_ADDRESSW])};
     DWORD c = st[D3DSAMP_BORDERCOLOR];
-    float border[4] = {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
-                       (c >> 24) / 255.0f};
-    GL(SamplerParameterfv)(sampler, GL_TEXTURE_BORDER_COLOR, border);
-    bool magLinear = st[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR;
+    wanted.border = {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f};
     bool minLinear = st[D3DSAMP_MINFILTER] >= D3DTEXF_LINEAR;
     DWORD mip = st[D3DSAMP_MIPFILTER];
-    GLint min = mip == D3DTEXF_NONE    ? (minLinear ? GL_LINEAR : GL_NEAREST)
-                : mip == D3DTEXF_POINT ? (minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST)
-                                       : (minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR);
-    GL(SamplerParameteri)(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
-    GL(SamplerParameteri)(sampler, GL_TEXTURE_MIN_FILTER, min);
+    wanted.min = mip == D3DTEXF_NONE    ? (minLinear ? GL_LINEAR : GL_NEAREST)
+                 : mip == D3DTEXF_POINT ? (minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST)
+                                        : (minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR);
+    wanted.mag = st[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
     bool anisotropic = st[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC;
-    GL(SamplerParameterf)(sampler, 0x84FE /* GL_TEXTURE_MAX_ANISOTROPY */,
-                          anisotropic ? float(std::max<DWORD>(1, st[D3DSAMP_MAXANISOTROPY])) : 1.0f);
-    GL(GetError)();  // a driver without anisotropic filtering refuses the last one
+    wanted.anisotropy = anisotropic ? float(std::max<DWORD>(1, st[D3DSAMP_MAXANISOTROPY])) : 1.0f;
+    SamplerParameters& held = samplerParameters[slot];
+    GLuint sampler = samplerObjects[slot];
+    const GLenum wraps[3] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R};
+    for (size_t i = 0; i < 3; ++i)
+      if (held.wrap[i] != wanted.wrap[i]) GL(SamplerParameteri)(sampler, wraps[i], wanted.wrap[i]);
+    if (held.border != wanted.border) GL(SamplerParameterfv)(sampler, GL_TEXTURE_BORDER_COLOR, wanted.border.data());
+    if (held.mag != wanted.mag) GL(SamplerParameteri)(sampler, GL_TEXTURE_MAG_FILTER, wanted.mag);
+    if (held.min != wanted.min) GL(SamplerParameteri)(sampler, GL_TEXTURE_MIN_FILTER, wanted.min);
+    if (held.anisotropy != wanted.anisotropy) {
+      GL(SamplerParameterf)(sampler, 0x84FE /* GL_TEXTURE_MAX_ANISOTROPY */, wanted.anisotropy);
+      GL(GetError)();  // a driver without anisotropic filtering refuses it
+    }
+    held = wanted;
     samplersDirty.reset(slot);
   };
   if (current->fixed)

@@ -2,6 +2,7 @@
 // their dirty bits, viewport, scissor and transforms, and the draw that applies them.
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "platform/d3d9/GlDevice.h"
@@ -132,7 +133,8 @@ HRESULT GlDevice::DoDraw(const DrawCall& draw) {
   if (!vertexShader && (fixedDirty || inputDirty || texturesChanged)) programDirty = true;
   fixedDirty = false;
   texturesChanged = false;
-  if (fixedValuesDirty) ++fixedValuesStamp, fixedValuesDirty = false;
+  for (unsigned group = 0; fixedValuesDirty; ++group, fixedValuesDirty >>= 1)
+    if (fixedValuesDirty & 1u) ++fixedStamps[group];
   if (programDirty) SelectProgram();
   if (!current || !current->name) {
     if (Logging()) Log("draw failed: " + (current ? current->failure : std::string("no program")));
@@ -171,7 +173,8 @@ void GlDevice::ApplyViewport() {
   float minZ = viewport.MinZ, maxZ = viewport.MaxZ;
   if (maxZ <= minZ) maxZ = minZ + 0.001f;
   GL(DepthRange)(minZ, maxZ);
-  ++viewportStamp;
+  // Programs hear of a viewport that moved, not of one set again after a present.
+  if (std::memcmp(&appliedViewport, &viewport, sizeof viewport) != 0) appliedViewport = viewport, ++viewportStamp;
   viewportDirty = false;
 }
 
@@ -199,6 +202,10 @@ void GlDevice::ApplyTransforms() {
   };
   worldViewProjection = multiply(multiply(world, view), projection);
   ++transformStamp;
+  if (std::memcmp(&appliedWorld, &world, sizeof world) != 0) appliedWorld = world, ++worldStamp;
+  if (std::memcmp(&appliedView, &view, sizeof view) != 0 ||
+      std::memcmp(&appliedProjection, &projection, sizeof projection) != 0)
+    appliedView = view, appliedProjection = projection, ++viewProjectionStamp;
   transformsDirty = false;
 }
 

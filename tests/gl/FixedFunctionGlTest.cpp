@@ -225,6 +225,38 @@ TEST_F(FixedFunctionGlTest, AFrameOfAFewStatesLinksNothingAfterItsFirstAppearanc
   EXPECT_EQ(D3D9GlCallCount() - calls, second / 2);
 }
 
+// A render module sends each object's lights again: the same lights cost nothing, and
+// lights that changed go up together in one call beside the object's world matrix.
+TEST_F(FixedFunctionGlTest, ObjectsLitAlikeSendOnlyTheirWorldAndChangedLightsGoInOneCall) {
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_POINT;
+  light.Diffuse = {1, 1, 1, 1};
+  light.Range = 100;
+  light.Attenuation0 = 1;
+  for (DWORD i = 0; i < 2; ++i) {
+    device->SetLight(i, &light);
+    device->LightEnable(i, TRUE);
+  }
+  Draw();
+  auto drawAt = [&](float x) {
+    D3DMATRIX world{};
+    world.m[0][0] = world.m[1][1] = world.m[2][2] = world.m[3][3] = 1;
+    world.m[3][0] = x;
+    device->SetTransform(D3DTS_WORLD, &world);
+    device->SetLight(0, &light);
+    device->SetLight(1, &light);
+    uint64_t before = D3D9GlCallCount();
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    return D3D9GlCallCount() - before;
+  };
+  drawAt(0.1f);
+  EXPECT_EQ(drawAt(0.2f), 2u) << "the world matrix and the draw";
+  light.Position.x = 5;
+  EXPECT_EQ(drawAt(0.3f), 3u) << "the world matrix, the lights and the draw";
+  EXPECT_EQ(drawAt(0.4f), 2u);
+}
+
 // A finely tessellated sphere lit by each kind of light, read back and compared with the
 // same formulas evaluated on the CPU at the surface point under each sampled pixel. Light
 // is computed at the vertices and interpolated, so a peak between vertices reads a few

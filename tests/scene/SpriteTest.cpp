@@ -177,7 +177,8 @@ TEST_F(SpriteDrawTest, RunsFollowTheDepthOrderAndEndAtMaterialsAndCapacity) {
   batch.Add(&Make(40, alpha));
   recording.calls.clear();
   batch.Draw(Matrix{}, 0);
-  EXPECT_EQ(Draws(), (std::vector<int>{4, 2, 4, 2}));
+  // The runs share one buffer of two quads: it is drawn out when full, mid-run if need be.
+  EXPECT_EQ(Draws(), (std::vector<int>{4, 2, 2, 4}));
 
   StreakSprite endOn;
   endOn.direction = {0, 0, 1};
@@ -186,7 +187,39 @@ TEST_F(SpriteDrawTest, RunsFollowTheDepthOrderAndEndAtMaterialsAndCapacity) {
   batch.Add(&endOn);
   recording.calls.clear();
   batch.Draw(Matrix{}, 0);
-  EXPECT_EQ(Draws(), (std::vector<int>{4, 2, 4, 2})) << "the end-on streak is skipped, nothing else changes";
+  EXPECT_EQ(Draws(), (std::vector<int>{4, 2, 2, 4})) << "the end-on streak is skipped, nothing else changes";
+}
+
+}  // namespace
+
+namespace {
+
+// Runs of three materials in one frame: the quads go up once, each element buffer locked
+// for just the quads written, and each run draws its own part of them.
+TEST_F(SpriteDrawTest, AFrameUploadsItsQuadsOnceAndDrawsEachRunFromItsOwnPart) {
+  KOR::SpriteMaterials materials(none);
+  KOR::RenderPass* additive = materials.Get("", SpriteBlend::Additive);
+  KOR::RenderPass* alpha = materials.Get("", SpriteBlend::Alpha);
+  SpriteBatch batch(device, 16);
+  for (float depth : {60.0f, 50.0f}) batch.Add(&Make(depth, additive));
+  batch.Add(&Make(40, alpha));
+  batch.Add(&Make(30, additive));
+  batch.Draw(Matrix{}, 0);  // the first frame makes the buffers
+  recording.calls.clear();
+  batch.Draw(Matrix{}, 0);
+  std::vector<std::string> locks, draws;
+  for (const std::string& c : recording.calls) {
+    if (c.rfind("VertexBuffer::Lock(", 0) == 0) locks.push_back(c);
+    if (c.rfind("DrawIndexedPrimitive(", 0) == 0) draws.push_back(c);
+  }
+  ASSERT_EQ(locks.size(), 3u) << "position, colour and texture coordinates, once each";
+  // Four quads of 12-byte positions from the start, not the sixteen quads of the buffer.
+  EXPECT_NE(locks[0].find(", 0, 192, "), std::string::npos) << locks[0];
+  ASSERT_EQ(draws.size(), 3u);
+  // DrawIndexedPrimitive(type, base, min, vertices, start index, primitives).
+  EXPECT_NE(draws[0].find(", 0, 4)"), std::string::npos) << draws[0];
+  EXPECT_NE(draws[1].find(", 12, 2)"), std::string::npos) << draws[1];
+  EXPECT_NE(draws[2].find(", 18, 2)"), std::string::npos) << draws[2];
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ namespace d3d9::gl {
   X(VertexAttrib4f) X(DrawArrays) X(DrawElementsBaseVertex) X(CreateShader) X(ShaderSource)  \
   X(CompileShader) X(GetShaderiv) X(CreateProgram) X(AttachShader) X(BindAttribLocation)     \
   X(LinkProgram) X(GetProgramiv) X(UseProgram) X(GetUniformLocation) X(UniformMatrix4fv)     \
-  X(Uniform2f) X(DeleteShader) X(DeleteProgram) X(GenFramebuffers) X(DeleteFramebuffers)     \
+  X(DeleteShader) X(DeleteProgram) X(GenFramebuffers) X(DeleteFramebuffers)     \
   X(BindFramebuffer) X(GenRenderbuffers) X(DeleteRenderbuffers) X(BindRenderbuffer)          \
   X(RenderbufferStorage) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)                \
   X(BlitFramebuffer) X(GetUniformBlockIndex) X(UniformBlockBinding) X(BindBufferBase)        \
@@ -43,7 +43,8 @@ namespace d3d9::gl {
   X(TexSubImage2D) X(TexSubImage3D) X(CompressedTexImage2D) X(CompressedTexImage3D)          \
   X(TexParameteri) X(GenSamplers) X(DeleteSamplers) X(BindSampler) X(SamplerParameteri)     \
   X(SamplerParameterf) X(SamplerParameterfv) X(FramebufferTexture2D) X(PixelStorei)          \
-  X(ProvokingVertex)
+  X(ProvokingVertex) X(GetTexImage) X(GetCompressedTexImage) X(CompressedTexSubImage2D)      \
+  X(CompressedTexSubImage3D) X(UniformMatrix3fv) X(Uniform2f)
 
 struct GlApi {
 #define KOR_GL_MEMBER(name) decltype(&gl##name) name = nullptr;
@@ -66,6 +67,9 @@ std::optional<GLenum> StencilOpOf(DWORD operation);
 std::optional<GLenum> ModeOf(D3DPRIMITIVETYPE type);
 std::optional<GLint> AddressOf(DWORD mode);
 
+// Direct3D's conversion of a linear channel in [0, 1] to sRGB, as D3DRS_SRGBWRITEENABLE writes.
+float LinearToSrgb(float c);
+
 struct AttributeFormat {
   GLint size;
   GLenum type;
@@ -87,7 +91,8 @@ struct FixedLocations {
       lightDirection{}, lightAttenuation{}, lightSpot{}, textureMatrix{};
   GLint materialDiffuse = -1, materialAmbient = -1, materialSpecular = -1, materialEmissive = -1,
         materialPower = -1, ambient = -1, fogColour = -1, textureFactor = -1, fogParameters = -1,
-        wFog = -1, alphaRef = -1, stageConstants = -1, viewport = -1;
+        wFog = -1, alphaRef = -1, stageConstants = -1, viewport = -1, worlds = -1, normalMatrices = -1,
+        depthOutside = -1;
 };
 
 // A linked vertex and pixel stage; serial 0 stands for the layer's built-in stage.
@@ -98,6 +103,7 @@ struct Program {
   const ShaderCode* pixel = nullptr;          // null: the built-in or a pass-through stage
   GLint halfPixelAt = -1, worldViewProjectionAt = -1;
   GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
+  GLint srgbWriteAt = -1;                       // and the conversion to sRGB
   uint64_t viewportStamp = 0, transformStamp = 0, alphaStamp = 0;
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
@@ -121,7 +127,11 @@ public:
   void DeclarationDestroyed(VertexDeclaration& declaration) override;
   void ShaderDestroyed(uint64_t serial, unsigned& glName) override;
   void TextureCreated(TextureData& texture) override;
-  void TextureUnlocked(TextureData& texture, UINT face, UINT level) override;
+  bool KeepsTextureBytes(const TextureData& texture) const override;
+  void TextureWritten(TextureData& texture, UINT face, UINT level, const D3DBOX& box,
+                      const TexelBytes& bytes) override;
+  void TextureRead(TextureData& texture, UINT face, UINT level, const D3DBOX& box,
+                   const TexelBytes& bytes) override;
   void TextureDestroyed(TextureData& texture) override;
 
 protected:
@@ -133,6 +143,8 @@ protected:
   HRESULT DoStretchRect(Surface& from, const RECT& a, Surface& to, const RECT& b,
                         D3DTEXTUREFILTERTYPE filter) override;
   HRESULT DoGetRenderTargetData(Surface& from, Surface& to) override;
+  HRESULT DoColorFill(Surface& surface, const RECT& rect, D3DCOLOR colour) override;
+  HRESULT DoUpdateTarget(Surface& surface, const RECT& rect, const POINT& at, const TexelBytes& bytes) override;
   void RenderTargetChanged() override;
 
 private:
@@ -148,6 +160,8 @@ private:
   // GlResources.cpp: uploads, samplers, vertex arrays.
   GLenum BindForUpload(const TextureData& t);
   void UploadLevel(const TextureData& t, UINT face, UINT level);
+  // Whether the current target stores alpha: an X8R8G8B8 target reads as alpha 1.
+  bool TargetHasAlpha() const;
   void UploadLockedBuffers();
   void ApplySamplers();
   void ApplyInput();
@@ -209,6 +223,7 @@ private:
   std::map<std::vector<uint64_t>, GLuint> vertexArrays;
   std::vector<uint64_t> inputKey;  // reused, so choosing a vertex array allocates nothing
   GLuint boundVertexArray = 0;
+  GLuint readFramebuffer = 0;  // a level attached for reading it back
   bool depthClamped = false;
   bool scissorOn = false;
 };

@@ -16,6 +16,27 @@ float AsFloat(DWORD bits) {
   return f;
 }
 
+// The inverse of the upper 3 × 3 of world × view, row by row: uploaded transposed, it takes
+// normals to view space by the inverse transpose. A singular matrix keeps the plain 3 × 3.
+void NormalMatrix(const D3DMATRIX& world, const D3DMATRIX& view, float out[9]) {
+  float a[3][3] = {};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 3; ++k) a[r][c] += world.m[r][k] * view.m[k][c];
+  float cofactor[3][3];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) {
+      int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+      cofactor[r][c] = a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1];
+    }
+  float determinant = a[0][0] * cofactor[0][0] + a[0][1] * cofactor[0][1] + a[0][2] * cofactor[0][2];
+  bool invertible = std::fabs(determinant) > 1e-20f;
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      // The inverse is the transposed cofactor matrix over the determinant.
+      out[r * 3 + c] = invertible ? cofactor[c][r] / determinant : a[c][r];
+}
+
 }  // namespace
 
 FixedFunctionKey GlDevice::FixedKey() const {
@@ -32,6 +53,10 @@ FixedFunctionKey GlDevice::FixedKey() const {
   k.lighting = rs[D3DRS_LIGHTING] && !k.transformed;
   k.specular = rs[D3DRS_SPECULARENABLE] != 0;
   k.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+  k.srgbWrite = rs[D3DRS_SRGBWRITEENABLE] != 0;
+  // D3DVBF_nWEIGHTS blends n + 1 world matrices; tweening and 0 weights use the world's alone.
+  DWORD blend = rs[D3DRS_VERTEXBLEND];
+  if (!k.transformed && blend >= D3DVBF_1WEIGHTS && blend <= D3DVBF_3WEIGHTS) k.blendMatrices = int(blend) + 1;
   if (k.lighting) {
     k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
     k.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
@@ -77,8 +102,9 @@ FixedFunctionKey GlDevice::FixedKey() const {
 
 FixedFunctionKey GlDevice::FixedVertexKey() const {
   FixedFunctionKey k = FixedKey();
-  // The pixel program does what the stages, the alpha test and table fog would.
+  // The pixel program does what the stages, the alpha test, sRGB writes and table fog would.
   k.alphaFunction = 0;
+  k.srgbWrite = false;
   if (k.tableFog) k.fog = 0, k.tableFog = false;
   // Every coordinate set goes on to the program's TEXCOORDn, as the stages route them.
   k.stages = 8;
@@ -97,6 +123,7 @@ void GlDevice::FindFixedLocations(Program& p) {
   auto at = [&](const std::string& name) { return GL(GetUniformLocation)(p.name, name.c_str()); };
   FixedLocations& l = p.at;
   l.world = at("korWorld"), l.view = at("korView"), l.projection = at("korProjection");
+  l.normalMatrices = at("korNormalMatrix"), l.depthOutside = at("korDepthOutside");
   for (int i = 0; i < 8; ++i) {
     std::string n = "[" + std::to_string(i) + "]";
     size_t s = size_t(i);
@@ -120,7 +147,12 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
   bool viewMoved = false;
   if (p.transformStamp != transformStamp) {
     // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
-    if (l.world >= 0) GL(UniformMatrix4fv)(l.world, 1, GL_FALSE, &world.m[0][0]);
+    if (l.world >= 0) GL(UniformMatrix4fv)(l.world, 4, GL_FALSE, &worlds[0].m[0][0]);
+    if (l.normalMatrices >= 0) {
+      float normals[4 * 9];
+      for (size_t i = 0; i < 4; ++i) NormalMatrix(worlds[i], view, normals + i * 9);
+      GL(UniformMatrix3fv)(l.normalMatrices, 4, GL_TRUE, normals);
+    }
     if (l.projection >= 0) GL(UniformMatrix4fv)(l.projection, 1, GL_FALSE, &projection.m[0][0]);
     if (!p.viewKnown || std::memcmp(&p.lastView, &view, sizeof view) != 0) {
       if (l.view >= 0) GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
@@ -177,6 +209,14 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
   float fog[3] = {AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY])};
   vector3(l.fogParameters, fog);
   if (l.alphaRef >= 0) GL(Uniform1f)(l.alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
+  if (l.depthOutside >= 0) {
+    // Against any depth in [0, 1], one below passes LESS-like tests, one above GREATER-like.
+    DWORD z = rs[D3DRS_ZFUNC];
+    bool tested = rs[D3DRS_ZENABLE] && depthSurface && depthBound;
+    bool below = !tested || z == D3DCMP_LESS || z == D3DCMP_LESSEQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
+    bool above = !tested || z == D3DCMP_GREATER || z == D3DCMP_GREATEREQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
+    GL(Uniform2f)(l.depthOutside, below ? 1.0f : 0.0f, above ? 1.0f : 0.0f);
+  }
   if (l.stageConstants >= 0) {
     float constants[8 * 4];
     for (size_t i = 0; i < 8; ++i) {

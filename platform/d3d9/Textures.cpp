@@ -136,12 +136,16 @@ public:
         l.slicePitch = l.rowPitch * down;
         if (keep) l.bytes.assign(size_t(l.slicePitch) * l.depth, 0);
         counters.textureBytes += l.bytes.size();
+        counters.textureLevelBytes += uint64_t(l.slicePitch) * l.depth;
       }
     surfaces.assign(levels.size(), nullptr);
     device.TextureCreated(*this);
   }
   ~TextureCore() override {
-    for (const TextureLevel& l : levels) counters.textureBytes -= l.bytes.size() + l.staging.size();
+    for (const TextureLevel& l : levels) {
+      counters.textureBytes -= l.bytes.size() + l.staging.size();
+      counters.textureLevelBytes -= uint64_t(l.slicePitch) * l.depth;
+    }
     device.TextureDestroyed(*this);
     for (Surface* s : surfaces) delete s;
   }

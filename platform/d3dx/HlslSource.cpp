@@ -72,6 +72,7 @@ std::string_view Trimmed(std::string_view text) {
 // Where the bracket opened at `open` closes; npos when it does not. A struct's body skips
 // comments; an initialiser has neither comments nor statements.
 size_t Closing(std::string_view text, size_t open, bool body = false) {
+  char closers[kDeepest];
   int depth = 0;
   for (size_t at = open; at < text.size(); ++at) {
     bool line = text.compare(at, 2, "//") == 0, block = text.compare(at, 2, "/*") == 0;
@@ -84,9 +85,11 @@ size_t Closing(std::string_view text, size_t open, bool body = false) {
     }
     char c = text[at];
     if (c == '(' || c == '[' || c == '{') {
-      if (++depth > kDeepest) return std::string_view::npos;
+      if (depth == kDeepest) return std::string_view::npos;
+      closers[depth++] = c == '(' ? ')' : c == '[' ? ']' : '}';
     } else if (c == ')' || c == ']' || c == '}') {
-      if (--depth == 0) return at;
+      if (depth == 0 || closers[--depth] != c) return std::string_view::npos;  // brackets that do not pair
+      if (depth == 0) return at;
     } else if (c == ';' && !body) {
       return std::string_view::npos;
     }
@@ -263,7 +266,9 @@ private:
       if (value.front() == '{') {
         std::vector<Element> inner;
         size_t innerOpen = size_t(value.data() - text.data());
-        if (!Elements(innerOpen, Closing(text, innerOpen), &inner, depth + 1)) return false;
+        // The braces must close at the value's end, or the value is not one list.
+        if (Closing(text, innerOpen) != innerOpen + value.size() - 1) return false;
+        if (!Elements(innerOpen, innerOpen + value.size() - 1, &inner, depth + 1)) return false;
         e.braced = true, e.scalars = 0;
         for (const Element& i : inner) e.scalars += i.scalars;
       } else {

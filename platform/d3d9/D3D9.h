@@ -118,19 +118,16 @@ struct IDirect3DDevice9 : IUnknown {
   // May reach past the target: drawing is clipped to it. MinZ = MaxZ (or MaxZ < MinZ) maps
   // depth into [MinZ, MinZ + 0.001].
   virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
-  // The rectangle D3DRS_SCISSORTESTENABLE limits drawing and clears to, in target pixels;
-  // SetRenderTarget resets it, and the viewport, to the whole target.
+  // What D3DRS_SCISSORTESTENABLE limits draws and clears to; SetRenderTarget resets it.
   virtual HRESULT SetScissorRect(const RECT* rect) = 0;
   // Copies a render target into a system-memory texture level of its size and format.
   virtual HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) = 0;
-  // Copies a rectangle (null: all) of a system-memory surface to a point (null: the origin)
-  // of a default-pool surface of its format, render targets included; nothing is scaled.
+  // Copies a system-memory rectangle (null: all) unscaled to a point of a default-pool surface.
   virtual HRESULT UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
                                 IDirect3DSurface9* dest, const POINT* destPoint) = 0;
-  // Copies every level of a system-memory texture to the default-pool texture of its kind
-  // and format whose top level matches a source level's size.
+  // Copies a system-memory texture's levels, from the one of its size, into a default-pool one.
   virtual HRESULT UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* dest) = 0;
-  // Fills a rectangle (null: all) of a default-pool surface with a colour, ignoring states.
+  // Fills a rectangle (null: all) of a render target with a colour, whatever the states say.
   virtual HRESULT ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR colour) = 0;
 
   // Textures: levels 0 makes the whole chain down to 1 × 1.

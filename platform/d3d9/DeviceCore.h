@@ -176,6 +176,7 @@ struct TextureLevel {
   D3DBOX lockBox{};
   DWORD lockFlags = 0;
   bool locked = false;
+  bool written = false;  // anything but the zeros a new level holds
 };
 
 // What the three texture kinds share: every face and level's bytes where the backend keeps

@@ -196,8 +196,9 @@ public:
       l.staging.assign(size_t(rowBytes) * rows * (b.Back - b.Front), 0);
       counters.textureBytes += l.staging.size();
       TexelBytes staged{l.staging.data(), rowBytes, rowBytes * rows};
-      // A discarded lock's old contents are not wanted: nothing is read back.
-      if (!(flags & D3DLOCK_DISCARD)) device.TextureRead(*this, face, level, b, staged);
+      // A discarded lock's old contents are not wanted, and a level never written holds the
+      // zeros the staging copy starts with: nothing is read back.
+      if (!(flags & D3DLOCK_DISCARD) && l.written) device.TextureRead(*this, face, level, b, staged);
       *bits = l.staging.data();
       *rowPitch = INT(rowBytes);
       if (slicePitch) *slicePitch = INT(staged.slicePitch);
@@ -214,6 +215,7 @@ public:
                N(serial) + ", " + N(face) + ", " + N(level) + ")");
     UINT edge = BlockEdgeOf(format), blockBytes = BlockBytesOf(format);
     if (!(l.lockFlags & D3DLOCK_READONLY)) {
+      l.written = true;
       if (!l.bytes.empty()) {
         TexelBytes kept{l.bytes.data() + OffsetOf(l, l.lockBox, edge, blockBytes), l.rowPitch, l.slicePitch};
         device.TextureWritten(*this, face, level, l.lockBox, kept);
@@ -351,13 +353,7 @@ HRESULT DeviceCore::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceR
   auto* from = static_cast<Surface*>(source);
   auto* to = static_cast<Surface*>(dest);
   D3DBOX asked{}, box{};
-  const D3DBOX* askedBox = nullptr;
-  if (sourceRect) {
-    const RECT& r = *sourceRect;
-    bool valid = r.left >= 0 && r.top >= 0 && r.right >= r.left && r.bottom >= r.top;
-    asked = valid ? D3DBOX{UINT(r.left), UINT(r.top), UINT(r.right), UINT(r.bottom), 0, 1} : D3DBOX{};
-    askedBox = &asked;
-  }
+  const D3DBOX* askedBox = BoxOf(sourceRect, &asked);
   if (Logging())
     Log("UpdateSurface(" + (from ? "#" + N(from->serial) : "null") + ", " + BoxText(askedBox) + ", " +
         (to ? "#" + N(to->serial) : "null") + ", " +
@@ -384,6 +380,7 @@ HRESULT DeviceCore::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceR
   if (!dst.bytes.empty())
     CopyBox(bytes, {dst.bytes.data() + OffsetOf(dst, target, edge, blockBytes), dst.rowPitch, dst.slicePitch},
             RowBytesOf(box, edge, blockBytes), RowsOf(box, edge), 1);
+  dst.written = true;
   TextureWritten(*to->texture, to->face, to->level, target, bytes);
   return D3D_OK;
 }
@@ -412,6 +409,7 @@ HRESULT DeviceCore::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTe
       TextureLevel& src = from->Level(face, first + level);
       TextureLevel& dst = to->Level(face, level);
       if (!dst.bytes.empty()) dst.bytes = src.bytes;
+      dst.written = true;
       TextureWritten(*to, face, level, D3DBOX{0, 0, dst.width, dst.height, 0, dst.depth},
                      {src.bytes.data(), src.rowPitch, src.slicePitch});
     }

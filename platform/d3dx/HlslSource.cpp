@@ -255,13 +255,17 @@ private:
 
   // The values of the list opened at `open`, each with the scalars it gives; false when one
   // cannot be told.
-  bool Elements(size_t open, size_t close, std::vector<Element>* out, int depth) {
+  bool Elements(size_t open, size_t close, std::vector<Element>* out, int depth,
+                std::string_view* trailing = nullptr) {
     if (depth > kDeepest) return false;
     size_t start = open + 1, p = start;
     auto finish = [&](size_t end) {
       std::string_view raw = text.substr(start, end - start);
       std::string_view value = Trimmed(raw);
-      if (value.empty()) return end == close && !out->empty();  // a trailing comma
+      if (value.empty()) {
+        if (trailing) *trailing = raw;  // after a trailing comma: its lines are kept
+        return end == close && !out->empty();
+      }
       Element e{raw, 1, false};
       if (value.front() == '{') {
         std::vector<Element> inner;
@@ -376,7 +380,8 @@ private:
 
     size_t close = Closing(text, at);
     std::vector<Element> values;
-    if (close == std::string_view::npos || !Elements(at, close, &values, 0)) return false;
+    std::string_view trailing;
+    if (close == std::string_view::npos || !Elements(at, close, &values, 0, &trailing)) return false;
     size_t total = 0;
     for (const Element& v : values) {
       if (v.scalars == 0) return false;
@@ -406,6 +411,7 @@ private:
       return false;
     }
     if (next != values.size()) return false;
+    made.insert(made.size() - 1, std::string(size_t(std::count(trailing.begin(), trailing.end(), '\n')), '\n'));
     out += made;
     at = close + 1;
     return true;

@@ -39,9 +39,9 @@ struct IDirect3DSurface9 : IUnknown {
   virtual HRESULT GetDesc(D3DSURFACE_DESC* desc) = 0;
 };
 
-// Textures keep every level's bytes; Lock hands them out, Unlock sends them to the GPU.
-// Render-target textures (D3DUSAGE_RENDERTARGET, default pool) cannot be locked; a
-// system-memory texture (D3DPOOL_SYSTEMMEM) is where GetRenderTargetData reads back to.
+// Lock hands out a level's bytes (or a rectangle's, rows Pitch apart) until Unlock sends them
+// to the GPU. Render-target textures (D3DUSAGE_RENDERTARGET, default pool) cannot be locked;
+// a system-memory texture (D3DPOOL_SYSTEMMEM) is where GetRenderTargetData reads back to.
 struct IDirect3DBaseTexture9 : IUnknown {
   virtual DWORD GetLevelCount() = 0;
   virtual D3DRESOURCETYPE GetType() = 0;
@@ -97,7 +97,7 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT BeginScene() = 0;
   virtual HRESULT EndScene() = 0;
   // Clears the whole target (no rectangles) or the count rectangles given, within the
-  // viewport; rectangles with a count of 0 clear nothing.
+  // viewport and an enabled scissor rectangle; rectangles with a count of 0 clear nothing.
   virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
                         DWORD stencil) = 0;
   // Shows the back buffer in the device window, scaled with its aspect kept.
@@ -118,10 +118,17 @@ struct IDirect3DDevice9 : IUnknown {
   // May reach past the target: drawing is clipped to it. MinZ = MaxZ (or MaxZ < MinZ) maps
   // depth into [MinZ, MinZ + 0.001].
   virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
-  // The rectangle D3DRS_SCISSORTESTENABLE limits drawing to, in target pixels.
+  // What D3DRS_SCISSORTESTENABLE limits draws and clears to; SetRenderTarget resets it.
   virtual HRESULT SetScissorRect(const RECT* rect) = 0;
   // Copies a render target into a system-memory texture level of its size and format.
   virtual HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) = 0;
+  // Copies a system-memory rectangle (null: all) unscaled to a point of a default-pool surface.
+  virtual HRESULT UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
+                                IDirect3DSurface9* dest, const POINT* destPoint) = 0;
+  // Copies a system-memory texture's levels, from the one of its size, into a default-pool one.
+  virtual HRESULT UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* dest) = 0;
+  // Fills a rectangle (null: all) of a render target with a colour, whatever the states say.
+  virtual HRESULT ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR colour) = 0;
 
   // Textures: levels 0 makes the whole chain down to 1 × 1.
   virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
@@ -138,6 +145,7 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) = 0;
   virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
                                        DWORD value) = 0;
+  // D3DTS_WORLDMATRIX(1 … 3) are the matrices D3DRS_VERTEXBLEND blends with the world's.
   virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) = 0;
   virtual HRESULT SetLight(DWORD index, const D3DLIGHT9* light) = 0;
   virtual HRESULT LightEnable(DWORD index, BOOL enable) = 0;
@@ -170,6 +178,17 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                   UINT stride) = 0;
   virtual HRESULT SetIndices(IDirect3DIndexBuffer9* indices) = 0;
+
+  // What was set last, or Direct3D's documented default; objects come with a reference.
+  virtual HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) = 0;
+  virtual HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) = 0;
+  virtual HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) = 0;
+  virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) = 0;
+  virtual HRESULT GetViewport(D3DVIEWPORT9* viewport) = 0;
+  virtual HRESULT GetScissorRect(RECT* rect) = 0;
+  virtual HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                  UINT* stride) = 0;
+  virtual HRESULT GetTexture(DWORD sampler, IDirect3DBaseTexture9** texture) = 0;
 
   // Draws fail with D3DERR_INVALIDCALL, drawing nothing, when they would read past a bound
   // buffer, lack a declaration or the position's stream, or when the programs the state

@@ -47,6 +47,9 @@ struct D3D9Counters {
   uint64_t liveTextures = 0;  // textures of any kind, not yet deleted
   uint64_t liveShaders = 0;   // vertex and pixel programs, not yet deleted
   uint64_t liveGlPrograms = 0;  // linked GL programs a GL device keeps
+  uint64_t textureBytes = 0;    // bytes of texture levels held in system memory: levels the
+                                // backend keeps there, and locked boxes while locked
+  uint64_t textureLevelBytes = 0;  // bytes of every level of live textures, wherever they are
 };
 D3D9Counters D3D9GetCounters();
 

@@ -243,7 +243,8 @@ template class Shader<IDirect3DPixelShader9>;
 DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnknown* parent)
     : calls(calls), serials(serials), parent(parent) {
   parent->AddRef();
-  world = view = projection = kIdentity;
+  worlds.fill(kIdentity);
+  view = projection = kIdentity;
   textureTransforms.fill(kIdentity);
   // Direct3D's stage defaults: stage 0 modulates texture by diffuse, the others are off.
   for (DWORD i = 0; i < 8; ++i) {
@@ -286,6 +287,20 @@ DeviceCore::DeviceCore(std::vector<std::string>* calls, uint64_t* serials, IUnkn
   renderStates[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
   renderStates[D3DRS_LIGHTING] = TRUE;
   renderStates[D3DRS_COLORWRITEENABLE] = 0xF;
+  // The rest of Direct3D's documented defaults, so that GetRenderState reports them.
+  renderStates[D3DRS_LASTPIXEL] = TRUE;
+  renderStates[D3DRS_POINTSIZE_MIN] = 0x3F800000;    // 1.0f
+  renderStates[D3DRS_POINTSIZE_MAX] = 0x42800000;    // 64.0f
+  renderStates[D3DRS_POINTSCALE_A] = 0x3F800000;     // 1.0f
+  renderStates[D3DRS_MULTISAMPLEANTIALIAS] = TRUE;
+  renderStates[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFF;
+  renderStates[D3DRS_POSITIONDEGREE] = D3DDEGREE_CUBIC;
+  renderStates[D3DRS_NORMALDEGREE] = D3DDEGREE_LINEAR;
+  renderStates[D3DRS_MINTESSELLATIONLEVEL] = renderStates[D3DRS_MAXTESSELLATIONLEVEL] = 0x3F800000;
+  renderStates[D3DRS_ADAPTIVETESS_Z] = 0x3F800000;
+  renderStates[D3DRS_COLORWRITEENABLE1] = renderStates[D3DRS_COLORWRITEENABLE2] = 0xF;
+  renderStates[D3DRS_COLORWRITEENABLE3] = 0xF;
+  renderStates[D3DRS_BLENDFACTOR] = 0xFFFFFFFF;
   renderStatesDirty.set();
   for (auto& sampler : samplerStates) {
     sampler[D3DSAMP_ADDRESSU] = sampler[D3DSAMP_ADDRESSV] = sampler[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
@@ -334,13 +349,19 @@ void DeviceCore::Start(const D3DPRESENT_PARAMETERS& parameters) {
     depthSurface->usage = D3DUSAGE_DEPTHSTENCIL;
     depthBound = true;
   }
+  // Depth testing is on by default only when the device made a depth buffer.
+  renderStates[D3DRS_ZENABLE] = parameters.EnableAutoDepthStencil ? TRUE : FALSE;
   FullViewport();
 }
 
+// The viewport and the scissor rectangle cover the render target, as Direct3D resets them.
 void DeviceCore::FullViewport() {
-  viewport = {0, 0, renderTarget ? renderTarget->width : presentParameters.BackBufferWidth,
-              renderTarget ? renderTarget->height : presentParameters.BackBufferHeight, 0, 1};
+  UINT width = renderTarget ? renderTarget->width : presentParameters.BackBufferWidth;
+  UINT height = renderTarget ? renderTarget->height : presentParameters.BackBufferHeight;
+  viewport = {0, 0, width, height, 0, 1};
   viewportDirty = true;
+  scissorRect = {0, 0, LONG(width), LONG(height)};
+  scissorDirty = true;
 }
 
 HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* parameters) {
@@ -435,6 +456,7 @@ HRESULT DeviceCore::SetDepthStencilSurface(IDirect3DSurface9* surface) {
     renderStatesDirty.set(D3DRS_ZENABLE);
     renderStatesDirty.set(D3DRS_STENCILENABLE);
     renderStatesDirty.set(D3DRS_ZWRITEENABLE);
+    fixedValuesDirty |= kFixedStates;  // pre-transformed depth outside [0, 1] follows the depth test
     RenderTargetChanged();
   }
   return D3D_OK;
@@ -484,6 +506,19 @@ HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurf
     return D3DERR_INVALIDCALL;
   if (to->texture->Level(to->face, to->level).locked) return D3DERR_INVALIDCALL;
   return DoGetRenderTargetData(*from, *to);
+}
+
+HRESULT DeviceCore::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR colour) {
+  auto* s = static_cast<Surface*>(surface);
+  KOR_LOG(Call("ColorFill", {Name(s), rect ? "[" + I(rect->left) + " " + I(rect->top) + " " + I(rect->right) + " " +
+                                               I(rect->bottom) + "]"
+                                         : "null",
+                             H(colour)}));
+  // Render targets only: the layer has no off-screen plain surfaces.
+  RECT r;
+  if (!s || s->pool != D3DPOOL_DEFAULT || !(s->usage & D3DUSAGE_RENDERTARGET) || !RectWithin(rect, *s, &r))
+    return D3DERR_INVALIDCALL;
+  return DoColorFill(*s, r, colour);
 }
 
 HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
@@ -539,6 +574,8 @@ bool RenderStateValueValid(D3DRENDERSTATETYPE state, DWORD value) {
     case D3DRS_SPECULARMATERIALSOURCE:
     case D3DRS_AMBIENTMATERIALSOURCE:
     case D3DRS_EMISSIVEMATERIALSOURCE: return value <= D3DMCS_COLOR2;
+    case D3DRS_VERTEXBLEND:
+      return value <= D3DVBF_3WEIGHTS || value == D3DVBF_TWEENING || value == D3DVBF_0WEIGHTS;
     default: return true;
   }
 }
@@ -552,7 +589,9 @@ bool FeedsFixedFunctionValues(D3DRENDERSTATETYPE state) {
     case D3DRS_FOGEND:
     case D3DRS_FOGDENSITY:
     case D3DRS_TEXTUREFACTOR:
-    case D3DRS_ALPHAREF: return true;
+    case D3DRS_ALPHAREF:
+    case D3DRS_ZENABLE:
+    case D3DRS_ZFUNC: return true;
     default: return false;
   }
 }
@@ -575,7 +614,9 @@ bool DeviceCore::ShapesFixedFunction(D3DRENDERSTATETYPE state) {
     case D3DRS_RANGEFOGENABLE:
     case D3DRS_ALPHATESTENABLE:
     case D3DRS_ALPHAFUNC:
-    case D3DRS_SHADEMODE: return true;
+    case D3DRS_SHADEMODE:
+    case D3DRS_VERTEXBLEND:
+    case D3DRS_SRGBWRITEENABLE: return true;
     default: return false;
   }
 }
@@ -678,12 +719,16 @@ HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m
   ++counters.stateChanges;
   KOR_LOG(Call("SetTransform", {N(state), Matrix(matrix)}));
   if (!matrix) return D3DERR_INVALIDCALL;
+  if (state >= D3DTS_WORLDMATRIX(0) && state <= D3DTS_WORLDMATRIX(255)) {
+    worlds[state - D3DTS_WORLDMATRIX(0)] = *matrix;
+    if (state <= D3DTS_WORLD3) transformsDirty = true;  // the four that vertex blending reads
+    return D3D_OK;
+  }
   switch (state) {
-    case D3DTS_WORLD: world = *matrix; break;
     case D3DTS_VIEW: view = *matrix; break;
     case D3DTS_PROJECTION: projection = *matrix; break;
     default:
-      if (state < D3DTS_TEXTURE0 || state >= D3DTS_TEXTURE0 + 8) return D3D_OK;
+      if (state < D3DTS_TEXTURE0 || state > D3DTS_TEXTURE7) return D3DERR_INVALIDCALL;
       textureTransforms[state - D3DTS_TEXTURE0] = *matrix;
       fixedValuesDirty |= kFixedTextureMatrices;
       return D3D_OK;
@@ -956,6 +1001,67 @@ HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer9* buffer) {
     Bind(indices, made);
     inputDirty = true;
   }
+  return D3D_OK;
+}
+
+// State queries.
+
+HRESULT DeviceCore::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+  if (!value || state >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
+  *value = renderStates[state];
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
+  UINT slot = SamplerSlot(sampler);
+  if (!value || slot >= kSamplers || type == 0 || type > D3DSAMP_DMAPOFFSET) return D3DERR_INVALIDCALL;
+  *value = samplerStates[slot][type];
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
+  if (!value || stage >= 8 || type == 0 || type >= D3DTSS_STATE_COUNT) return D3DERR_INVALIDCALL;
+  *value = type == D3DTSS_CONSTANT ? stageConstants[stage] : stageStates[stage][type];
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+  if (!matrix) return D3DERR_INVALIDCALL;
+  if (state >= D3DTS_WORLDMATRIX(0) && state <= D3DTS_WORLDMATRIX(255)) *matrix = worlds[state - D3DTS_WORLDMATRIX(0)];
+  else if (state == D3DTS_VIEW) *matrix = view;
+  else if (state == D3DTS_PROJECTION) *matrix = projection;
+  else if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) *matrix = textureTransforms[state - D3DTS_TEXTURE0];
+  else return D3DERR_INVALIDCALL;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetViewport(D3DVIEWPORT9* out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = viewport;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetScissorRect(RECT* rect) {
+  if (!rect) return D3DERR_INVALIDCALL;
+  *rect = scissorRect;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset, UINT* stride) {
+  if (!buffer || !offset || !stride || stream >= kStreams) return D3DERR_INVALIDCALL;
+  const StreamBinding& s = streams[stream];
+  *buffer = s.buffer;
+  if (s.buffer) s.buffer->AddRef();
+  *offset = s.offset;
+  *stride = s.stride;
+  return D3D_OK;
+}
+
+HRESULT DeviceCore::GetTexture(DWORD sampler, IDirect3DBaseTexture9** texture) {
+  UINT slot = SamplerSlot(sampler);
+  if (!texture || slot >= kSamplers) return D3DERR_INVALIDCALL;
+  *texture = textureData[slot] ? dynamic_cast<IDirect3DBaseTexture9*>(textureData[slot]) : nullptr;
+  if (*texture) (*texture)->AddRef();
   return D3D_OK;
 }
 

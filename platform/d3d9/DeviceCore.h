@@ -174,15 +174,25 @@ public:
 // compressed). False for a format textures cannot have.
 bool TextureFormatLayout(D3DFORMAT format, UINT* blockBytes, UINT* blockEdge);
 
+// The bytes of a box of one face and level: rows rowPitch apart, slices slicePitch apart.
+struct TexelBytes {
+  BYTE* bytes;
+  UINT rowPitch, slicePitch;
+};
+
 struct TextureLevel {
   UINT width = 0, height = 0, depth = 1;
   UINT rowPitch = 0, slicePitch = 0;  // bytes of a row of blocks, of a slice
-  std::vector<BYTE> bytes;
+  std::vector<BYTE> bytes;    // the level, where the backend keeps textures' bytes
+  std::vector<BYTE> staging;  // the locked box, while locked, where it does not
+  D3DBOX lockBox{};
+  DWORD lockFlags = 0;
   bool locked = false;
+  bool written = false;  // anything but the zeros a new level holds
 };
 
-// What the three texture kinds share: every face and level's bytes, kept here; a GL
-// backend mirrors them on unlock.
+// What the three texture kinds share: every face and level's bytes where the backend keeps
+// them (KeepsTextureBytes), else only a locked box's while it is locked.
 struct TextureData {
   TextureData() { ++counters.liveTextures; }
   virtual ~TextureData() { --counters.liveTextures; }
@@ -275,6 +285,10 @@ public:
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
   HRESULT SetScissorRect(const RECT* rect) override;
   HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) override;
+  HRESULT UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,
+                        const POINT* destPoint) override;
+  HRESULT UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* dest) override;
+  HRESULT ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR colour) override;
   HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                         D3DPOOL pool, IDirect3DTexture9** texture, void* shared) override;
   HRESULT CreateCubeTexture(UINT edge, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -310,6 +324,14 @@ public:
   HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                           UINT stride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer9* indices) override;
+  HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+  HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+  HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
+  HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+  HRESULT GetScissorRect(RECT* rect) override;
+  HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset, UINT* stride) override;
+  HRESULT GetTexture(DWORD sampler, IDirect3DBaseTexture9** texture) override;
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
                                UINT numVertices, UINT startIndex, UINT primitiveCount) override;
@@ -321,7 +343,12 @@ public:
   virtual void DeclarationDestroyed(VertexDeclaration&) {}
   virtual void ShaderDestroyed(uint64_t /*serial*/, unsigned& /*glName*/) {}
   virtual void TextureCreated(TextureData&) {}
-  virtual void TextureUnlocked(TextureData&, UINT /*face*/, UINT /*level*/) {}
+  // Whether a texture's levels live in TextureLevel::bytes; where not, the backend holds them.
+  virtual bool KeepsTextureBytes(const TextureData&) const { return true; }
+  // A box of a level was written (unlocked, updated): the backend takes its bytes.
+  virtual void TextureWritten(TextureData&, UINT /*face*/, UINT /*level*/, const D3DBOX&, const TexelBytes&) {}
+  // A box of a level the backend holds is read into the bytes given.
+  virtual void TextureRead(TextureData&, UINT /*face*/, UINT /*level*/, const D3DBOX&, const TexelBytes&) {}
   virtual void TextureDestroyed(TextureData&) {}
   // The surface a texture hands out for one face and level.
   Surface* SurfaceOf(TextureData& texture, IUnknown* owner, UINT face, UINT level);
@@ -345,6 +372,11 @@ protected:
     return D3D_OK;
   }
   virtual HRESULT DoGetRenderTargetData(Surface&, Surface&) { return D3D_OK; }
+  // Fills a rectangle of a render target, whatever the render states say.
+  virtual HRESULT DoColorFill(Surface&, const RECT&, D3DCOLOR) { return D3D_OK; }
+  // Copies a rectangle of system-memory bytes to a point of a render target without a
+  // texture's storage (the back buffer); texture levels go through TextureWritten.
+  virtual HRESULT DoUpdateTarget(Surface&, const RECT&, const POINT&, const TexelBytes&) { return D3D_OK; }
   virtual void RenderTargetChanged() {}
   void FullViewport();
   // Lets go of everything bound; backends call it first when they go, while they can
@@ -363,7 +395,10 @@ protected:
   bool scissorDirty = true;
   std::array<DWORD, D3DRS_COUNT> renderStates{};
   std::bitset<D3DRS_COUNT> renderStatesDirty;
-  D3DMATRIX world{}, view{}, projection{};
+  // World matrices 0 … 255 (D3DTS_WORLDMATRIX); vertex blending reads the first four.
+  std::array<D3DMATRIX, 256> worlds{};
+  D3DMATRIX& world = worlds[0];
+  D3DMATRIX view{}, projection{};
   std::array<D3DMATRIX, 8> textureTransforms{};
   // The fixed-function pipeline's inputs: fixedDirty says the program key may have changed,
   // fixedValuesDirty which groups of the values behind its uniforms did (FixedValues).

@@ -105,7 +105,13 @@ std::string Source(const FixedFunctionKey& k, DWORD source, const char* material
 }
 
 const char* kUniforms = R"(
-uniform mat4 korWorld, korView, korProjection;
+uniform mat4 korView, korProjection;
+// An object's world matrices 0 … 3, then their normal matrices (the inverse transpose of
+// world × view in the upper 3 × 3): one array, sent in one call per object.
+uniform mat4 korObject[8];
+#define korWorld(i) korObject[i]
+#define korNormalMatrix(i) mat3(korObject[4 + (i)])
+uniform vec2 korDepthOutside;
 // Each group of values is one array, uploaded in one call when any of it changes.
 uniform vec4 korLights[8 * 7];
 #define korLightDiffuse(i) korLights[(i) * 7]
@@ -154,12 +160,21 @@ int FixedAttributeLocation(BYTE usage, BYTE index) {
   if (usage == D3DDECLUSAGE_NORMAL && index == 0) return 1;
   if (usage == D3DDECLUSAGE_COLOR && index < 2) return 2 + index;
   if (usage == D3DDECLUSAGE_TEXCOORD && index < 8) return 4 + index;
+  if (usage == D3DDECLUSAGE_BLENDWEIGHT && index == 0) return 12;
   return -1;
+}
+
+std::vector<std::string> FixedAttributeNames() {
+  std::vector<std::string> names = {"korPosition", "korNormal", "korColour0", "korColour1"};
+  for (int i = 0; i < 8; ++i) names.push_back("korTexcoord" + std::to_string(i));
+  names.push_back("korBlendWeight");
+  return names;
 }
 
 std::string FixedVertexStage(const FixedFunctionKey& k) {
   std::string s = kUniforms;
-  s += "in vec4 korPosition;\nin vec3 korNormal;\nin vec4 korColour0;\nin vec4 korColour1;\n";
+  s += "in vec4 korPosition;\nin vec3 korNormal;\nin vec4 korColour0;\nin vec4 korColour1;\nin vec4 korBlendWeight;\n";
+  if (k.transformed) s += "out float korRawDepth;\n";
   for (int i = 0; i < 8; ++i) s += "in vec4 korTexcoord" + Str(unsigned(i)) + ";\n";
   std::string interpolation = k.flat ? "flat " : "";
   s += interpolation + "out vec4 v_COLOR0;\n" + interpolation + "out vec4 v_COLOR1;\nout float korFogFactor;\n";
@@ -176,15 +191,31 @@ std::string FixedVertexStage(const FixedFunctionKey& k) {
          "  vec2 ndc = vec2((korPosition.x - korViewport.x) / korViewport.z * 2.0 - 1.0,\n"
          "                  1.0 - (korPosition.y - korViewport.y) / korViewport.w * 2.0);\n"
          "  gl_Position = vec4(ndc * w, korPosition.z * w, w);\n"
+         "  korRawDepth = korPosition.z;\n"
          "  vec4 viewPosition = vec4(0.0, 0.0, korPosition.z, 1.0);\n"
          "  vec3 normal = vec3(0.0);\n";
-  } else {
-    s += "  vec4 viewPosition = korView * (korWorld * vec4(korPosition.xyz, 1.0));\n"
+  } else if (k.blendMatrices <= 1) {
+    // Normals go by the inverse transpose of world × view, so scaling does not bend them.
+    s += "  vec4 viewPosition = korView * (korWorld(0) * vec4(korPosition.xyz, 1.0));\n"
          "  gl_Position = korProjection * viewPosition;\n";
-    s += k.hasNormal ? "  vec3 normal = mat3(korView) * (mat3(korWorld) * korNormal);\n"
-                     : "  vec3 normal = vec3(0.0);\n";
-    if (k.normalize) s += "  if (dot(normal, normal) > 0.0) normal = normalize(normal);\n";
+    s += k.hasNormal ? "  vec3 normal = korNormalMatrix(0) * korNormal;\n" : "  vec3 normal = vec3(0.0);\n";
+  } else {
+    // Vertex blending: n - 1 weights from the vertex, the last one what they leave of 1.
+    std::string n = Str(unsigned(k.blendMatrices));
+    s += "  float weights[4] = float[4](korBlendWeight.x, korBlendWeight.y, korBlendWeight.z, 0.0);\n"
+         "  float rest = 1.0;\n"
+         "  for (int i = 0; i < " + n + " - 1; ++i) rest -= weights[i];\n"
+         "  weights[" + n + " - 1] = rest;\n"
+         "  vec4 worldPosition = vec4(0.0);\n"
+         "  vec3 normal = vec3(0.0);\n"
+         "  for (int i = 0; i < " + n + "; ++i) {\n"
+         "    worldPosition += weights[i] * (korWorld(i) * vec4(korPosition.xyz, 1.0));\n";
+    if (k.hasNormal) s += "    normal += weights[i] * (korNormalMatrix(i) * korNormal);\n";
+    s += "  }\n"
+         "  vec4 viewPosition = korView * worldPosition;\n"
+         "  gl_Position = korProjection * viewPosition;\n";
   }
+  if (!k.transformed && k.normalize) s += "  if (dot(normal, normal) > 0.0) normal = normalize(normal);\n";
   if (k.lighting && !k.transformed) {
     s += "  vec4 matDiffuse = " + Source(k, k.diffuseSource, "korMaterialDiffuse") + ";\n";
     s += "  vec4 matAmbient = " + Source(k, k.ambientSource, "korMaterialAmbient") + ";\n";
@@ -265,9 +296,15 @@ std::string FixedPixelStage(const FixedFunctionKey& k) {
     if (DWORD d = k.stage[size_t(i)].dimension) s += std::string("uniform ") + samplers[d] + " korStage" + Str(unsigned(i)) + ";\n";
   std::string interpolation = k.flat ? "flat " : "";
   s += interpolation + "in vec4 v_COLOR0;\n" + interpolation + "in vec4 v_COLOR1;\nin float korFogFactor;\n";
+  if (k.transformed) s += "in float korRawDepth;\n";
   if (k.fog && k.tableFog) s += FogFunction(k.fog);
   for (int i = 0; i < k.stages; ++i) s += "in vec4 v_TEXCOORD" + Str(unsigned(i)) + ";\n";
-  s += "out vec4 target;\nvoid main() {\n  vec4 current = v_COLOR0, temp = vec4(0.0), premodulated = vec4(1.0);\n";
+  s += "out vec4 target;\nvoid main() {\n";
+  // Pre-transformed depth outside [0, 1] is compared as it stands: against any depth the
+  // buffer can hold, the comparison's outcome is known.
+  if (k.transformed)
+    s += "  if ((korRawDepth < 0.0 && korDepthOutside.x < 0.5) || (korRawDepth > 1.0 && korDepthOutside.y < 0.5)) discard;\n";
+  s += "  vec4 current = v_COLOR0, temp = vec4(0.0), premodulated = vec4(1.0);\n";
   for (int i = 0; i < k.stages; ++i) {
     const FixedStage& st = k.stage[size_t(i)];
     std::string n = Str(unsigned(i)), coords = "v_TEXCOORD" + n;
@@ -310,6 +347,9 @@ std::string FixedPixelStage(const FixedFunctionKey& k) {
   else if (k.fog)
     s += "  current.rgb = mix(korFogColour.rgb, current.rgb, korFogFactor);\n";
   if (k.alphaFunction) s += "  if (!(" + Compare(k.alphaFunction, "floor(current.a * 255.0 + 0.5)", "korAlphaRef") + ")) discard;\n";
+  if (k.srgbWrite)
+    s += "  current.rgb = mix(current.rgb * 12.92, 1.055 * pow(current.rgb, vec3(1.0 / 2.4)) - 0.055,\n"
+         "                    step(vec3(0.0031308), current.rgb));\n";
   s += "  target = current;\n}\n";
   return s;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <compare>
 #include <string>
+#include <vector>
 
 #include "platform/d3d9/D3D9Types.h"
 
@@ -33,6 +34,8 @@ struct FixedFunctionKey {
   bool tableFog = false;              // per pixel, from the projected depth
   bool fogFromSpecular = false;       // the factor is the specular colour's alpha
   bool flat = false;                  // D3DSHADE_FLAT: colours from a primitive's first vertex
+  int blendMatrices = 1;              // world matrices blended, by the vertex's weights
+  bool srgbWrite = false;             // D3DRS_SRGBWRITEENABLE: the colour goes out as sRGB
   DWORD alphaFunction = 0;            // D3DCMP_, 0 without alpha test
   int stages = 0;                     // stages before the first disabled one
   std::array<FixedStage, 8> stage{};
@@ -41,13 +44,16 @@ struct FixedFunctionKey {
 };
 
 // The vertex stage defines korMain (the layer appends main); both read the uniforms the
-// layer sets: korWorld, korView, korProjection, korLight*[8], korMaterial*, korAmbient,
-// korFog*, korWFog, korAlphaRef, korTextureFactor, korStageConstant[8], korTextureMatrix[8],
-// korViewport, korStage0…7.
+// layer sets: korWorld[4], korNormalMatrix[4] (each the inverse of world n × view, 3 × 3),
+// korView, korProjection, korLight*[8], korMaterial*, korAmbient, korFog*, korWFog,
+// korAlphaRef, korTextureFactor, korStageConstant[8], korTextureMatrix[8], korViewport,
+// korDepthOutside (whether pre-transformed depth below 0, above 1 passes), korStage0…7.
 std::string FixedVertexStage(const FixedFunctionKey& key);
 std::string FixedPixelStage(const FixedFunctionKey& key);
 
 // Attribute locations of the fixed-function stage by declaration usage; -1 for none.
 int FixedAttributeLocation(BYTE usage, BYTE usageIndex);
+// The vertex stage's attribute names, the one at location n n-th.
+std::vector<std::string> FixedAttributeNames();
 
 }  // namespace d3d9

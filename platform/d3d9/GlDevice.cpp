@@ -47,6 +47,7 @@ GlDevice::~GlDevice() {
     if (linked.name) GL(DeleteProgram)(linked.name), --counters.liveGlPrograms;
   GL(DeleteBuffers)(2, constantBuffers);
   for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
+  if (readFramebuffer) GL(DeleteFramebuffers)(1, &readFramebuffer);
   GL(DeleteSamplers)(kSamplers, samplerObjects);
   SDL_GL_MakeCurrent(window, nullptr);
   SDL_GL_DeleteContext(context);
@@ -124,8 +125,12 @@ HRESULT GlDevice::DoClear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
     mask |= GL_COLOR_BUFFER_BIT;
     GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
-    GL(ClearColor)(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f,
-                   (colour & 0xFF) / 255.0f, (colour >> 24) / 255.0f);
+    // sRGB writes convert the clear colour as they convert what is drawn.
+    auto channel = [&](int shift) {
+      float c = ((colour >> shift) & 0xFF) / 255.0f;
+      return renderStates[D3DRS_SRGBWRITEENABLE] ? LinearToSrgb(c) : c;
+    };
+    GL(ClearColor)(channel(16), channel(8), channel(0), (colour >> 24) / 255.0f);
   }
   if (flags & D3DCLEAR_ZBUFFER) {
     mask |= GL_DEPTH_BUFFER_BIT;
@@ -139,14 +144,19 @@ HRESULT GlDevice::DoClear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
     renderStatesDirty.set(D3DRS_STENCILWRITEMASK);
     GL(ClearStencil)(GLint(stencil));
   }
-  // Direct3D clears inside the viewport and the target only, and inside each rectangle.
+  // Direct3D clears inside the viewport and the target only, inside each rectangle, and
+  // inside the scissor rectangle while the scissor test is on.
   GL(Enable)(GL_SCISSOR_TEST);
   scissorDirty = true;
   LONG targetWidth = LONG(renderTarget->width), targetHeight = LONG(renderTarget->height);
+  RECT limit{LONG(viewport.X), LONG(viewport.Y), LONG(viewport.X + viewport.Width), LONG(viewport.Y + viewport.Height)};
+  if (renderStates[D3DRS_SCISSORTESTENABLE])
+    limit = {std::max(limit.left, scissorRect.left), std::max(limit.top, scissorRect.top),
+             std::min(limit.right, scissorRect.right), std::min(limit.bottom, scissorRect.bottom)};
   auto clearWithin = [&](LONG x1, LONG y1, LONG x2, LONG y2) {
-    x1 = std::max<LONG>({x1, LONG(viewport.X), 0}), y1 = std::max<LONG>({y1, LONG(viewport.Y), 0});
-    x2 = std::min<LONG>({x2, LONG(viewport.X + viewport.Width), targetWidth});
-    y2 = std::min<LONG>({y2, LONG(viewport.Y + viewport.Height), targetHeight});
+    x1 = std::max<LONG>({x1, limit.left, 0}), y1 = std::max<LONG>({y1, limit.top, 0});
+    x2 = std::min<LONG>({x2, limit.right, targetWidth});
+    y2 = std::min<LONG>({y2, limit.bottom, targetHeight});
     if (x2 <= x1 || y2 <= y1) return;
     GL(Scissor)(x1, y1, x2 - x1, y2 - y1);
     GL(Clear)(mask);
@@ -257,6 +267,12 @@ GLuint GlDevice::FramebufferOf(Surface& surface) {
 void GlDevice::RenderTargetChanged() {
   MakeCurrent();
   GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+  renderStatesDirty.set(D3DRS_SRCBLEND);  // destination alpha depends on the target's format
+}
+
+bool GlDevice::TargetHasAlpha() const {
+  D3DFORMAT format = renderTarget ? renderTarget->format : presentParameters.BackBufferFormat;
+  return format != D3DFMT_X8R8G8B8;
 }
 
 GLuint GlDevice::CurrentFramebuffer() { return renderTarget ? FramebufferOf(*renderTarget) : framebuffer; }
@@ -285,6 +301,48 @@ HRESULT GlDevice::DoGetRenderTargetData(Surface& from, Surface& to) {
   GL(ReadPixels)(0, 0, from.width, from.height, f->format, f->type, l.bytes.data());
   GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
   return GL(GetError)() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT GlDevice::DoColorFill(Surface& surface, const RECT& r, D3DCOLOR colour) {
+  MakeCurrent();
+  GL(BindFramebuffer)(GL_FRAMEBUFFER, FramebufferOf(surface));
+  GL(Enable)(GL_SCISSOR_TEST);
+  GL(Scissor)(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  GL(ClearColor)(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f,
+                 (colour >> 24) / 255.0f);
+  GL(Clear)(GL_COLOR_BUFFER_BIT);
+  renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
+  scissorDirty = true;
+  if (!scissorOn) GL(Disable)(GL_SCISSOR_TEST);
+  GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+  return D3D_OK;
+}
+
+// The back buffer is no texture: the bytes go up into a scratch texture and are copied.
+HRESULT GlDevice::DoUpdateTarget(Surface& surface, const RECT& r, const POINT& at, const TexelBytes& bytes) {
+  MakeCurrent();
+  std::optional<TextureFormat> f = TextureFormatOf(surface.format);
+  UINT blockBytes = 0, edge = 1;
+  if (!f || !f->type || !TextureFormatLayout(surface.format, &blockBytes, &edge)) return D3DERR_INVALIDCALL;
+  GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
+  GLuint scratch = 0, source = 0;
+  GL(GenTextures)(1, &scratch);
+  GL(ActiveTexture)(GL_TEXTURE31);
+  GL(BindTexture)(GL_TEXTURE_2D, scratch);
+  GL(PixelStorei)(GL_UNPACK_ROW_LENGTH, GLint(bytes.rowPitch / blockBytes));
+  GL(TexImage2D)(GL_TEXTURE_2D, 0, f->internal, w, h, 0, f->format, f->type, bytes.bytes);
+  GL(PixelStorei)(GL_UNPACK_ROW_LENGTH, 0);
+  GL(GenFramebuffers)(1, &source);
+  GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, source);
+  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, scratch, 0);
+  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, FramebufferOf(surface));
+  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, scissorDirty = true;
+  GL(BlitFramebuffer)(0, 0, w, h, at.x, at.y, at.x + w, at.y + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  GL(DeleteFramebuffers)(1, &source);
+  GL(DeleteTextures)(1, &scratch);
+  GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+  return D3D_OK;
 }
 
 namespace {

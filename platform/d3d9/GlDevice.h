@@ -32,7 +32,7 @@ namespace d3d9::gl {
   X(VertexAttrib4f) X(DrawArrays) X(DrawElementsBaseVertex) X(CreateShader) X(ShaderSource)  \
   X(CompileShader) X(GetShaderiv) X(CreateProgram) X(AttachShader) X(BindAttribLocation)     \
   X(LinkProgram) X(GetProgramiv) X(UseProgram) X(GetUniformLocation) X(UniformMatrix4fv)     \
-  X(Uniform2f) X(DeleteShader) X(DeleteProgram) X(GenFramebuffers) X(DeleteFramebuffers)     \
+  X(DeleteShader) X(DeleteProgram) X(GenFramebuffers) X(DeleteFramebuffers)     \
   X(BindFramebuffer) X(GenRenderbuffers) X(DeleteRenderbuffers) X(BindRenderbuffer)          \
   X(RenderbufferStorage) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)                \
   X(BlitFramebuffer) X(GetUniformBlockIndex) X(UniformBlockBinding) X(BindBufferBase)        \
@@ -43,7 +43,8 @@ namespace d3d9::gl {
   X(TexSubImage2D) X(TexSubImage3D) X(CompressedTexImage2D) X(CompressedTexImage3D)          \
   X(TexParameteri) X(GenSamplers) X(DeleteSamplers) X(BindSampler) X(SamplerParameteri)     \
   X(SamplerParameterf) X(SamplerParameterfv) X(FramebufferTexture2D) X(PixelStorei)          \
-  X(ProvokingVertex)
+  X(ProvokingVertex) X(GetTexImage) X(GetCompressedTexImage) X(CompressedTexSubImage2D)      \
+  X(CompressedTexSubImage3D) X(UniformMatrix3fv) X(Uniform2f)
 
 struct GlApi {
 #define KOR_GL_MEMBER(name) decltype(&gl##name) name = nullptr;
@@ -66,6 +67,9 @@ std::optional<GLenum> StencilOpOf(DWORD operation);
 std::optional<GLenum> ModeOf(D3DPRIMITIVETYPE type);
 std::optional<GLint> AddressOf(DWORD mode);
 
+// Direct3D's conversion of a linear channel in [0, 1] to sRGB, as D3DRS_SRGBWRITEENABLE writes.
+float LinearToSrgb(float c);
+
 struct AttributeFormat {
   GLint size;
   GLenum type;
@@ -82,8 +86,9 @@ std::optional<TextureFormat> TextureFormatOf(D3DFORMAT format);
 
 // Where each uniform of a fixed-function program is, found once when it is linked.
 struct FixedLocations {
-  GLint world = -1, view = -1, projection = -1, wFog = -1, viewport = -1;
+  GLint object = -1, view = -1, projection = -1, wFog = -1, viewport = -1;
   GLint lights = -1, material = -1, states = -1, stageConstants = -1, textureMatrices = -1;
+  GLint depthOutside = -1;
 };
 
 // What a GL sampler object holds (GL's defaults until the layer sets it).
@@ -102,6 +107,7 @@ struct Program {
   const ShaderCode* pixel = nullptr;          // null: the built-in or a pass-through stage
   GLint halfPixelAt = -1, worldViewProjectionAt = -1;
   GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
+  GLint srgbWriteAt = -1;                       // and the conversion to sRGB
   uint64_t viewportStamp = 0, transformStamp = 0, alphaStamp = 0;
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
@@ -124,7 +130,11 @@ public:
   void DeclarationDestroyed(VertexDeclaration& declaration) override;
   void ShaderDestroyed(uint64_t serial, unsigned& glName) override;
   void TextureCreated(TextureData& texture) override;
-  void TextureUnlocked(TextureData& texture, UINT face, UINT level) override;
+  bool KeepsTextureBytes(const TextureData& texture) const override;
+  void TextureWritten(TextureData& texture, UINT face, UINT level, const D3DBOX& box,
+                      const TexelBytes& bytes) override;
+  void TextureRead(TextureData& texture, UINT face, UINT level, const D3DBOX& box,
+                   const TexelBytes& bytes) override;
   void TextureDestroyed(TextureData& texture) override;
 
 protected:
@@ -136,6 +146,8 @@ protected:
   HRESULT DoStretchRect(Surface& from, const RECT& a, Surface& to, const RECT& b,
                         D3DTEXTUREFILTERTYPE filter) override;
   HRESULT DoGetRenderTargetData(Surface& from, Surface& to) override;
+  HRESULT DoColorFill(Surface& surface, const RECT& rect, D3DCOLOR colour) override;
+  HRESULT DoUpdateTarget(Surface& surface, const RECT& rect, const POINT& at, const TexelBytes& bytes) override;
   void RenderTargetChanged() override;
 
 private:
@@ -152,6 +164,8 @@ private:
   void UseTextureUnit(UINT unit);  // glActiveTexture, when the unit is another
   GLenum BindForUpload(const TextureData& t);
   void UploadLevel(const TextureData& t, UINT face, UINT level);
+  // Whether the current target stores alpha: an X8R8G8B8 target reads as alpha 1.
+  bool TargetHasAlpha() const;
   void UploadLockedBuffers();
   void ApplySamplers();
   void ApplyInput();
@@ -203,7 +217,8 @@ private:
   uint64_t viewportStamp = 1, transformStamp = 1, alphaStamp = 1;
   // The world and the view or projection change apart: an object's draw re-sends its world only.
   uint64_t worldStamp = 1, viewProjectionStamp = 1;
-  D3DMATRIX appliedWorld{}, appliedView{}, appliedProjection{};
+  std::array<D3DMATRIX, 4> appliedWorlds{};  // the four vertex blending reads
+  D3DMATRIX appliedView{}, appliedProjection{};
   D3DVIEWPORT9 appliedViewport{};
   std::array<uint64_t, kFixedGroups> fixedStamps{1, 1, 1, 1, 1};
   D3DMATRIX worldViewProjection{};
@@ -221,6 +236,7 @@ private:
   std::map<std::vector<uint64_t>, GLuint> vertexArrays;
   std::vector<uint64_t> inputKey;  // reused, so choosing a vertex array allocates nothing
   GLuint boundVertexArray = 0;
+  GLuint readFramebuffer = 0;  // a level attached for reading it back
   bool depthClamped = false;
   bool scissorOn = false;
 };

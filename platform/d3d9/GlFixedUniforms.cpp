@@ -16,6 +16,27 @@ float AsFloat(DWORD bits) {
   return f;
 }
 
+// The inverse of the upper 3 × 3 of world × view, row by row: uploaded transposed, it takes
+// normals to view space by the inverse transpose. A singular matrix keeps the plain 3 × 3.
+void NormalMatrix(const D3DMATRIX& world, const D3DMATRIX& view, float out[9]) {
+  float a[3][3] = {};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 3; ++k) a[r][c] += world.m[r][k] * view.m[k][c];
+  float cofactor[3][3];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) {
+      int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+      cofactor[r][c] = a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1];
+    }
+  float determinant = a[0][0] * cofactor[0][0] + a[0][1] * cofactor[0][1] + a[0][2] * cofactor[0][2];
+  bool invertible = std::fabs(determinant) > 1e-20f;
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      // The inverse is the transposed cofactor matrix over the determinant.
+      out[r * 3 + c] = invertible ? cofactor[c][r] / determinant : a[c][r];
+}
+
 }  // namespace
 
 FixedFunctionKey GlDevice::FixedKey() const {
@@ -32,6 +53,10 @@ FixedFunctionKey GlDevice::FixedKey() const {
   k.lighting = rs[D3DRS_LIGHTING] && !k.transformed;
   k.specular = rs[D3DRS_SPECULARENABLE] != 0;
   k.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+  k.srgbWrite = rs[D3DRS_SRGBWRITEENABLE] != 0;
+  // D3DVBF_nWEIGHTS blends n + 1 world matrices; tweening and 0 weights use the world's alone.
+  DWORD blend = rs[D3DRS_VERTEXBLEND];
+  if (!k.transformed && blend >= D3DVBF_1WEIGHTS && blend <= D3DVBF_3WEIGHTS) k.blendMatrices = int(blend) + 1;
   if (k.lighting) {
     k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
     k.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
@@ -77,8 +102,9 @@ FixedFunctionKey GlDevice::FixedKey() const {
 
 FixedFunctionKey GlDevice::FixedVertexKey() const {
   FixedFunctionKey k = FixedKey();
-  // The pixel program does what the stages, the alpha test and table fog would.
+  // The pixel program does what the stages, the alpha test, sRGB writes and table fog would.
   k.alphaFunction = 0;
+  k.srgbWrite = false;
   if (k.tableFog) k.fog = 0, k.tableFog = false;
   // Every coordinate set goes on to the program's TEXCOORDn, as the stages route them.
   k.stages = 8;
@@ -96,7 +122,8 @@ FixedFunctionKey GlDevice::FixedVertexKey() const {
 void GlDevice::FindFixedLocations(Program& p) {
   auto at = [&](const char* name) { return GL(GetUniformLocation)(p.name, name); };
   FixedLocations& l = p.at;
-  l.world = at("korWorld"), l.view = at("korView"), l.projection = at("korProjection");
+  l.object = at("korObject"), l.view = at("korView"), l.projection = at("korProjection");
+  l.depthOutside = at("korDepthOutside");
   l.wFog = at("korWFog"), l.viewport = at("korViewport");
   l.lights = at("korLights"), l.material = at("korMaterial"), l.states = at("korFixedStates");
   l.stageConstants = at("korStageConstant"), l.textureMatrices = at("korTextureMatrix");
@@ -116,12 +143,20 @@ void Colour(float* out, DWORD c) {
 // value in it (or, for the lights, the view they are moved into) changed.
 void GlDevice::ApplyFixedUniforms(Program& p) {
   const FixedLocations& l = p.at;
-  // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
-  if (p.worldStamp != worldStamp) {
-    if (l.world >= 0) GL(UniformMatrix4fv)(l.world, 1, GL_FALSE, &world.m[0][0]);
-    p.worldStamp = worldStamp;
-  }
   bool viewMoved = p.viewProjectionStamp != viewProjectionStamp;
+  // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
+  if ((p.worldStamp != worldStamp || viewMoved) && l.object >= 0) {
+    float object[8][16] = {};
+    for (size_t i = 0; i < 4; ++i) {
+      std::memcpy(object[i], &worlds[i].m[0][0], 64);
+      float normal[9];  // row by row
+      NormalMatrix(worlds[i], view, normal);
+      for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) object[4 + i][c * 4 + r] = normal[r * 3 + c];
+    }
+    GL(UniformMatrix4fv)(l.object, 8, GL_FALSE, &object[0][0]);
+  }
+  p.worldStamp = worldStamp;
   if (viewMoved) {
     if (l.view >= 0) GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
     if (l.projection >= 0) GL(UniformMatrix4fv)(l.projection, 1, GL_FALSE, &projection.m[0][0]);
@@ -170,7 +205,8 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     values[4][0] = material.Power;
     GL(Uniform4fv)(l.material, 5, &values[0][0]);
   }
-  if (changed(kFixedStates) && l.states >= 0) {
+  bool statesChanged = changed(kFixedStates);
+  if (statesChanged && l.states >= 0) {
     const auto& rs = renderStates;
     float values[4][4] = {};
     Colour(values[0], rs[D3DRS_AMBIENT]);
@@ -179,6 +215,14 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     values[3][0] = AsFloat(rs[D3DRS_FOGSTART]), values[3][1] = AsFloat(rs[D3DRS_FOGEND]);
     values[3][2] = AsFloat(rs[D3DRS_FOGDENSITY]), values[3][3] = float(rs[D3DRS_ALPHAREF] & 0xFF);
     GL(Uniform4fv)(l.states, 4, &values[0][0]);
+  }
+  if (statesChanged && l.depthOutside >= 0) {
+    // Against any depth in [0, 1], one below passes LESS-like tests, one above GREATER-like.
+    DWORD z = renderStates[D3DRS_ZFUNC];
+    bool tested = renderStates[D3DRS_ZENABLE] && depthSurface && depthBound;
+    bool below = !tested || z == D3DCMP_LESS || z == D3DCMP_LESSEQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
+    bool above = !tested || z == D3DCMP_GREATER || z == D3DCMP_GREATEREQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
+    GL(Uniform2f)(l.depthOutside, below ? 1.0f : 0.0f, above ? 1.0f : 0.0f);
   }
   if (changed(kFixedStageConstants) && l.stageConstants >= 0) {
     float constants[8][4];

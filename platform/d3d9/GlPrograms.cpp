@@ -39,12 +39,22 @@ void main() {
 )";
 
 // Direct3D's alpha test runs after the pixel program, on the colour it writes to target 0,
-// compared as an 8-bit value with the reference.
+// compared as an 8-bit value with the reference; then sRGB writes convert that colour.
+// Behind the fixed-function stage of pre-transformed vertices, a depth outside [0, 1] is
+// compared as it stands.
 const char* kPixelEpilogue = R"(
 uniform int korAlphaFunction;  // D3DCMP_, 0 without the test
 uniform float korAlphaRef;
+uniform int korSrgbWrite;
+#ifdef KOR_RAW_DEPTH
+in float korRawDepth;
+uniform vec2 korDepthOutside;  // whether a depth below 0, above 1 passes the depth test
+#endif
 void main() {
   korPixelMain();
+#ifdef KOR_RAW_DEPTH
+  if ((korRawDepth < 0.0 && korDepthOutside.x < 0.5) || (korRawDepth > 1.0 && korDepthOutside.y < 0.5)) discard;
+#endif
   if (korAlphaFunction != 0) {
     float a = floor(clamp(KOR_TARGET.a, 0.0, 1.0) * 255.0 + 0.5);
     bool pass = true;
@@ -59,6 +69,10 @@ void main() {
       default: break;
     }
     if (!pass) discard;
+  }
+  if (korSrgbWrite != 0) {
+    vec3 c = clamp(KOR_TARGET.rgb, 0.0, 1.0);
+    KOR_TARGET.rgb = mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(vec3(0.0031308), c));
   }
 }
 )";
@@ -95,10 +109,11 @@ std::string TargetZero(const std::string& glsl) {
 }
 
 // A pixel stage followed by the alpha test; unchanged when it writes no colour.
-std::string WithAlphaTest(std::string glsl) {
+std::string WithAlphaTest(std::string glsl, bool rawDepth = false) {
   std::string target = TargetZero(glsl);
   if (target.empty() || !RenameMain(glsl, "korPixelMain")) return glsl;
-  return glsl + "#define KOR_TARGET " + target + "\n" + kPixelEpilogue;
+  return glsl + "#define KOR_TARGET " + target + "\n" + (rawDepth ? "#define KOR_RAW_DEPTH 1\n" : "") +
+         kPixelEpilogue;
 }
 
 // A pixel stage for a vertex program without one: the diffuse colour it writes, or white.
@@ -235,10 +250,9 @@ Program& GlDevice::HybridProgramFor(uint64_t, const FixedFunctionKey& key) {
   Program& made = hybridPrograms[{pixelCode, key}];
   made.fixed = true;
   made.pixel = pixelCode;
-  std::vector<std::string> attributes = {"korPosition", "korNormal", "korColour0", "korColour1"};
-  for (int i = 0; i < 8; ++i) attributes.push_back("korTexcoord" + std::to_string(i));
+  std::vector<std::string> attributes = FixedAttributeNames();
   GLuint program = Link("#version 330 core\n" + DepthFixup() + FixedVertexStage(key) + kVertexEpilogue,
-                        WithAlphaTest(made.pixel->glsl), attributes, &made.failure);
+                        WithAlphaTest(made.pixel->glsl, key.transformed), attributes, &made.failure);
   if (!program) return made;
   made.name = program;
   BindProgramResources(made);
@@ -254,6 +268,7 @@ void GlDevice::BindProgramResources(Program& made) {
   made.worldViewProjectionAt = GL(GetUniformLocation)(program, "korWorldViewProjection");
   made.alphaFunctionAt = GL(GetUniformLocation)(program, "korAlphaFunction");
   made.alphaRefAt = GL(GetUniformLocation)(program, "korAlphaRef");
+  made.srgbWriteAt = GL(GetUniformLocation)(program, "korSrgbWrite");
   // Constants: the vertex stage's block on binding 0, the pixel stage's on 1.
   const ShaderCode* stages[2] = {made.vertex, made.pixel};
   for (GLuint binding = 0; binding < 2; ++binding) {
@@ -279,8 +294,7 @@ Program& GlDevice::FixedProgramFor(const FixedFunctionKey& key) {
   made.fixed = true;
   made.fixedStages = key.stages;
   std::string header = "#version 330 core\n";
-  std::vector<std::string> attributes = {"korPosition", "korNormal", "korColour0", "korColour1"};
-  for (int i = 0; i < 8; ++i) attributes.push_back("korTexcoord" + std::to_string(i));
+  std::vector<std::string> attributes = FixedAttributeNames();
   GLuint program = Link(header + DepthFixup() + FixedVertexStage(key) + kVertexEpilogue,
                         header + FixedPixelStage(key), attributes, &made.failure);
   if (!program) return made;
@@ -331,6 +345,7 @@ void GlDevice::ApplyProgramUniforms() {
     const auto& rs = renderStates;
     GL(Uniform1i)(current->alphaFunctionAt, rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : 0);
     GL(Uniform1f)(current->alphaRefAt, float(rs[D3DRS_ALPHAREF] & 0xFF));
+    if (current->srgbWriteAt >= 0) GL(Uniform1i)(current->srgbWriteAt, rs[D3DRS_SRGBWRITEENABLE] ? 1 : 0);
     current->alphaStamp = alphaStamp;
   }
   UploadConstants(0, current->vertex, vertexConstants);

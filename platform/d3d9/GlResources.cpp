@@ -2,6 +2,7 @@
 // and the vertex arrays that tie a declaration to its streams.
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/d3d9/GlDevice.h"
 
@@ -88,10 +89,89 @@ void GlDevice::TextureCreated(TextureData& t) {
     for (UINT level = 0; level < t.levelCount; ++level) UploadLevel(t, face, level);
 }
 
-void GlDevice::TextureUnlocked(TextureData& t, UINT face, UINT level) {
+// On GL there is no lost device to restore textures after: the GPU's copy is the only
+// one, except for system-memory textures, which are the CPU's.
+bool GlDevice::KeepsTextureBytes(const TextureData& t) const { return t.pool == D3DPOOL_SYSTEMMEM; }
+
+void GlDevice::TextureWritten(TextureData& t, UINT face, UINT level, const D3DBOX& box, const TexelBytes& bytes) {
   MakeCurrent();
+  GLenum target = BindForUpload(t);
+  TextureFormat f = *TextureFormatOf(t.format);
+  UINT blockBytes = 0, edge = 1;
+  TextureFormatLayout(t.format, &blockBytes, &edge);
+  GLsizei w = GLsizei(box.Right - box.Left), h = GLsizei(box.Bottom - box.Top), d = GLsizei(box.Back - box.Front);
+  bool volume = t.type == D3DRTYPE_VOLUMETEXTURE;
+  if (!volume) target = FaceTarget(t, face);
+  if (f.type) {
+    // Rows and slices as far apart as the caller's bytes have them.
+    GL(PixelStorei)(GL_UNPACK_ROW_LENGTH, GLint(bytes.rowPitch / blockBytes));
+    GL(PixelStorei)(GL_UNPACK_IMAGE_HEIGHT, GLint(bytes.slicePitch / bytes.rowPitch));
+    if (volume)
+      GL(TexSubImage3D)(target, GLint(level), GLint(box.Left), GLint(box.Top), GLint(box.Front), w, h, d, f.format,
+                        f.type, bytes.bytes);
+    else
+      GL(TexSubImage2D)(target, GLint(level), GLint(box.Left), GLint(box.Top), w, h, f.format, f.type, bytes.bytes);
+    GL(PixelStorei)(GL_UNPACK_ROW_LENGTH, 0);
+    GL(PixelStorei)(GL_UNPACK_IMAGE_HEIGHT, 0);
+    return;
+  }
+  // Compressed blocks go up packed: rows of blocks one after the other.
+  UINT rowBytes = (UINT(w) + edge - 1) / edge * blockBytes, rows = (UINT(h) + edge - 1) / edge;
+  std::vector<BYTE> packed;
+  const BYTE* data = bytes.bytes;
+  if (bytes.rowPitch != rowBytes || (d > 1 && bytes.slicePitch != rowBytes * rows)) {
+    packed.resize(size_t(rowBytes) * rows * UINT(d));
+    for (UINT z = 0; z < UINT(d); ++z)
+      for (UINT y = 0; y < rows; ++y)
+        std::memcpy(packed.data() + (size_t(z) * rows + y) * rowBytes,
+                    bytes.bytes + size_t(z) * bytes.slicePitch + size_t(y) * bytes.rowPitch, rowBytes);
+    data = packed.data();
+  }
+  GLsizei size = GLsizei(size_t(rowBytes) * rows * UINT(d));
+  if (volume)
+    GL(CompressedTexSubImage3D)(target, GLint(level), GLint(box.Left), GLint(box.Top), GLint(box.Front), w, h, d,
+                                GLenum(f.internal), size, data);
+  else
+    GL(CompressedTexSubImage2D)(target, GLint(level), GLint(box.Left), GLint(box.Top), w, h, GLenum(f.internal), size,
+                                data);
+}
+
+// A box of a level back from the GPU: just the box through a framebuffer where the format
+// can be attached, else the whole level and the box cut from it.
+void GlDevice::TextureRead(TextureData& t, UINT face, UINT level, const D3DBOX& box, const TexelBytes& bytes) {
+  MakeCurrent();
+  TextureFormat f = *TextureFormatOf(t.format);
+  UINT blockBytes = 0, edge = 1;
+  TextureFormatLayout(t.format, &blockBytes, &edge);
+  GLsizei w = GLsizei(box.Right - box.Left), h = GLsizei(box.Bottom - box.Top);
+  bool volume = t.type == D3DRTYPE_VOLUMETEXTURE;
+  GLenum target = volume ? GLenum(GL_TEXTURE_3D) : FaceTarget(t, face);
+  if (f.type && !volume) {
+    if (!readFramebuffer) GL(GenFramebuffers)(1, &readFramebuffer);
+    GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, readFramebuffer);
+    GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, t.glName, GLint(level));
+    bool readable = GL(CheckFramebufferStatus)(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (readable) {
+      GL(PixelStorei)(GL_PACK_ROW_LENGTH, GLint(bytes.rowPitch / blockBytes));
+      GL(ReadPixels)(GLint(box.Left), GLint(box.Top), w, h, f.format, f.type, bytes.bytes);
+      GL(PixelStorei)(GL_PACK_ROW_LENGTH, 0);
+    }
+    GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, 0, 0);
+    GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+    if (readable) return;
+  }
+  const TextureLevel& l = t.Level(face, level);
+  std::vector<BYTE> whole(size_t(l.slicePitch) * l.depth);
   BindForUpload(t);
-  UploadLevel(t, face, level);
+  if (f.type) GL(GetTexImage)(target, GLint(level), f.format, f.type, whole.data());
+  else GL(GetCompressedTexImage)(target, GLint(level), whole.data());
+  UINT rowBytes = (UINT(w) + edge - 1) / edge * blockBytes, rows = (UINT(h) + edge - 1) / edge;
+  for (UINT z = box.Front; z < box.Back; ++z)
+    for (UINT y = 0; y < rows; ++y)
+      std::memcpy(bytes.bytes + size_t(z - box.Front) * bytes.slicePitch + size_t(y) * bytes.rowPitch,
+                  whole.data() + size_t(z) * l.slicePitch + size_t(box.Top / edge + y) * l.rowPitch +
+                      size_t(box.Left / edge) * blockBytes,
+                  rowBytes);
 }
 
 void GlDevice::TextureDestroyed(TextureData& t) {
@@ -121,12 +201,16 @@ GLenum GlDevice::BindForUpload(const TextureData& t) {
   return target;
 }
 
-// Sends one face and level's bytes; a render target only gets its storage.
+// Makes one face and level's storage: from its bytes where they are kept, zeros where they
+// are not (a new texture reads as zeros), nothing for a render target.
 void GlDevice::UploadLevel(const TextureData& t, UINT face, UINT level) {
   const TextureLevel& l = t.levels[size_t(face) * t.levelCount + level];
   TextureFormat f = *TextureFormatOf(t.format);
-  const void* bytes = l.bytes.empty() ? nullptr : l.bytes.data();
-  GLsizei size = GLsizei(l.bytes.size());
+  std::vector<BYTE> zeros;
+  if (l.bytes.empty() && !(t.usage & D3DUSAGE_RENDERTARGET)) zeros.assign(size_t(l.slicePitch) * l.depth, 0);
+  const std::vector<BYTE>& from = l.bytes.empty() ? zeros : l.bytes;
+  const void* bytes = from.empty() ? nullptr : from.data();
+  GLsizei size = GLsizei(size_t(l.slicePitch) * l.depth);
   if (t.type == D3DRTYPE_VOLUMETEXTURE) {
     if (f.type) GL(TexImage3D)(GL_TEXTURE_3D, GLint(level), f.internal, l.width, l.height, l.depth, 0, f.format, f.type, bytes);
     else GL(CompressedTexImage3D)(GL_TEXTURE_3D, GLint(level), f.internal, l.width, l.height, l.depth, 0, size, bytes);
@@ -154,9 +238,11 @@ void GlDevice::ApplySamplers() {
     if (!samplersDirty.test(slot)) return;
     const auto& st = samplerStates[slot];
     // The most detailed level sampled: the texture's LOD or the sampler's, whichever is less
-    // detailed. A texture's own state in GL, so set where the two meet.
+    // detailed; without mipmapping only the texture's LOD. A texture's own state in GL, so
+    // set where the two meet.
     if (t) {
-      UINT base = std::min<UINT>(std::max<DWORD>(t->lod, st[D3DSAMP_MAXMIPLEVEL]), t->levelCount - 1);
+      DWORD most = st[D3DSAMP_MIPFILTER] == D3DTEXF_NONE ? t->lod : std::max<DWORD>(t->lod, st[D3DSAMP_MAXMIPLEVEL]);
+      UINT base = std::min<UINT>(most, t->levelCount - 1);
       if (base != t->glBaseLevel) {
         UseTextureUnit(slot);
         GL(TexParameteri)(TargetOf(*t), GL_TEXTURE_BASE_LEVEL, GLint(base));

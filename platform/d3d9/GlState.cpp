@@ -2,6 +2,7 @@
 // their dirty bits, viewport, scissor and transforms, and the draw that applies them.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 
@@ -42,6 +43,10 @@ std::optional<GLenum> BlendOf(DWORD factor) {
     case D3DBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
     default: return std::nullopt;
   }
+}
+
+float LinearToSrgb(float c) {
+  return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
 }
 
 std::optional<GLenum> BlendOpOf(DWORD operation) {
@@ -202,20 +207,22 @@ void GlDevice::ApplyTransforms() {
   };
   worldViewProjection = multiply(multiply(world, view), projection);
   ++transformStamp;
-  if (std::memcmp(&appliedWorld, &world, sizeof world) != 0) appliedWorld = world, ++worldStamp;
+  if (std::memcmp(appliedWorlds.data(), worlds.data(), sizeof appliedWorlds) != 0)
+    std::memcpy(appliedWorlds.data(), worlds.data(), sizeof appliedWorlds), ++worldStamp;
   if (std::memcmp(&appliedView, &view, sizeof view) != 0 ||
       std::memcmp(&appliedProjection, &projection, sizeof projection) != 0)
     appliedView = view, appliedProjection = projection, ++viewProjectionStamp;
   transformsDirty = false;
 }
 
-// Pre-transformed vertices drawn without clipping or without depth are not cut at the
-// near and far planes.
+// Pre-transformed vertices are never cut at the near and far planes: outside [0, 1] their
+// depth compares as it stands (the fixed-function pixel stage decides those fragments), and
+// without a depth test they are drawn, whatever D3DRS_CLIPPING says.
 void GlDevice::ApplyDepthClamp() {
   bool transformed = false;
   for (const D3DVERTEXELEMENT9& e : declaration->elements)
     if (e.Usage == D3DDECLUSAGE_POSITIONT) transformed = true;
-  bool clamp = transformed && (!renderStates[D3DRS_CLIPPING] || !renderStates[D3DRS_ZENABLE]);
+  bool clamp = transformed;
   if (clamp == depthClamped) return;
   if (clamp) GL(Enable)(GL_DEPTH_CLAMP);
   else GL(Disable)(GL_DEPTH_CLAMP);
@@ -246,11 +253,18 @@ void GlDevice::ApplyRenderStates() {
   bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE] != 0;
   if (changed(D3DRS_SRCBLEND) || changed(D3DRS_DESTBLEND) || changed(D3DRS_SEPARATEALPHABLENDENABLE) ||
       changed(D3DRS_SRCBLENDALPHA) || changed(D3DRS_DESTBLENDALPHA)) {
+    // An X8R8G8B8 target has no alpha to read: its destination alpha is 1.
+    bool destinationAlpha = TargetHasAlpha();
+    auto factor = [&](DWORD value) -> GLenum {
+      if (!destinationAlpha && value == D3DBLEND_DESTALPHA) return GL_ONE;
+      if (!destinationAlpha && (value == D3DBLEND_INVDESTALPHA || value == D3DBLEND_SRCALPHASAT)) return GL_ZERO;
+      return *BlendOf(value);
+    };
     // The both-alpha modes set the destination from the source.
     auto pair = [&](DWORD source, DWORD dest) {
       if (source == D3DBLEND_BOTHSRCALPHA) return std::make_pair(GLenum(GL_SRC_ALPHA), GLenum(GL_ONE_MINUS_SRC_ALPHA));
       if (source == D3DBLEND_BOTHINVSRCALPHA) return std::make_pair(GLenum(GL_ONE_MINUS_SRC_ALPHA), GLenum(GL_SRC_ALPHA));
-      return std::make_pair(*BlendOf(source), *BlendOf(dest));
+      return std::make_pair(factor(source), factor(dest));
     };
     auto colour = pair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND]);
     auto alpha = separate ? pair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA]) : colour;
@@ -297,7 +311,9 @@ void GlDevice::ApplyRenderStates() {
                   m & 8 ? GL_TRUE : GL_FALSE);
   }
   if (changed(D3DRS_SCISSORTESTENABLE)) scissorDirty = true, ApplyScissor();
-  if (changed(D3DRS_ALPHATESTENABLE) || changed(D3DRS_ALPHAFUNC) || changed(D3DRS_ALPHAREF)) ++alphaStamp;
+  if (changed(D3DRS_ALPHATESTENABLE) || changed(D3DRS_ALPHAFUNC) || changed(D3DRS_ALPHAREF) ||
+      changed(D3DRS_SRGBWRITEENABLE))
+    ++alphaStamp;
   if (changed(D3DRS_CLIPPING) || changed(D3DRS_ZENABLE)) ApplyDepthClamp();
   renderStatesDirty.reset();
 }

@@ -12,7 +12,8 @@ namespace d3dx {
 constexpr unsigned kIntRegisterSpace = 41;
 
 // Also "uniform const" becomes "const uniform": glslang lets the later const turn a uniform
-// entry parameter into a varying, while D3DX reads both orders as a uniform.
+// entry parameter into a varying, while D3DX reads both orders as a uniform. And a flat
+// initialiser list of an array or a struct becomes the nested list glslang reads.
 std::string PrepareHlsl(std::string_view source);
 
 }  // namespace d3dx

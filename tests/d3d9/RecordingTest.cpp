@@ -275,3 +275,203 @@ TEST_F(RecordingTest, ConstantRegistersTakeWholeRegistersWithinEachFile) {
 }
 
 }  // namespace
+
+namespace {
+
+DWORD Bits(float f) {
+  DWORD d;
+  std::memcpy(&d, &f, 4);
+  return d;
+}
+
+// Every query answers what was set last, and before that Direct3D's documented default.
+TEST_F(RecordingTest, StateQueriesReturnWhatWasSetAndTheDocumentedDefaults) {
+  struct Default {
+    D3DRENDERSTATETYPE state;
+    DWORD value;
+  };
+  const Default defaults[] = {
+      {D3DRS_ZENABLE, TRUE},  // the device was made with a depth buffer
+      {D3DRS_FILLMODE, D3DFILL_SOLID}, {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}, {D3DRS_ZWRITEENABLE, TRUE},
+      {D3DRS_LASTPIXEL, TRUE}, {D3DRS_SRCBLEND, D3DBLEND_ONE}, {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+      {D3DRS_CULLMODE, D3DCULL_CCW}, {D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
+      {D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_FOGEND, Bits(1.0f)}, {D3DRS_FOGDENSITY, Bits(1.0f)},
+      {D3DRS_STENCILMASK, 0xFFFFFFFF}, {D3DRS_TEXTUREFACTOR, 0xFFFFFFFF}, {D3DRS_CLIPPING, TRUE},
+      {D3DRS_LIGHTING, TRUE}, {D3DRS_COLORVERTEX, TRUE}, {D3DRS_LOCALVIEWER, TRUE},
+      {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1}, {D3DRS_SPECULARMATERIALSOURCE, D3DMCS_COLOR2},
+      {D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL}, {D3DRS_VERTEXBLEND, D3DVBF_DISABLE},
+      {D3DRS_POINTSIZE_MIN, Bits(1.0f)}, {D3DRS_POINTSCALE_A, Bits(1.0f)}, {D3DRS_MULTISAMPLEANTIALIAS, TRUE},
+      {D3DRS_MULTISAMPLEMASK, 0xFFFFFFFF}, {D3DRS_COLORWRITEENABLE, 0xF}, {D3DRS_COLORWRITEENABLE3, 0xF},
+      {D3DRS_BLENDOP, D3DBLENDOP_ADD}, {D3DRS_POSITIONDEGREE, D3DDEGREE_CUBIC},
+      {D3DRS_NORMALDEGREE, D3DDEGREE_LINEAR}, {D3DRS_SCISSORTESTENABLE, FALSE}, {D3DRS_BLENDFACTOR, 0xFFFFFFFF},
+      {D3DRS_SRGBWRITEENABLE, FALSE}, {D3DRS_SRCBLENDALPHA, D3DBLEND_ONE}, {D3DRS_DESTBLENDALPHA, D3DBLEND_ZERO}};
+  for (const Default& d : defaults) {
+    DWORD value = 0xDEADBEEF;
+    ASSERT_EQ(device->GetRenderState(d.state, &value), D3D_OK);
+    EXPECT_EQ(value, d.value) << "render state " << d.state;
+  }
+  ASSERT_EQ(device->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_2WEIGHTS), D3D_OK);
+  EXPECT_EQ(device->SetRenderState(D3DRS_VERTEXBLEND, 4), D3DERR_INVALIDCALL) << "not a blend mode";
+  DWORD value = 0;
+  device->GetRenderState(D3DRS_VERTEXBLEND, &value);
+  EXPECT_EQ(value, DWORD(D3DVBF_2WEIGHTS));
+  EXPECT_EQ(device->GetRenderState(D3DRS_ZENABLE, nullptr), D3DERR_INVALIDCALL);
+
+  // Samplers, the vertex samplers included, and stages.
+  device->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
+  EXPECT_EQ(value, DWORD(D3DTADDRESS_WRAP));
+  device->GetSamplerState(D3DVERTEXTEXTURESAMPLER0 + 1, D3DSAMP_MIPFILTER, &value);
+  EXPECT_EQ(value, DWORD(D3DTEXF_NONE));
+  device->SetSamplerState(D3DVERTEXTEXTURESAMPLER0 + 1, D3DSAMP_MAXMIPLEVEL, 3);
+  device->GetSamplerState(D3DVERTEXTEXTURESAMPLER0 + 1, D3DSAMP_MAXMIPLEVEL, &value);
+  EXPECT_EQ(value, 3u);
+  EXPECT_EQ(device->GetSamplerState(16, D3DSAMP_ADDRESSU, &value), D3DERR_INVALIDCALL);
+  device->GetTextureStageState(0, D3DTSS_COLOROP, &value);
+  EXPECT_EQ(value, DWORD(D3DTOP_MODULATE));
+  device->GetTextureStageState(3, D3DTSS_TEXCOORDINDEX, &value);
+  EXPECT_EQ(value, 3u);
+  device->SetTextureStageState(2, D3DTSS_CONSTANT, 0x12345678);
+  device->GetTextureStageState(2, D3DTSS_CONSTANT, &value);
+  EXPECT_EQ(value, 0x12345678u);
+
+  // Transforms: identity by default; every world matrix kept.
+  D3DMATRIX m{};
+  ASSERT_EQ(device->GetTransform(D3DTS_WORLDMATRIX(200), &m), D3D_OK);
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(m.m[r][c], r == c ? 1.0f : 0.0f);
+  D3DMATRIX set{};
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) set.m[r][c] = float(r * 4 + c);
+  for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLDMATRIX(3), D3DTS_WORLDMATRIX(200), D3DTS_VIEW, D3DTS_TEXTURE7}) {
+    ASSERT_EQ(device->SetTransform(t, &set), D3D_OK);
+    ASSERT_EQ(device->GetTransform(t, &m), D3D_OK);
+    EXPECT_EQ(std::memcmp(&m, &set, sizeof m), 0) << "transform " << t;
+  }
+  EXPECT_EQ(device->SetTransform(D3DTRANSFORMSTATETYPE(24), &set), D3DERR_INVALIDCALL);
+
+  // The viewport and the scissor rectangle cover the target until set, and again after
+  // SetRenderTarget.
+  D3DVIEWPORT9 viewport{};
+  RECT scissor{};
+  device->GetViewport(&viewport);
+  device->GetScissorRect(&scissor);
+  EXPECT_EQ(viewport.Width, 64u);
+  EXPECT_EQ(viewport.Height, 48u);
+  EXPECT_EQ(viewport.MaxZ, 1.0f);
+  EXPECT_EQ(scissor.right, 64);
+  EXPECT_EQ(scissor.bottom, 48);
+  D3DVIEWPORT9 part{4, 4, 8, 8, 0.25f, 0.75f};
+  RECT small{1, 2, 3, 4};
+  device->SetViewport(&part);
+  device->SetScissorRect(&small);
+  device->GetViewport(&viewport);
+  device->GetScissorRect(&scissor);
+  EXPECT_EQ(viewport.X, 4u);
+  EXPECT_EQ(viewport.MinZ, 0.25f);
+  EXPECT_EQ(scissor.left, 1);
+  EXPECT_EQ(scissor.bottom, 4);
+  IDirect3DTexture9* target = nullptr;
+  ASSERT_EQ(device->CreateTexture(16, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target, nullptr),
+            D3D_OK);
+  IDirect3DSurface9* surface = nullptr;
+  target->GetSurfaceLevel(0, &surface);
+  device->SetRenderTarget(0, surface);
+  device->GetScissorRect(&scissor);
+  EXPECT_EQ(scissor.left, 0);
+  EXPECT_EQ(scissor.right, 16);
+  EXPECT_EQ(scissor.bottom, 8);
+  surface->Release();
+
+  // Bound objects come back with a reference of their own.
+  IDirect3DVertexBuffer9* vb = BindTriangle();
+  device->SetStreamSource(0, vb, 4, sizeof(Vertex));
+  IDirect3DVertexBuffer9* got = nullptr;
+  UINT offset = 0, stride = 0;
+  ASSERT_EQ(device->GetStreamSource(0, &got, &offset, &stride), D3D_OK);
+  EXPECT_EQ(got, vb);
+  EXPECT_EQ(offset, 4u);
+  EXPECT_EQ(stride, UINT(sizeof(Vertex)));
+  EXPECT_EQ(got->Release(), 1u) << "the caller's reference was added";
+  device->GetStreamSource(1, &got, &offset, &stride);
+  EXPECT_EQ(got, nullptr);
+  device->SetTexture(D3DVERTEXTEXTURESAMPLER0, target);
+  IDirect3DBaseTexture9* texture = nullptr;
+  ASSERT_EQ(device->GetTexture(D3DVERTEXTEXTURESAMPLER0, &texture), D3D_OK);
+  EXPECT_EQ(texture, static_cast<IDirect3DBaseTexture9*>(target));
+  EXPECT_EQ(texture->Release(), 1u);
+  device->GetTexture(0, &texture);
+  EXPECT_EQ(texture, nullptr);
+  device->SetTexture(D3DVERTEXTEXTURESAMPLER0, nullptr);
+  target->Release();
+  vb->Release();
+}
+
+TEST_F(RecordingTest, WithoutADepthBufferDepthTestingIsOffByDefault) {
+  device->Release();
+  D3DPRESENT_PARAMETERS pp = WindowedParameters(64, 48, nullptr);
+  pp.EnableAutoDepthStencil = FALSE;
+  ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device), D3D_OK);
+  DWORD value = TRUE;
+  device->GetRenderState(D3DRS_ZENABLE, &value);
+  EXPECT_EQ(value, DWORD(FALSE));
+}
+
+// Copies between surfaces are logged like every other call, checked like on any backend,
+// and carry the bytes along where the backend keeps them.
+TEST_F(RecordingTest, SurfaceCopiesAreCheckedLoggedAndCarryTheBytes) {
+  IDirect3DTexture9 *system = nullptr, *gpu = nullptr, *target = nullptr;
+  ASSERT_EQ(device->CreateTexture(8, 8, 2, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateTexture(8, 8, 2, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &gpu, nullptr), D3D_OK);
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target, nullptr),
+            D3D_OK);
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(system->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  for (UINT y = 0; y < 8; ++y)
+    for (UINT x = 0; x < 8; ++x)
+      reinterpret_cast<uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = y * 8 + x;
+  system->UnlockRect(0);
+  IDirect3DSurface9 *from = nullptr, *to = nullptr, *rt = nullptr;
+  system->GetSurfaceLevel(0, &from);
+  gpu->GetSurfaceLevel(0, &to);
+  target->GetSurfaceLevel(0, &rt);
+  RECT rect{2, 1, 5, 3};
+  POINT point{4, 6};
+  ASSERT_EQ(device->UpdateSurface(from, &rect, to, &point), D3D_OK);
+  EXPECT_EQ(recording.calls.back(), "UpdateSurface(#7, [2 1 5 3], #8, [4 6])")
+      << "the textures are #4, #5 and #6, their surfaces #7 on";
+  // Onto the destination at (4, 6): the source's (2 … 4, 1 … 2).
+  ASSERT_EQ(gpu->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+  auto at = [&](UINT x, UINT y) { return reinterpret_cast<uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x]; };
+  EXPECT_EQ(at(4, 6), 1u * 8 + 2);
+  EXPECT_EQ(at(6, 7), 2u * 8 + 4);
+  EXPECT_EQ(at(3, 6), 0u);
+  gpu->UnlockRect(0);
+
+  RECT outside{6, 0, 9, 2};
+  POINT past{6, 7};
+  EXPECT_EQ(device->UpdateSurface(from, &outside, to, nullptr), D3DERR_INVALIDCALL) << "leaves the source";
+  EXPECT_EQ(device->UpdateSurface(from, &rect, to, &past), D3DERR_INVALIDCALL) << "leaves the destination";
+  EXPECT_EQ(device->UpdateSurface(to, nullptr, from, nullptr), D3DERR_INVALIDCALL) << "the wrong way round";
+  EXPECT_EQ(device->UpdateSurface(from, nullptr, rt, nullptr), D3D_OK) << "render targets take copies";
+  EXPECT_EQ(device->UpdateTexture(system, gpu), D3D_OK);
+  EXPECT_EQ(device->UpdateTexture(gpu, system), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->UpdateTexture(system, target), D3D_OK) << "a one-level destination takes the top level";
+  IDirect3DTexture9* larger = nullptr;
+  ASSERT_EQ(device->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &larger, nullptr), D3D_OK);
+  EXPECT_EQ(device->UpdateTexture(system, larger), D3DERR_INVALIDCALL) << "no source level of its size";
+  larger->Release();
+  EXPECT_EQ(device->ColorFill(rt, nullptr, 0xFF00FF00u), D3D_OK);
+  EXPECT_EQ(recording.calls.back(), "ColorFill(#9, null, 0xFF00FF00)");
+  EXPECT_EQ(device->ColorFill(to, nullptr, 0xFF00FF00u), D3DERR_INVALIDCALL) << "not a render target";
+  RECT tooWide{0, 0, 9, 1};
+  EXPECT_EQ(device->ColorFill(rt, &tooWide, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Count("UpdateTexture("), 4u);
+  rt->Release();
+  to->Release();
+  from->Release();
+  target->Release();
+  gpu->Release();
+  system->Release();
+}
+
+}  // namespace

@@ -361,3 +361,38 @@ TEST(CompileShader, CodeIsAcceptedByTheDevice) {
 }
 
 }  // namespace
+
+namespace {
+
+// The initialiser forms HLSL allows compile, and the lines of what follows them are kept, so
+// a later error is reported where it is.
+TEST(CompileShader, FlatAndNestedInitialisersCompileAndKeepTheirLines) {
+  const char* forms[] = {
+      "static const float2 offsets[4] = { -1, 0, 1, 0, 0, -1, 0, 1 };",
+      "static const float2 offsets[4] = { {-1, 0}, {1, 0}, {0, -1}, {0, 1} };",
+      "static const float2 offsets[] = { -1, 0, 1, 0, 0, -1, 0, 1, };",
+      "static const float4 offsets[2] = { float2(1, 2), 3, 4, float3(5, 6, 7), 8 };",
+      "static const float2x2 offsets[2] = { 1, 2, 3, 4, 5, 6, 7, 8 };",
+      "struct Tap { float2 at; /* in texels */ float weight; // of the sum\n};\n"
+      "static const Tap offsets[2] = { 1, 0, 0.5, -1, 0, 0.5 };",
+      "struct Tap { float2 at; float weight[2]; };\nstatic const Tap offsets = { 1, 0, 0.25, 0.75 };",
+      "static const float4 offsets = 0.5;",
+  };
+  for (const char* form : forms) {
+    SCOPED_TRACE(form);
+    std::string source = std::string(form) + "\nfloat4 main() : COLOR { return 1; }\n";
+    Compiled compiled;
+    Compile(compiled, source, "ps_2_0");
+    EXPECT_EQ(compiled.result, D3D_OK) << compiled.Messages();
+  }
+  // An initialiser over three lines, then an error on line 5.
+  Compiled error;
+  Compile(error,
+          "static const float2 offsets[2] = {\n  -1, 0,\n  1, 0 };\n"
+          "float4 main() : COLOR {\n  return missingValue; }\n",
+          "ps_2_0");
+  EXPECT_TRUE(FAILED(error.result));
+  EXPECT_TRUE(Contains(error.Messages(), ":5:") || Contains(error.Messages(), "(5)")) << error.Messages();
+}
+
+}  // namespace

@@ -170,4 +170,53 @@ TEST_F(ShaderDeviceGlTest, Sampler1DReadsATextureOfHeightOneAtItsSamplerRegister
   ramp->Release();
 }
 
+
+// HLSL's initialiser forms: a flat list of scalars fills arrays, vectors, matrices and
+// structs member by member, as nested braces and constructors do, and a scalar fills every
+// component of a vector. Each program shows three of the values it was given as a colour.
+TEST_F(ShaderDeviceGlTest, InitialiserFormsFillTheirValuesInOrder) {
+  struct Case {
+    const char* program;
+    float r, g, b;
+  };
+  // The flat list 0.1, 0.2, … read in order; the expected values are its n-th elements.
+  auto nth = [](int n) { return 0.1f * float(n); };
+  const Case cases[] = {
+      {"static const float2 o[4] = { 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8 };\n"
+       "float4 main() : COLOR { return float4(o[1].x, o[2].y, o[3].x, 1); }",
+       nth(3), nth(6), nth(7)},
+      {"float4 main() : COLOR {\n  float2 o[4] = { 0.1, 0.2,\n 0.3, 0.4, 0.5, 0.6, 0.7, 0.8 };\n"
+       "  return float4(o[1].x, o[2].y, o[3].x, 1);\n}",
+       nth(3), nth(6), nth(7)},
+      {"static const float2 o[4] = { {0.1, 0.2}, {0.3, 0.4}, {0.5, 0.6}, {0.7, 0.8} };\n"
+       "float4 main() : COLOR { return float4(o[1].x, o[2].y, o[3].x, 1); }",
+       nth(3), nth(6), nth(7)},
+      {"static const float2 o[] = { 0.1, 0.2, 0.3, 0.4, 0.5, 0.6 };\n"
+       "float4 main() : COLOR { return float4(o[0].y, o[1].x, o[2].y, 1); }",
+       nth(2), nth(3), nth(6)},
+      {"static const float3x2 m = { 0.1, 0.2, 0.3, 0.4, 0.5, 0.6 };\n"
+       "float4 main() : COLOR { return float4(m[0].y, m[1].x, m[2].y, 1); }",
+       nth(2), nth(3), nth(6)},
+      {"static const float4 a[2] = { float4(0.1, 0.2, 0.3, 0.4), 0.5, 0.6, 0.7, 0.8 };\n"
+       "float4 main() : COLOR { return float4(a[0].w, a[1].x, a[1].w, 1); }",
+       nth(4), nth(5), nth(8)},
+      {"struct Part { float2 a; float b; };\nstatic const Part p[2] = { 0.1, 0.2, 0.3, 0.4, 0.5, 0.6 };\n"
+       "float4 main() : COLOR { return float4(p[0].b, p[1].a.x, p[1].b, 1); }",
+       nth(3), nth(4), nth(6)},
+      {"struct Part { float2 a; float b; };\nstatic const Part p = { {0.1, 0.2}, 0.3 };\n"
+       "float4 main() : COLOR { return float4(p.a.x, p.a.y, p.b, 1); }",
+       nth(1), nth(2), nth(3)},
+      {"static const float3 v = 0.5;\nfloat4 main() : COLOR { return float4(v, 1); }", 0.5f, 0.5f, 0.5f},
+      {"float4 main() : COLOR { float3 v = 0.25; return float4(v.x, v.y, v.z, 1); }", 0.25f, 0.25f, 0.25f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.program);
+    UsePixelProgram(c.program);
+    uint32_t colour = Draw()[kWidth * 8 + 32];
+    EXPECT_NEAR(double((colour >> 16) & 0xFF), c.r * 255, 1.0) << std::hex << colour;
+    EXPECT_NEAR(double((colour >> 8) & 0xFF), c.g * 255, 1.0) << std::hex << colour;
+    EXPECT_NEAR(double(colour & 0xFF), c.b * 255, 1.0) << std::hex << colour;
+  }
+}
+
 }  // namespace

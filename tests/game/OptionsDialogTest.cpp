@@ -176,7 +176,12 @@ TEST_F(OptionsDialogTest, WithoutALowModeTheFirstIsSelected) {
 
 TEST(OptionsText, AspectSuffixes) {
   EXPECT_EQ(DisplayModeText({800, 600, 60}), "800 x 600   (60 Hz,     4:3)");
-  EXPECT_EQ(DisplayModeText({1280, 1024, 60}), "1280 x 1024   (60 Hz)") << "5:4 is not recognised";
+  EXPECT_EQ(DisplayModeText({1280, 1024, 60}), "1280 x 1024   (60 Hz,     5:4)");
+  EXPECT_EQ(DisplayModeText({1280, 800, 60}), "1280 x 800   (60 Hz,     16:10)") << "not 8:5";
+  EXPECT_EQ(DisplayModeText({1366, 768, 60}), "1366 x 768   (60 Hz,     16:9)") << "683:384 is nearest 16:9";
+  EXPECT_EQ(DisplayModeText({2560, 1080, 60}), "2560 x 1080   (60 Hz,     21:9)");
+  EXPECT_EQ(DisplayModeText({720, 480, 60}), "720 x 480   (60 Hz,     3:2)");
+  EXPECT_EQ(DisplayModeText({1000, 700, 60}), "1000 x 700   (60 Hz,     10:7)") << "a short ratio as it is";
   EXPECT_EQ(DisplayModeText({1280, 768, 60}), "1280 x 768   (60 Hz,     5:3)");
   EXPECT_EQ(DisplayModeText({1920, 1080, 144}), "1920 x 1080   (144 Hz,     16:9)");
   EXPECT_EQ(DisplayModeText({1680, 1050, 59}), "1680 x 1050   (59 Hz,     16:10)");

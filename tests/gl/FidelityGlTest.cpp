@@ -186,25 +186,53 @@ TEST_F(FidelityGlTest, FogModesFollowTheirFormulas) {
   ExpectColour(Centre(), 192, 63, 0);
 }
 
-TEST_F(FidelityGlTest, UnclippedPreTransformedVerticesAreClampedInDepth) {
-  Clear();
-  ASSERT_EQ(Screen(0xFFFF0000u, 0, 1.5f), D3D_OK);
-  {
-    SCOPED_TRACE("beyond the far plane: clipped");
-    ExpectColour(Centre(), 0, 0, 255);
+// Pre-transformed depth outside [0, 1] is compared as it stands, clipping on or off: against
+// a buffer cleared to 1.0 (or 0.0), the comparison function alone decides. Without a depth
+// test such a quad is drawn.
+TEST_F(FidelityGlTest, PreTransformedDepthOutsideTheRangeComparesAsItStands) {
+  struct Case {
+    float z, cleared;
+    DWORD function;
+  };
+  // A stored depth at the range's very end cannot be passed strictly: the buffer holds
+  // nothing beyond it, so the strict cases use a depth inside.
+  const Case cases[] = {{5.0f, 1.0f, D3DCMP_LESSEQUAL}, {1.5f, 1.0f, D3DCMP_LESS},     {5.0f, 0.5f, D3DCMP_GREATER},
+                        {5.0f, 0.0f, D3DCMP_GREATEREQUAL}, {-0.5f, 0.5f, D3DCMP_LESS}, {-0.5f, 1.0f, D3DCMP_LESSEQUAL},
+                        {-0.5f, 0.0f, D3DCMP_GREATER},  {5.0f, 1.0f, D3DCMP_EQUAL},    {-0.5f, 0.5f, D3DCMP_NOTEQUAL}};
+  for (BOOL clipping : {TRUE, FALSE}) {
+    device->SetRenderState(D3DRS_CLIPPING, clipping);
+    for (const Case& c : cases) {
+      // What comparing the depth as it stands says.
+      bool passes = false;
+      switch (c.function) {
+        case D3DCMP_LESS: passes = c.z < c.cleared; break;
+        case D3DCMP_LESSEQUAL: passes = c.z <= c.cleared; break;
+        case D3DCMP_GREATER: passes = c.z > c.cleared; break;
+        case D3DCMP_GREATEREQUAL: passes = c.z >= c.cleared; break;
+        case D3DCMP_EQUAL: passes = c.z == c.cleared; break;
+        case D3DCMP_NOTEQUAL: passes = c.z != c.cleared; break;
+      }
+      SCOPED_TRACE(testing::Message() << "z " << c.z << " over " << c.cleared << ", function " << c.function
+                                      << ", clipping " << clipping);
+      device->SetRenderState(D3DRS_ZENABLE, TRUE);
+      device->SetRenderState(D3DRS_ZFUNC, c.function);
+      Clear(kBlue, c.cleared);
+      ASSERT_EQ(Screen(0xFFFF0000u, 0, c.z), D3D_OK);
+      if (passes) ExpectColour(Centre(), 255, 0, 0);
+      else ExpectColour(Centre(), 0, 0, 255);
+      device->SetRenderState(D3DRS_ZENABLE, FALSE);
+      Screen(0xFF00FF00u, 0, c.z);
+      ExpectColour(Centre(), 0, 255, 0);
+    }
   }
-  device->SetRenderState(D3DRS_CLIPPING, FALSE);
-  device->SetRenderState(D3DRS_ZENABLE, FALSE);
-  Screen(0xFFFF0000u, 0, 1.5f);
-  ExpectColour(Centre(), 255, 0, 0);
   device->SetRenderState(D3DRS_ZENABLE, TRUE);
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
   device->SetRenderState(D3DRS_CLIPPING, TRUE);
+  // In range, depth is compared and written as ever: 0.4 stays in front of a later 0.6.
   Clear();
-  Screen(0xFF00FF00u, 0, -0.5f);
-  {
-    SCOPED_TRACE("before the near plane: clipped");
-    ExpectColour(Centre(), 0, 0, 255);
-  }
+  Screen(0xFFFF0000u, 0, 0.4f);
+  Screen(0xFF00FF00u, 0, 0.6f);
+  ExpectColour(Centre(), 255, 0, 0);
 }
 
 TEST_F(FidelityGlTest, ViewportsReachPastTheTargetAndFlatDepthRangesKeepAThousandth) {
@@ -324,6 +352,7 @@ IDirect3DTexture9* TwoLevels(IDirect3DDevice9* device, D3DPOOL pool = D3DPOOL_MA
 TEST_F(FidelityGlTest, MostDetailedLevelFromTheSamplerOrTheTexture) {
   IDirect3DTexture9* texture = TwoLevels(device);
   device->SetTexture(0, texture);
+  device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
   Clear();
   Screen(0xFFFFFFFFu);
   ExpectColour(Centre(), 255, 0, 0);
@@ -335,6 +364,19 @@ TEST_F(FidelityGlTest, MostDetailedLevelFromTheSamplerOrTheTexture) {
   ExpectColour(Centre(), 255, 0, 0);
   EXPECT_EQ(texture->SetLOD(5), 0u);
   EXPECT_EQ(texture->GetLOD(), 1u) << "clamped to the last level";
+  Screen(0xFFFFFFFFu);
+  ExpectColour(Centre(), 0, 255, 0);
+
+  // Without mipmapping, the sampler's most detailed level is ignored: only the LOD's level.
+  texture->SetLOD(0);
+  device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+  device->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 1);
+  Screen(0xFFFFFFFFu);
+  {
+    SCOPED_TRACE("MAXMIPLEVEL 1 without mipmapping");
+    ExpectColour(Centre(), 255, 0, 0);
+  }
+  texture->SetLOD(1);
   Screen(0xFFFFFFFFu);
   ExpectColour(Centre(), 0, 255, 0);
   device->SetTexture(0, nullptr);
@@ -400,15 +442,25 @@ TEST_F(FidelityGlTest, EveryTextureOperationCombinesItsArguments) {
   ExpectColour(Centre(), 112, 160, 208, 3);
 }
 
-TEST_F(FidelityGlTest, ScissorRectangleAndFlatShading) {
+TEST_F(FidelityGlTest, ScissorRectangleLimitsDrawsAndClearsAndFlatShading) {
   RECT left{0, 0, 16, 32};
   ASSERT_EQ(device->SetScissorRect(&left), D3D_OK);
-  device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
   Clear();
+  device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
   Screen(0xFFFF0000u);
   ExpectColour(Pixel(8, 16), 255, 0, 0);
   ExpectColour(Pixel(24, 16), 0, 0, 255);
+  // A clear, whole or by rectangles, stays inside the scissor rectangle too.
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0), D3D_OK);
+  ExpectColour(Pixel(8, 16), 0, 255, 0);
+  ExpectColour(Pixel(24, 16), 0, 0, 255);
+  D3DRECT across{8, 0, 32, 8};
+  ASSERT_EQ(device->Clear(1, &across, D3DCLEAR_TARGET, 0xFFFFFFFFu, 1, 0), D3D_OK);
+  ExpectColour(Pixel(12, 4), 255, 255, 255);
+  ExpectColour(Pixel(20, 4), 0, 0, 255);
   device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0), D3D_OK);
+  ExpectColour(Pixel(24, 16), 0, 255, 0);
 
   // A triangle whose corners differ: flat shading takes the first vertex's colour.
   void* data = nullptr;

@@ -2,6 +2,7 @@
 // puts on the back buffer and in the window, across resolution changes.
 
 #include "graphics/GpuProgram.h"
+#include "graphics/StateObjects.h"
 #include "tests/render_d3d9/ModuleGlSupport.h"
 
 namespace {
@@ -94,6 +95,34 @@ TEST_F(ModuleGlTest, CompiledProgramsDrawWithTheirConstants) {
   device->UnbindPixelProgram();
   r->Draw(Map());
   EXPECT_EQ(BackBuffer().At(0, 0), 0xFFFF0000u);
+}
+
+// The game's back buffer is X8R8G8B8: it has no alpha, so blending reads destination alpha
+// as 1 whatever alpha a clear or a draw left in its storage.
+TEST_F(ModuleGlTest, TheBackBufferReadsDestinationAlphaAsOne) {
+  KOR::Renderable* r = LeftTriangle(0xFFFF0000u);
+  KOR::StreamMap* map = Map();
+  KOR::RenderStateSet* states = device->CreateRenderStateSet();
+  made.push_back(states);
+  states->Set(KOR::RenderState::AlphaBlendEnable, 1);
+  struct Case {
+    KOR::Blend source, dest;
+    uint32_t expected;  // red over blue, destination alpha 1
+  };
+  const Case cases[] = {{KOR::Blend::DestAlpha, KOR::Blend::Zero, 0xFF0000u},
+                        {KOR::Blend::InverseDestAlpha, KOR::Blend::One, 0x0000FFu},
+                        {KOR::Blend::One, KOR::Blend::InverseDestAlpha, 0xFF0000u}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(+c.source);
+    states->Set(KOR::RenderState::SourceBlend, +c.source);
+    states->Set(KOR::RenderState::DestBlend, +c.dest);
+    device->Clear(true, true, false, 0, 0, 1, 0);  // alpha 0
+    device->BeginFrame();
+    states->Apply();
+    r->Draw(map);
+    device->EndFrame();
+    EXPECT_EQ(BackBuffer().At(4, 4) & 0xFFFFFFu, c.expected) << std::hex << BackBuffer().At(4, 4);
+  }
 }
 
 }  // namespace

@@ -141,4 +141,27 @@ TEST_F(SceneRendererGlTest, ThePerVertexPathIsLitByOnePointLight) {
                lit(kDiffuse[2], light[2]), 3);
 }
 
+// The same per-vertex quad stretched along z, which leaves its corners where they were:
+// Direct3D takes normals through the inverse transpose of world × view, so the normal is
+// halved (not doubled, as the plain matrix would), and the engine does not normalise it.
+TEST_F(SceneRendererGlTest, APerVertexLitQuadScaledUnevenlyIsLitByItsInverseTransposedNormal) {
+  frame::TestScene scene(device, Settings(false, false));
+  scene.textures.Add("d.tga", 0xFF804000u);
+  KOR::Material& m = scene.AddMaterial("d.tga", "", "", "");
+  KOR::RenderNode& node = scene.AddNode(m, 0, 0, 5);
+  const float stretch = 2.0f;
+  node.world.m[2][2] = stretch;
+  const float radius = 8.0f, light[3] = {1.0f, 1.0f, 0.5f};
+  scene.AddLight({0, 0, -2.5f}, {light[0], light[1], light[2]}, radius);
+  scene.Frame({0, 0, 1, 1});
+  Picture p = BackBuffer();
+  Keep(p, "frame-per-vertex-stretched.png");
+  float d2 = 5 * 5 + 5 * 5 + 2.5f * 2.5f;
+  float attenuation = 1.0f / (1.0f + (0.995f / (radius * radius * 0.00390625f)) * 0.015625f * d2);
+  float lambert = 2.5f / std::sqrt(d2) / stretch;
+  auto lit = [&](float texel, float colour) { return 2.0f * texel * std::min(1.0f, colour * attenuation * lambert); };
+  ExpectColour(p.At(kSize / 2, kSize / 2), lit(kDiffuse[0], light[0]), lit(kDiffuse[1], light[1]),
+               lit(kDiffuse[2], light[2]), 3);
+}
+
 }  // namespace

@@ -334,6 +334,9 @@ void Material::BuildFixedFunction(TextureSource& textures) {
     PassLayer& layer = *pass.layers.front();
     RenderStateSet* states = layer.UseRenderStates();
     states->Set(RenderState::Lighting, 1);
+    // Scenery is scaled: its normals, carried to view space by the inverse transpose of
+    // world × view, would come out 1 / scale long and light it too bright or too dark.
+    states->Set(RenderState::NormalizeNormals, 1);
     states->Set(RenderState::SpecularEnable, 0);
     states->Set(RenderState::DiffuseMaterialSource, +MaterialSource::Material);
     states->Set(RenderState::SpecularMaterialSource, +MaterialSource::Material);

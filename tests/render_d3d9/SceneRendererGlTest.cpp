@@ -142,9 +142,10 @@ TEST_F(SceneRendererGlTest, ThePerVertexPathIsLitByOnePointLight) {
 }
 
 // The same per-vertex quad stretched along z, which leaves its corners where they were:
-// Direct3D takes normals through the inverse transpose of world × view, so the normal is
-// halved (not doubled, as the plain matrix would), and the engine does not normalise it.
-TEST_F(SceneRendererGlTest, APerVertexLitQuadScaledUnevenlyIsLitByItsInverseTransposedNormal) {
+// Direct3D takes normals through the inverse transpose of world × view, which halves this
+// one (the plain matrix would double it), and the engine's lit layers normalise it, so a
+// scaled object is lit as it would be unscaled.
+TEST_F(SceneRendererGlTest, APerVertexLitQuadScaledUnevenlyIsLitAsIfUnscaled) {
   frame::TestScene scene(device, Settings(false, false));
   scene.textures.Add("d.tga", 0xFF804000u);
   KOR::Material& m = scene.AddMaterial("d.tga", "", "", "");
@@ -158,7 +159,7 @@ TEST_F(SceneRendererGlTest, APerVertexLitQuadScaledUnevenlyIsLitByItsInverseTran
   Keep(p, "frame-per-vertex-stretched.png");
   float d2 = 5 * 5 + 5 * 5 + 2.5f * 2.5f;
   float attenuation = 1.0f / (1.0f + (0.995f / (radius * radius * 0.00390625f)) * 0.015625f * d2);
-  float lambert = 2.5f / std::sqrt(d2) / stretch;
+  float lambert = 2.5f / std::sqrt(d2);
   auto lit = [&](float texel, float colour) { return 2.0f * texel * std::min(1.0f, colour * attenuation * lambert); };
   ExpectColour(p.At(kSize / 2, kSize / 2), lit(kDiffuse[0], light[0]), lit(kDiffuse[1], light[1]),
                lit(kDiffuse[2], light[2]), 3);

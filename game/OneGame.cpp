@@ -42,6 +42,7 @@ int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScr
       auto* enemy = static_cast<EnemyEntity*>(scene.AddEntity(std::make_unique<EnemyEntity>()));
       enemy->Setup(spawn);
     }
+    scene.WarmUp();
     if (sound) {
       sound->SetReverb(KOR::kRoomReverb);
       music.Open("assets/action.mp3");

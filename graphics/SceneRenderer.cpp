@@ -215,6 +215,19 @@ void SceneRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const std
   else PerVertexFrame(nodes);
 }
 
+void SceneRenderer::WarmUp(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
+                           const Colour& clear) {
+  if (!device || !camera) return;
+  presenting = false;
+  RenderFrame(nodes, lights, clear);
+  presenting = true;
+  device->Clear(true, true, false, clear.r, clear.g, clear.b, clear.a);
+}
+
+void SceneRenderer::PresentFrame() {
+  if (presenting) device->Present();
+}
+
 void SceneRenderer::DepthPass(const std::vector<RenderNode*>& nodes) {
   for (RenderNode* node : nodes)
     if (Drawn(node) && node->material->zfillPass) depthQueue.Add(Item(*node, node->material->zfillPass.get()));
@@ -295,7 +308,7 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   SetIdentityWorld();
   DrawScreenSprites();
   device->EndFrame();
-  device->Present();
+  PresentFrame();
   Done(FramePhase::ScreenSprites);
 }
 
@@ -438,7 +451,7 @@ void SceneRenderer::PerVertexFrame(const std::vector<RenderNode*>& nodes) {
   Done(FramePhase::WorldSprites);
   DrawScreenSprites();
   device->EndFrame();
-  device->Present();
+  PresentFrame();
   Done(FramePhase::ScreenSprites);
   depthQueue.Clear();
   colourQueue.Clear();

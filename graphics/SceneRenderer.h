@@ -56,6 +56,10 @@ public:
   Camera& ViewCamera() override { return *camera; }
   void RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
                    const Colour& clearColour) override;
+  // A whole frame of the nodes that is not presented, then a clear of the back buffer:
+  // the driver builds the programs and state the frame's passes use.
+  void WarmUp(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
+              const Colour& clearColour);
 
   RenderSettings settings;
   Colour clearColour{0, 0, 0, 1};  // also the fog colour
@@ -102,7 +106,10 @@ private:
     if (phaseDone) phaseDone(phase, phaseContext);
   }
 
+  void PresentFrame();
+
   Device* device = nullptr;
+  bool presenting = true;  // false while warming up
   RenderStateSet* spriteStates = nullptr;
   Renderable* quad40 = nullptr;  // full-screen quads of colour 0.4, 0.6 and white
   Renderable* quad60 = nullptr;

@@ -225,6 +225,37 @@ Material* Scene::GetMaterial(const SceneMaterialBlock& block) {
   return slot.get();
 }
 
+void Scene::WarmUp() {
+  if (!sceneRenderer || meshCache.empty() || materialCache.empty()) return;
+  // Every mesh has the same elements, so any one can carry every material's passes.
+  Renderable* shape = nullptr;
+  for (const auto& [name, mesh] : meshCache)
+    if (mesh && mesh->GetRenderable()) shape = mesh->GetRenderable();
+  if (!shape) return;
+  std::vector<RenderNode> warm(materialCache.size());
+  std::vector<RenderNode*> list;
+  size_t i = 0;
+  for (const auto& [key, material] : materialCache) {
+    RenderNode& node = warm[i++];
+    node.renderable = shape;
+    node.material = material.get();
+    node.inFrustum = true;
+    node.world = WorldMatrix(1.0f, node.rotation, node.position);
+    for (LightParameters* light : lights)
+      if (node.lights.size() < 8) node.lights.push_back(light);
+    list.push_back(&node);
+  }
+  for (LightParameters* light : lights) {
+    light->active = true;
+    light->nodes = list;
+  }
+  sceneRenderer->WarmUp(list, lights, backgroundColour);
+  for (LightParameters* light : lights) {
+    light->active = false;
+    light->nodes.clear();
+  }
+}
+
 void Scene::RegisterNode(RenderNode* node) {
   if (!node || !node->material) return;
   if (std::find(nodes.begin(), nodes.end(), node) == nodes.end()) nodes.push_back(node);

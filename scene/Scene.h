@@ -63,6 +63,10 @@ public:
   // is refused before anything is made.
   void LoadScene(const std::string& path);
   void LoadSceneFromMemory(const uint8_t* data, size_t size, const std::string& name);
+  // Draws every material built so far once, off screen and lit by the scene's lights, so
+  // the driver makes its programs while the level loads instead of in the first frames
+  // that show them. Nothing is presented; the back buffer is cleared after.
+  void WarmUp();
 
   void SetCameraName(std::string name) { cameraName = std::move(name); }
   std::string GetCameraName() const { return cameraName; }

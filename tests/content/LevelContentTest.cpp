@@ -193,3 +193,28 @@ TEST_F(LevelContentTest, SceneryPiecesAreSpreadAlongThePathNotPiledUp) {
   // handful of objects.
   EXPECT_LT(scene.objects.size(), 300u);
 }
+
+// At load, every material of the level is drawn once on each path, as a frame draws it,
+// but nothing reaches the screen: no present, and the back buffer cleared after.
+TEST_F(LevelContentTest, WarmingUpDrawsEveryMaterialsPassesAndPresentsNothing) {
+  for (bool perPixel : {true, false}) {
+    KOR::Scene scene;
+    scene.SetAssetDirectory(std::string(KOR_CONTENT_ASSETS) + "/");
+    KOR::SceneSettings settings;
+    settings.perPixelLighting = perPixel;
+    settings.screenWidth = 800, settings.screenHeight = 600;
+    scene.Init(device, settings);
+    scene.RegisterPrototype("Player", std::make_unique<KOR::StaticMeshEntity>());
+    scene.RegisterPrototype("Boss", std::make_unique<KOR::StaticMeshEntity>());
+    scene.LoadScene(Asset("zubra_level1.kor.scene"));
+    recording.calls.clear();
+    scene.WarmUp();
+    EXPECT_EQ(Count("Present("), 0u) << "per pixel: " << perPixel;
+    ASSERT_FALSE(recording.calls.empty());
+    EXPECT_EQ(recording.calls.back().rfind("Clear(", 0), 0u) << recording.calls.back();
+    // Each material is drawn in each of its passes: per pixel a depth, a lit (two lights
+    // at least), an emissive and a fog pass for most; per vertex one.
+    const size_t draws = Count("DrawIndexedPrimitive(");
+    EXPECT_GE(draws, perPixel ? 20u : 5u) << "per pixel: " << perPixel;
+  }
+}

@@ -193,10 +193,13 @@ void GlDevice::ShowInWindow() {
   GL(Viewport)(0, 0, drawableWidth, drawableHeight);
   viewportDirty = true;
   if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, scissorDirty = true;
-  GL(ClearColor)(0, 0, 0, 1);
-  GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
-  GL(Clear)(GL_COLOR_BUFFER_BIT);
+  // Bars only where the picture does not fill the window.
+  if (outW != drawableWidth || outH != drawableHeight) {
+    GL(ClearColor)(0, 0, 0, 1);
+    GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
+    GL(Clear)(GL_COLOR_BUFFER_BIT);
+  }
   // The back buffer's row 0 is the top of the picture: flip it on the way out.
   GL(BlitFramebuffer)(0, 0, w, h, x, y + outH, x + outW, y, GL_COLOR_BUFFER_BIT,
                       scale == 1.0 ? GL_NEAREST : GL_LINEAR);

@@ -112,6 +112,7 @@ struct Program {
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
   uint64_t worldStamp = 0, viewProjectionStamp = 0;
+  D3DMATRIX lastView{}, lastProjection{};  // as this program was last given them
   std::array<uint64_t, kFixedGroups> fixedStamps{};  // of the groups it last uploaded
   FixedLocations at;
 };

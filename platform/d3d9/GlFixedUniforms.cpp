@@ -158,10 +158,15 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
   }
   p.worldStamp = worldStamp;
   if (viewMoved) {
-    if (l.view >= 0) GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
-    if (l.projection >= 0) GL(UniformMatrix4fv)(l.projection, 1, GL_FALSE, &projection.m[0][0]);
-    // W-friendly projections fog by eye distance, others by depth.
-    if (l.wFog >= 0) GL(Uniform1f)(l.wFog, projection.m[2][3] != 0.0f ? 1.0f : 0.0f);
+    // A moving camera changes the view each frame; the projection seldom changes.
+    if (l.view >= 0 && std::memcmp(&p.lastView, &view, sizeof view) != 0)
+      GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
+    if (std::memcmp(&p.lastProjection, &projection, sizeof projection) != 0) {
+      if (l.projection >= 0) GL(UniformMatrix4fv)(l.projection, 1, GL_FALSE, &projection.m[0][0]);
+      // W-friendly projections fog by eye distance, others by depth.
+      if (l.wFog >= 0) GL(Uniform1f)(l.wFog, projection.m[2][3] != 0.0f ? 1.0f : 0.0f);
+    }
+    p.lastView = view, p.lastProjection = projection;
     p.viewProjectionStamp = viewProjectionStamp;
   }
   if (l.viewport >= 0 && p.viewportStamp != viewportStamp)

@@ -12,22 +12,11 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/Device.h"
-#include "graphics/RenderSystem.h"
+#include "bench/textures/OffscreenDevice.h"
 #include "graphics/TextureObject.h"
 #include "platform/d3d9/D3D9Testing.h"
 
 namespace {
-
-void Device() {
-  static bool made = false;
-  if (made) return;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 0);
-  KOR::RenderSystem::Instance().LoadModule("d3d9");
-  KOR::RenderSystem::Instance().CreateDevice()->Create(64, 64, true, 3, 0, 0);
-  made = true;
-}
 
 long ResidentBytes() {
   std::ifstream statm("/proc/self/statm");
@@ -50,7 +39,7 @@ std::vector<std::vector<uint8_t>> AssetTextures() {
 }
 
 void BM_LoadAllAssetTextures(benchmark::State& state) {
-  Device();
+  OffscreenDevice();
   static const std::vector<std::vector<uint8_t>> files = AssetTextures();
   if (files.empty()) {
     state.SkipWithError("no textures in the assets folder (build kor_content, or set KOR_ASSETS)");

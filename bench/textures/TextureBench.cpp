@@ -5,8 +5,7 @@
 
 #include <cstdlib>
 
-#include "graphics/Device.h"
-#include "graphics/RenderSystem.h"
+#include "bench/textures/OffscreenDevice.h"
 #include "graphics/TextureFormats.h"
 #include "graphics/TextureObject.h"
 
@@ -21,18 +20,8 @@ KOR::ArgbImage Gradient() {
   return image;
 }
 
-void Device() {
-  static bool made = false;
-  if (made) return;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 0);
-  KOR::RenderSystem::Instance().LoadModule("d3d9");
-  KOR::RenderSystem::Instance().CreateDevice()->Create(64, 64, true, 3, 0, 0);
-  made = true;
-}
-
 void Load(benchmark::State& state, const std::vector<uint8_t>& file) {
-  Device();
+  OffscreenDevice();
   for (auto _ : state) {
     KOR::TextureObject texture;
     texture.LoadFromMemory(file.data(), uint32_t(file.size()));

@@ -352,8 +352,10 @@ void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
   camera->ApplyCamera();
   device->Clear(false, true, false, 0, 0, 0, 0);
   DepthPass(nodes);
+  // A surface without an emissive map adds black: its pass would change no pixel.
   for (RenderNode* node : nodes)
-    if (Drawn(node) && node->material->emissivePass) colourQueue.Add(Item(*node, node->material->emissivePass.get()));
+    if (Drawn(node) && node->material->emissivePass && !node->material->emissiveName.empty())
+      colourQueue.Add(Item(*node, node->material->emissivePass.get()));
   RenderStateSet* colour = colourQueue.GetRenderStates();
   colour->Set(RenderState::DepthFunction, +Compare::Equal);
   colour->Set(RenderState::SourceBlend, +Blend::One);

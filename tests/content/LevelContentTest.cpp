@@ -197,6 +197,12 @@ TEST_F(LevelContentTest, SceneryPiecesAreSpreadAlongThePathNotPiledUp) {
 // At load, every material of the level is drawn once on each path, as a frame draws it,
 // but nothing reaches the screen: no present, and the back buffer cleared after.
 TEST_F(LevelContentTest, WarmingUpDrawsEveryMaterialsPassesAndPresentsNothing) {
+  // The effect files are read from "shaders/" of the working folder: the source tree's.
+  struct InSourceTree {
+    std::filesystem::path previous = std::filesystem::current_path();
+    InSourceTree() { std::filesystem::current_path(std::filesystem::path(KOR_CONTENT_SOURCE).parent_path()); }
+    ~InSourceTree() { std::filesystem::current_path(previous); }
+  } inSourceTree;
   for (bool perPixel : {true, false}) {
     KOR::Scene scene;
     scene.SetAssetDirectory(std::string(KOR_CONTENT_ASSETS) + "/");

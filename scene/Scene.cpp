@@ -242,13 +242,14 @@ void Scene::WarmUp() {
     node.inFrustum = true;
     node.world = WorldMatrix(1.0f, node.rotation, node.position);
     for (LightParameters* light : lights)
-      if (node.lights.size() < 8) node.lights.push_back(light);
+      if (node.lights.size() < size_t(LightSet::kMaxLights)) node.lights.push_back(light);
     list.push_back(&node);
   }
   for (LightParameters* light : lights) {
     light->active = true;
     light->nodes = list;
   }
+  sceneRenderer->fogDensity = fogDensity;
   sceneRenderer->WarmUp(list, lights, backgroundColour);
   for (LightParameters* light : lights) {
     light->active = false;

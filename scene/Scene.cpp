@@ -241,16 +241,20 @@ void Scene::WarmUp() {
     node.material = material.get();
     node.inFrustum = true;
     node.world = WorldMatrix(1.0f, node.rotation, node.position);
-    for (LightParameters* light : lights)
-      if (node.lights.size() < size_t(LightSet::kMaxLights)) node.lights.push_back(light);
     list.push_back(&node);
   }
-  for (LightParameters* light : lights) {
-    light->active = true;
-    light->nodes = list;
-  }
   sceneRenderer->fogDensity = fogDensity;
-  sceneRenderer->WarmUp(list, lights, backgroundColour);
+  // Per pixel each light is a pass of its own; per vertex an object's program follows how
+  // many lights reach it, so each count up to a light set's is drawn once.
+  const size_t most = std::min(lights.size(), size_t(LightSet::kMaxLights));
+  for (size_t count = settings.perPixelLighting || most == 0 ? most : 1; count <= most; ++count) {
+    for (RenderNode* node : list) node->lights.assign(lights.begin(), lights.begin() + ptrdiff_t(count));
+    for (size_t l = 0; l < lights.size(); ++l) {
+      lights[l]->active = l < count;
+      lights[l]->nodes = l < count ? list : std::vector<RenderNode*>{};
+    }
+    sceneRenderer->WarmUp(list, lights, backgroundColour);
+  }
   for (LightParameters* light : lights) {
     light->active = false;
     light->nodes.clear();

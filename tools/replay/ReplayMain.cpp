@@ -94,6 +94,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // Frames as fast as they come: a replay measures them, it does not watch them.
+  script.answers.verticalSync = 0;
   ReplayRecorder recorder(script, csvPath.empty() ? nullptr : &csvFile, shotDirectory, summary);
   recorder.Install();
   ProgramOptions options;

@@ -1,7 +1,7 @@
 // zubra-content SOURCE FONTS OUT GROUP...: builds the game's own files into OUT from the
 // sources in SOURCE (the content folder) and the DejaVu fonts in FONTS. Groups: meshes,
 // textures, ui, sounds, music, level, resources (the dialog badge and the window icon
-// as C++ headers). Every run writes the same bytes.
+// as C++ headers, and the desktop icons as PNG). Every run writes the same bytes.
 //
 //   exit 0  every file of the groups written
 //   exit 1  a source is wrong or a file could not be written (the reason on stderr)
@@ -86,6 +86,9 @@ int main(int argc, char** argv) {
         Write(out, "WindowIcon.h", Bytes(Content::PixelHeader(icon, "WindowIcon")));
         Write(out, "reverb_badge.tga", badge.Tga(false));
         Write(out, "window_icon.tga", icon.Tga(true));
+        // The desktop's icons, one per size its icon theme looks for.
+        for (int size : Content::kDesktopIconSizes)
+          Write(out, "zubra2_" + std::to_string(size) + ".png", Content::WindowIcon(size).Png());
       }
     }
   } catch (const std::exception& e) {

@@ -20,6 +20,7 @@
 #include "tools/content/Textures.h"
 #include "tools/content/Ui.h"
 #include "tools/scene/SceneWriters.h"
+#include "tools/ToolHelp.h"
 
 namespace {
 
@@ -41,7 +42,16 @@ std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text
 
 }  // namespace
 
+const char* const kHelp =
+    "Usage: zubra-content SOURCE FONTS OUT GROUP...\n"
+    "Builds the game's own files into OUT from the content folder SOURCE and the DejaVu fonts\n"
+    "in FONTS; the same sources give the same bytes. Groups: meshes, textures, ui, sounds,\n"
+    "music, level, resources (the dialog's badge, the window icon and the desktop icons).\n"
+    "\n"
+    "Exit status: 0 every file written; 1 a source is wrong or a file not written; 2 wrong usage.\n";
+
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) return ShowHelp(kHelp);
   if (argc < 5) {
     std::fprintf(stderr, "usage: zubra-content SOURCE FONTS OUT meshes|textures|ui|sounds|music|level|resources...\n");
     return 2;

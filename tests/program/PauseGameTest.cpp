@@ -85,10 +85,11 @@ TEST(PauseGame, PHoldsTheGameStillSilentAndSignedAndPLetsItGo) {
   tap(170, keyboard(VK_ESCAPE));
   std::vector<Seen> seen;
   Picture beforePause, whilePaused;
-  int frame = 0, menuFrames = 0;
+  int frame = 0, menuFrames = 0, swapInterval = -1;
   D3D9SetPresentHook([&](IDirect3DDevice9* device) {
     Win32Testing::AdvanceClock(kFrameTime);
     ++frame;
+    if (frame == 1) swapInterval = SDL_GL_GetSwapInterval();  // the device's context is current
     if (frame == 2) {
       SDL_VirtualJoystickDesc desc{};
       desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
@@ -130,6 +131,7 @@ TEST(PauseGame, PHoldsTheGameStillSilentAndSignedAndPLetsItGo) {
   ASSERT_NE(pad, nullptr) << SDL_GetError();
   SDL_JoystickClose(pad);
   ASSERT_GE(seen.size(), 170u) << "the game was played to its Escape";
+  EXPECT_EQ(swapInterval, 0) << "vertical sync off, as the answers asked";
 
   // P: held from the frame after the press until the frame after the next.
   for (int f = 32; f <= 70; ++f) {

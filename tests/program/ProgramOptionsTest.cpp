@@ -1,10 +1,12 @@
-// The program between the options file and a game: --no-options plays with what the file
-// remembers, without the dialog and without writing it; Go!! writes what the dialog shows,
-// except a box this run's --windowed or --no-vsync set, whose remembered choice stays.
+// The program's options between the options file and a game: --no-options plays with what
+// the file remembers, without the dialog and without writing it; Go!! writes what the dialog
+// shows, except a box this run's --windowed or --no-vsync set, whose remembered choice
+// stays; the level script's trace reaches standard output only when asked for.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RememberedOptionsTest : public ::testing::Test {
+class ProgramOptionsTest : public ::testing::Test {
 protected:
   void SetUp() override {
     fs::current_path(KOR_DIST);
@@ -47,7 +49,7 @@ protected:
   GameSettings during;
 };
 
-TEST_F(RememberedOptionsTest, NoOptionsPlaysWithTheRememberedChoicesAndWritesNothing) {
+TEST_F(ProgramOptionsTest, NoOptionsPlaysWithTheRememberedChoicesAndWritesNothing) {
   const std::string text = "lighting = pervertex\nspecular = on\nkey-fire = Q\nname = Remy\nvertical-sync = off\n"
                            "full-screen = on\nsound-driver = a driver this machine never had\n";
   Remember(text);
@@ -65,7 +67,7 @@ TEST_F(RememberedOptionsTest, NoOptionsPlaysWithTheRememberedChoicesAndWritesNot
   EXPECT_EQ(Remembered(), text) << "no dialog, nothing written";
 }
 
-TEST_F(RememberedOptionsTest, GoRemembersTheDialogButNotThisRunsOverrides) {
+TEST_F(ProgramOptionsTest, GoRemembersTheDialogButNotThisRunsOverrides) {
   Remember("name = Remy\nfull-screen = on\nvertical-sync = on\nglow = on\n");
   options.fullScreen = false;      // --windowed
   options.noVerticalSync = true;   // --no-vsync
@@ -89,6 +91,22 @@ TEST_F(RememberedOptionsTest, GoRemembersTheDialogButNotThisRunsOverrides) {
   EXPECT_EQ(kept.glowEffects, false);
   EXPECT_EQ(kept.fullScreen, true) << "one run's --windowed is not remembered";
   EXPECT_EQ(kept.verticalSync, true) << "nor its --no-vsync";
+}
+
+TEST_F(ProgramOptionsTest, TheLevelScriptsTraceIsPrintedOnlyWhenAskedFor) {
+  options.skipDialog = true;
+  for (bool asked : {false, true}) {
+    options.traceLevel = asked;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunProgram(options), 0);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    if (asked) {
+      EXPECT_NE(printed.find(" - SCRIPT\n"), std::string::npos) << "the trace of the level's first word";
+      EXPECT_GT(std::count(printed.begin(), printed.end(), '\n'), 500) << "a token a line";
+    } else {
+      EXPECT_EQ(printed, "") << "nothing on standard output in normal play";
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
-// The one settings record the whole game shares: filled from the options dialog, copied
-// by the scene, and followed by the play plane that the player rewrites every frame.
+// The one settings record the whole game shares: filled from the options dialog (or the
+// remembered choices), copied by the scene, and followed by the play plane that the
+// player rewrites every frame.
 
 #include <cstdint>
 #include <string>
@@ -21,6 +22,8 @@ struct GameSettings {
   uint32_t keyRight = 0x27;
   uint32_t keyLeft = 0x25;
   std::string playerName = "Player";
+  uint8_t verticalSync = 1;  // Present waits for the display's refresh
+  uint8_t fullScreen = 1;
   float planeUp[3] = {0, 0, 0};
   float planeAcross[3] = {0, 0, 0};
   float planeOrigin[3] = {0, 0, 0};

@@ -4,6 +4,8 @@
 
 #include "game/Boss.h"
 #include "game/EnemyEntity.h"
+#include "game/PauseKey.h"
+#include "game/PauseSign.h"
 #include "game/Player.h"
 #include "scene/Scene.h"
 #include "script/LevelScript.h"
@@ -43,6 +45,11 @@ int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScr
       enemy->Setup(spawn);
     }
     scene.WarmUp();
+    // P, Pause or the pad's Start hold the game; the same key lets it go.
+    PauseSign pauseSign;
+    pauseSign.Build(scene);
+    scene.isPauseKey = [&settings](const MSG& message) { return PausePressed(message, settings); };
+    scene.onPlayerPause = [&pauseSign](bool on) { pauseSign.Show(on); };
     if (sound) {
       sound->SetReverb(KOR::kRoomReverb);
       music.Open("assets/action.mp3");

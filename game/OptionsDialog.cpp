@@ -1,5 +1,6 @@
 #include "game/OptionsDialog.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <numeric>
@@ -29,6 +30,8 @@ enum ControlId : WORD {
   kKeyFire = 1013,
   kKeyFillEnergy = 1014,
   kPlayerName = 1015,
+  kFullScreen = 1016,
+  kVerticalSync = 1017,
 };
 
 constexpr WORD kDialogResource = 101;
@@ -72,6 +75,8 @@ const DialogItemTemplate kItems[] = {
     {"STATIC", "Fill Energy", 0xFFFF, kVisible | SS_LEFT, 200, 29, 33, 8},
     {"EDIT", "", kPlayerName, kVisible | WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 164, 68, 106, 14},
     {"STATIC", "Player name", 0xFFFF, kVisible | SS_LEFT, 164, 60, 40, 8},
+    {"BUTTON", "Full screen", kFullScreen, kVisible | BS_AUTOCHECKBOX | WS_TABSTOP, 18, 177, 55, 10},
+    {"BUTTON", "Vertical sync", kVerticalSync, kVisible | BS_AUTOCHECKBOX | WS_TABSTOP, 84, 177, 60, 10},
 };
 
 const DialogTemplate kDialog = {
@@ -116,69 +121,92 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-void SetUp(HWND dialog, const OptionsChoices& choices) {
-  CheckDlgButton(dialog, kSpecular, BST_CHECKED);
-  CheckDlgButton(dialog, kGlow, BST_CHECKED);
-  bool perPixelPossible = choices.pixelShaderVersion >= 20;
-  CheckDlgButton(dialog, perPixelPossible ? kPerPixel : kPerVertex, BST_CHECKED);
-  for (int id : {kSpecular, kGlow, kFiltering}) EnableWindow(GetDlgItem(dialog, id), perPixelPossible);
-  if (!perPixelPossible) EnableWindow(GetDlgItem(dialog, kPerPixel), FALSE);
+// The last mode no taller than 480 lines; the first when there is none; -1 without modes.
+int LowMode(const OptionsChoices& offered) {
+  int low = offered.displayModes.empty() ? -1 : 0;
+  for (size_t i = 0; i < offered.displayModes.size(); ++i)
+    if (offered.displayModes[i].height <= 480) low = int(i);
+  return low;
+}
 
-  const std::pair<int, int> keyCombos[] = {{kKeyFire, 0},  {kKeyFillEnergy, 18}, {kKeyUp, 26},
-                                           {kKeyDown, 27}, {kKeyRight, 28},      {kKeyLeft, 29}};
-  for (auto [id, selected] : keyCombos) {
+int ModeOf(const OptionsChoices& offered, uint32_t width, uint32_t height) {
+  for (size_t i = 0; i < offered.displayModes.size(); ++i)
+    if (offered.displayModes[i].width == width && offered.displayModes[i].height == height) return int(i);
+  return -1;
+}
+
+int DriverOf(const OptionsChoices& offered, const std::string& name) {
+  auto found = std::find(offered.soundDrivers.begin(), offered.soundDrivers.end(), name);
+  return found == offered.soundDrivers.end() ? -1 : int(found - offered.soundDrivers.begin());
+}
+
+void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
+
+void SetUp(HWND dialog, const OptionsChoices& offered, const GameSettings& choices) {
+  Check(dialog, kSpecular, choices.specularLighting);
+  Check(dialog, kGlow, choices.glowEffects);
+  bool perPixel = choices.perPixelLighting && offered.pixelShaderVersion >= 20;
+  CheckDlgButton(dialog, perPixel ? kPerPixel : kPerVertex, BST_CHECKED);
+  for (int id : {kSpecular, kGlow, kFiltering}) EnableWindow(GetDlgItem(dialog, id), perPixel);
+  if (offered.pixelShaderVersion < 20) EnableWindow(GetDlgItem(dialog, kPerPixel), FALSE);
+
+  const std::pair<int, uint32_t> keyCombos[] = {{kKeyFire, choices.keyFire}, {kKeyFillEnergy, choices.keyFillEnergy},
+                                                {kKeyUp, choices.keyUp},     {kKeyDown, choices.keyDown},
+                                                {kKeyRight, choices.keyRight}, {kKeyLeft, choices.keyLeft}};
+  for (auto [id, key] : keyCombos) {
     for (const char* name : kKeyNames) SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, WPARAM(selected), 0);
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, WPARAM(IndexOfKey(key)), 0);
   }
-  SetWindowTextA(GetDlgItem(dialog, kPlayerName), "Player");
+  SetWindowTextA(GetDlgItem(dialog, kPlayerName), choices.playerName.c_str());
 
-  // The last mode no taller than 480 lines; the first when there is none.
-  int lowMode = 0;
-  for (size_t i = 0; i < choices.displayModes.size(); ++i) {
-    std::string text = DisplayModeText(choices.displayModes[i]);
+  for (const DisplayMode& mode : offered.displayModes) {
+    std::string text = DisplayModeText(mode);
     SendDlgItemMessageA(dialog, kResolution, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (choices.displayModes[i].height <= 480) lowMode = int(i);
   }
-  SendDlgItemMessageA(dialog, kResolution, CB_SETCURSEL, WPARAM(lowMode), 0);
+  int mode = ModeOf(offered, choices.screenWidth, choices.screenHeight);
+  SendDlgItemMessageA(dialog, kResolution, CB_SETCURSEL, WPARAM(mode >= 0 ? mode : std::max(LowMode(offered), 0)), 0);
 
-  for (const std::string& driver : choices.soundDrivers)
+  for (const std::string& driver : offered.soundDrivers)
     SendDlgItemMessageA(dialog, kDriver, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(driver.c_str()));
-  SendDlgItemMessageA(dialog, kDriver, CB_SETCURSEL, 0, 0);
-  CheckDlgButton(dialog, kReverb, choices.firstDriverHasEax ? BST_CHECKED : BST_UNCHECKED);
+  SendDlgItemMessageA(dialog, kDriver, CB_SETCURSEL, WPARAM(std::max(DriverOf(offered, choices.soundDriver), 0)), 0);
+  Check(dialog, kReverb, choices.eaxReverb);
+  Check(dialog, kFullScreen, choices.fullScreen);
+  Check(dialog, kVerticalSync, choices.verticalSync);
 }
 
 uint32_t KeyOf(HWND dialog, int id) {
   return KeyOfIndex(int(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0)));
 }
 
-void ReadOut(HWND dialog, const OptionsChoices& choices, GameSettings& settings) {
-  // A list without a selection (no display modes at all) keeps the default resolution.
+void ReadOut(HWND dialog, const OptionsChoices& offered, GameSettings& choices) {
+  // A list without a selection (no display modes at all) keeps the resolution it had.
   auto mode = SendDlgItemMessageA(dialog, kResolution, CB_GETCURSEL, 0, 0);
-  if (mode >= 0 && size_t(mode) < choices.displayModes.size()) {
-    settings.screenWidth = choices.displayModes[mode].width;
-    settings.screenHeight = choices.displayModes[mode].height;
+  if (mode >= 0 && size_t(mode) < offered.displayModes.size()) {
+    choices.screenWidth = offered.displayModes[mode].width;
+    choices.screenHeight = offered.displayModes[mode].height;
   }
-  bool perPixel = Checked(dialog, kPerPixel);
-  settings.perPixelLighting = perPixel;
-  settings.specularLighting = Checked(dialog, kSpecular) && perPixel;
-  settings.glowEffects = Checked(dialog, kGlow) && perPixel;
-  settings.highQualityFiltering = Checked(dialog, kFiltering) && perPixel;
+  choices.perPixelLighting = Checked(dialog, kPerPixel);
+  choices.specularLighting = Checked(dialog, kSpecular);
+  choices.glowEffects = Checked(dialog, kGlow);
+  choices.highQualityFiltering = Checked(dialog, kFiltering);
 
   char driver[256];
   GetWindowTextA(GetDlgItem(dialog, kDriver), driver, sizeof driver);
-  settings.soundDriver = driver;
-  settings.eaxReverb = Checked(dialog, kReverb);
+  choices.soundDriver = driver;
+  choices.eaxReverb = Checked(dialog, kReverb);
 
-  settings.keyFire = KeyOf(dialog, kKeyFire);
-  settings.keyFillEnergy = KeyOf(dialog, kKeyFillEnergy);
-  settings.keyUp = KeyOf(dialog, kKeyUp);
-  settings.keyDown = KeyOf(dialog, kKeyDown);
-  settings.keyRight = KeyOf(dialog, kKeyRight);
-  settings.keyLeft = KeyOf(dialog, kKeyLeft);
+  choices.keyFire = KeyOf(dialog, kKeyFire);
+  choices.keyFillEnergy = KeyOf(dialog, kKeyFillEnergy);
+  choices.keyUp = KeyOf(dialog, kKeyUp);
+  choices.keyDown = KeyOf(dialog, kKeyDown);
+  choices.keyRight = KeyOf(dialog, kKeyRight);
+  choices.keyLeft = KeyOf(dialog, kKeyLeft);
 
   char name[16];
   GetWindowTextA(GetDlgItem(dialog, kPlayerName), name, sizeof name);
-  settings.playerName = name;
+  choices.playerName = name;
+  choices.fullScreen = Checked(dialog, kFullScreen);
+  choices.verticalSync = Checked(dialog, kVerticalSync);
 }
 
 }  // namespace
@@ -196,6 +224,54 @@ uint32_t KeyOfIndex(int index) {
     case 29: return 0x25;
     default: return 0x20;
   }
+}
+
+int IndexOfKey(uint32_t key) {
+  for (int i = 0; i < int(std::size(kKeyNames)); ++i)
+    if (KeyOfIndex(i) == key) return i;
+  return -1;
+}
+
+GameSettings OpeningChoices(const OptionsChoices& offered, const RememberedOptions& remembered) {
+  GameSettings choices;
+  int mode = remembered.screenWidth && remembered.screenHeight
+                 ? ModeOf(offered, *remembered.screenWidth, *remembered.screenHeight)
+                 : -1;
+  if (mode < 0) mode = LowMode(offered);
+  if (mode >= 0) {
+    choices.screenWidth = offered.displayModes[mode].width;
+    choices.screenHeight = offered.displayModes[mode].height;
+  }
+  choices.perPixelLighting = offered.pixelShaderVersion >= 20 && remembered.perPixelLighting.value_or(true);
+  choices.specularLighting = remembered.specularLighting.value_or(true);
+  choices.glowEffects = remembered.glowEffects.value_or(true);
+  choices.highQualityFiltering = false;
+  int driver = remembered.soundDriver ? DriverOf(offered, *remembered.soundDriver) : -1;
+  if (driver < 0 && !offered.soundDrivers.empty()) driver = 0;
+  choices.soundDriver = driver >= 0 ? offered.soundDrivers[driver] : std::string();
+  choices.eaxReverb = remembered.eaxReverb.value_or(offered.firstDriverHasEax);
+  choices.verticalSync = remembered.verticalSync.value_or(true);
+  choices.fullScreen = remembered.fullScreen.value_or(true);
+  auto key = [](const std::optional<uint32_t>& value, uint32_t fallback) {
+    return value && IndexOfKey(*value) >= 0 ? *value : fallback;
+  };
+  choices.keyFire = key(remembered.keyFire, 'A');
+  choices.keyFillEnergy = key(remembered.keyFillEnergy, 'S');
+  choices.keyUp = key(remembered.keyUp, VK_UP);
+  choices.keyDown = key(remembered.keyDown, VK_DOWN);
+  choices.keyRight = key(remembered.keyRight, VK_RIGHT);
+  choices.keyLeft = key(remembered.keyLeft, VK_LEFT);
+  if (remembered.playerName && remembered.playerName->size() <= 15) choices.playerName = *remembered.playerName;
+  return choices;
+}
+
+GameSettings SettingsOf(const GameSettings& choices) {
+  GameSettings settings = choices;
+  const bool perPixel = choices.perPixelLighting != 0;
+  settings.specularLighting = choices.specularLighting && perPixel;
+  settings.glowEffects = choices.glowEffects && perPixel;
+  settings.highQualityFiltering = choices.highQualityFiltering && perPixel;
+  return settings;
 }
 
 // Every size names its aspect: one of the customary names when the size has it exactly,
@@ -231,12 +307,12 @@ void RegisterOptionsResources() {
   RegisterBitmapResource(instance, MAKEINTRESOURCEA(kReverbBitmap), &kBadge);
 }
 
-bool RunOptionsDialog(const OptionsChoices& choices, GameSettings& settings) {
+bool RunOptionsDialog(const OptionsChoices& offered, GameSettings& choices) {
   cancelled = true;
   HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kDialogResource), nullptr,
                                    OptionsProc, 0);
   if (!dialog) return false;
-  SetUp(dialog, choices);
+  SetUp(dialog, offered, choices);
   ShowWindow(dialog, SW_SHOW);
   UpdateWindow(dialog);
   MSG msg;
@@ -244,7 +320,7 @@ bool RunOptionsDialog(const OptionsChoices& choices, GameSettings& settings) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  if (!cancelled) ReadOut(dialog, choices, settings);
+  if (!cancelled) ReadOut(dialog, offered, choices);
   DestroyWindow(dialog);
   return !cancelled;
 }

@@ -4,11 +4,14 @@
 
 #include "game/Program.h"
 
+#include <cstdio>
+
 #include "core/DebugConsole.h"
 #include "core/Exception.h"
 #include "game/MainMenu.h"
 #include "game/OneGame.h"
 #include "game/OptionsDialog.h"
+#include "game/UserOptions.h"
 #include "graphics/Device.h"
 #include "graphics/RenderSystem.h"
 #include "platform/win32/Gamepad.h"
@@ -34,6 +37,28 @@ OptionsChoices GatherChoices(KOR::Device& device, const KOR::SoundSystem& sound)
   return choices;
 }
 
+// The settings from the remembered choices, through the dialog unless it is skipped; "Go!!"
+// remembers what the dialog shows. False when the player leaves the dialog.
+bool ChooseSettings(const ProgramOptions& options, KOR::Device& device, const KOR::SoundSystem& sound,
+                    GameSettings& settings) {
+  const UserOptions remembered(options.optionsPath);
+  const OptionsChoices offered = GatherChoices(device, sound);
+  const GameSettings opening = OpeningChoices(offered, remembered.Load());
+  GameSettings choices = opening;
+  if (options.fullScreen) choices.fullScreen = *options.fullScreen;
+  if (options.noVerticalSync) choices.verticalSync = 0;
+  if (!options.skipDialog) {
+    if (!RunOptionsDialog(offered, choices)) return false;
+    GameSettings kept = choices;
+    // A box left as this run's option set it keeps the remembered choice.
+    if (options.fullScreen && choices.fullScreen == *options.fullScreen) kept.fullScreen = opening.fullScreen;
+    if (options.noVerticalSync && !choices.verticalSync) kept.verticalSync = opening.verticalSync;
+    if (!options.optionsPath.empty()) remembered.Save(kept);
+  }
+  settings = SettingsOf(choices);
+  return true;
+}
+
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
@@ -45,14 +70,18 @@ int RunProgram(const ProgramOptions& options) {
     KOR::SoundSystem* sound = KOR::SoundSystem::Get();
     gameSettings = GameSettings{};
     if (options.answers) gameSettings = *options.answers;
-    else if (!RunOptionsDialog(GatherChoices(*renderDevice, *sound), gameSettings)) return 0;
+    else if (!ChooseSettings(options, *renderDevice, *sound, gameSettings)) return 0;
+    if (options.fullScreen) gameSettings.fullScreen = *options.fullScreen;
+    if (options.noVerticalSync) gameSettings.verticalSync = 0;
     // A gamepad presses the keys the player chose.
     SetGamepadKeys({int(gameSettings.keyFire), int(gameSettings.keyFillEnergy), int(gameSettings.keyUp),
                     int(gameSettings.keyDown), int(gameSettings.keyLeft), int(gameSettings.keyRight)});
-    renderDevice->Create(gameSettings.screenWidth, gameSettings.screenHeight, true, 3, 1, 0);
+    renderDevice->SetVerticalSync(gameSettings.verticalSync != 0);
+    renderDevice->Create(gameSettings.screenWidth, gameSettings.screenHeight, true, 3,
+                         gameSettings.fullScreen ? 1 : 0, 0);
     sound->Init(gameSettings.soundDriver, 44100, 8, gameSettings.eaxReverb);
     static LevelScript levelScript;  // lives until the program ends
-    levelScript.Load("assets/level.zub.script");
+    levelScript.Load("assets/level.zub.script", options.traceLevel ? stdout : nullptr);
     ShowCursor(FALSE);
     if (options.started) options.started();
     float aspect = float(gameSettings.screenWidth) / float(gameSettings.screenHeight ? gameSettings.screenHeight : 1);

@@ -4,6 +4,8 @@
 // 0 for a normal end and for closing the dialog, 1 after an error report.
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "game/GameSettings.h"
 
@@ -14,6 +16,17 @@ struct ProgramOptions {
   bool invulnerable = false;
   // Called once the device window, sound and level script are ready, before the menu.
   std::function<void()> started;
+  // Where the dialog opens from and "Go!!" keeps the choices (empty: nothing is kept).
+  std::string optionsPath;
+  // Play with the remembered choices without showing the dialog.
+  bool skipDialog = false;
+  // For this run only: full screen or a window, and no wait for the display's refresh.
+  // The dialog opens showing them; what is remembered changes only if the player changes
+  // the box.
+  std::optional<bool> fullScreen;
+  bool noVerticalSync = false;
+  // The level script's token trace on standard output.
+  bool traceLevel = false;
 };
 
 int RunProgram(const ProgramOptions& options = {});

@@ -62,6 +62,8 @@ public:
   virtual void UnbindVertexProgram() = 0;
   virtual void UnbindPixelProgram() = 0;
   virtual ShaderVersions GetShaderVersions() = 0;
+  // Taken by the next Create: whether Present waits for the display's refresh (off until asked).
+  virtual void SetVerticalSync(bool on) = 0;
 
   // A camera is a device object too, beside its camera-math base.
   void DestroyObject(Camera* camera) { DestroyObject(dynamic_cast<DeviceObject*>(camera)); }

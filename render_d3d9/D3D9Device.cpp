@@ -141,7 +141,7 @@ void D3D9Device::Create(int w, int h, bool colour32, int depth, int type, int mu
   presentParameters.AutoDepthStencilFormat = depthFormat.format;
   presentParameters.Flags = 0;
   presentParameters.FullScreen_RefreshRateInHz = windowed ? 0 : RefreshRateFor(w, h);
-  presentParameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  presentParameters.PresentationInterval = verticalSync ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE;
 
   IDirect3DDevice9* device = nullptr;
   if (FAILED(direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,

@@ -46,6 +46,7 @@ public:
   void UnbindVertexProgram() override;
   void UnbindPixelProgram() override;
   ShaderVersions GetShaderVersions() override;
+  void SetVerticalSync(bool on) override { verticalSync = on; }
 
   // The render target bound in place of the back buffer, or null. SetCurrentTarget takes
   // over the caller's reference to the new one and releases the old one.
@@ -66,6 +67,7 @@ private:
   BOOL trueColour = TRUE;
   int depthMode = 0;
   int windowType = 0;
+  bool verticalSync = false;
   std::vector<HWND> windows;
   D3DPRESENT_PARAMETERS presentParameters{};
   IDirect3DSurface9* backBuffer = nullptr;

@@ -284,6 +284,7 @@ void Scene::Run() {
     ~Running() { running = previous; }
   } runningNow(this);
   stopRequested = false;
+  focusLost = heldByPlayer = false;
   ShowCursor(FALSE);
   fixedStepFrames = kFixedStepFrames;
   if (!counterTaken) {
@@ -305,15 +306,23 @@ bool Scene::RunStep() {
       return false;
     }
     // Without the focus the game holds still and silent.
-    if (message.message == WM_ACTIVATEAPP) SetPaused(message.wParam == FALSE);
+    if (message.message == WM_ACTIVATEAPP) focusLost = message.wParam == FALSE;
+    if (isPauseKey && isPauseKey(message)) {
+      heldByPlayer = !heldByPlayer;
+      if (onPlayerPause) onPlayerPause(heldByPlayer);
+      continue;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  SetPaused(focusLost || heldByPlayer);
   LARGE_INTEGER now{};
   QueryPerformanceCounter(&now);
   float dt = float(double(now.QuadPart - previousCounter) / double(counterFrequency));
   previousCounter = now.QuadPart;  // paused time is never counted into a step
   if (paused) {
+    // A window out of sight needs no picture; the player's own pause shows one.
+    if (!focusLost) DrawStill();
     Sleep(10);
     return true;
   }
@@ -325,6 +334,13 @@ void Scene::SetPaused(bool on) {
   if (on == paused) return;
   paused = on;
   if (soundSystem) soundSystem->SetPaused(on);
+}
+
+// The frame as it stands, nothing moved: the drawing half of Frame.
+void Scene::DrawStill() {
+  CullAndLight();
+  renderer->RenderFrame(nodes, lights, backgroundColour);
+  ClearFrameLists();
 }
 
 void Scene::Frame(float dt) {

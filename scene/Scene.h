@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -20,6 +21,8 @@
 #include "scene/Entity.h"
 #include "scene/SceneRecords.h"
 #include "scene/SceneSettings.h"
+
+struct MSG;
 
 namespace KOR {
 
@@ -117,11 +120,20 @@ public:
   // Frames until Stop, Escape or WM_QUIT; the first three frames last 0.01 s each.
   void Run();
   // One pass of the run loop: the messages, then one frame unless the game is paused
-  // (the window lost the focus). False when a quit message or Escape ends the run.
+  // (the window lost the focus, or the player paused). False when a quit message or
+  // Escape ends the run.
   bool RunStep();
   // The scene whose Run is under way, or null: for tools that watch a game (replays).
   static Scene* GetRunning() { return running; }
   bool IsPaused() const { return paused; }
+  bool IsHeldByPlayer() const { return heldByPlayer; }
+
+  // The game's pause key: whether a message asks to pause or resume (none: no pause key).
+  // While the player holds the game nothing moves, the sound is held and every pass draws
+  // the still frame, so the window stays painted and shows what onPlayerPause added.
+  std::function<bool(const MSG&)> isPauseKey;
+  // Told when the player pauses (true) or resumes (false).
+  std::function<void(bool)> onPlayerPause;
   void Frame(float dt);
   // Steps of the frame that renderers build on: culling and light assignment, and
   // forgetting what they found.
@@ -157,7 +169,10 @@ private:
   std::vector<LightParameters*> lights;
   bool stopRequested = false;
   bool paused = false;
+  bool focusLost = false;
+  bool heldByPlayer = false;
   void SetPaused(bool on);
+  void DrawStill();
 
   std::map<std::string, std::unique_ptr<TextureObject>> textureCache;
   std::map<std::string, std::unique_ptr<Mesh3DF>> meshCache;

@@ -7,3 +7,6 @@ extern "C" signed char FSOUND_Testing_GetReverbParameter(int parameter, float* v
 
 // Samples and streams the layer holds (made and not yet freed or closed), for soak runs.
 extern "C" void FSOUND_Testing_GetLiveCounts(int* samples, int* streams);
+
+// Channels whose OpenAL source is playing, and paused, right now (0 and 0 before FSOUND_Init).
+extern "C" void FSOUND_Testing_GetChannelStates(int* playing, int* paused);

@@ -3,12 +3,40 @@
 #include "platform/fmod/FsoundEfx.h"
 #include "platform/fmod/FsoundInternal.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace FsoundLayer {
 
+namespace {
+
+// ALSA's report of an error: ignored.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// On a machine without a sound card, ALSA and OpenAL Soft each write a paragraph to the
+// terminal while a device is looked for; the layer's caller says in one line what matters.
+// Whoever sets ALSOFT_LOGLEVEL asked for their messages and gets them.
+void QuietenLibraries() {
+  if (std::getenv("ALSOFT_LOGLEVEL")) return;
+  // Read by OpenAL Soft at its first call, which comes after this.
+  setenv("ALSOFT_LOGLEVEL", "0", 0);
+  // The library OpenAL Soft plays through, loaded with it or on demand; kept open, as the
+  // handler set here must outlive every ALSA call.
+  if (void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL)) {
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    if (auto setHandler = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+      setHandler(IgnoreAlsaError);
+  }
+}
+
+}  // namespace
+
 Layer& TheLayer() {
+  static const bool quiet = (QuietenLibraries(), true);
+  (void)quiet;
   static Layer layer;
   return layer;
 }

@@ -160,3 +160,18 @@ extern "C" void FSOUND_Testing_GetLiveCounts(int* samples, int* streams) {
   if (samples) *samples = int(layer.samples.size());
   if (streams) *streams = int(layer.streams.size());
 }
+
+extern "C" void FSOUND_Testing_GetChannelStates(int* playing, int* paused) {
+  using namespace FsoundLayer;
+  Layer& layer = TheLayer();
+  std::lock_guard lock(layer.mutex);
+  int nowPlaying = 0, nowPaused = 0;
+  for (const Channel& channel : layer.channels) {
+    ALint state = AL_STOPPED;
+    alGetSourcei(channel.source, AL_SOURCE_STATE, &state);
+    nowPlaying += state == AL_PLAYING;
+    nowPaused += state == AL_PAUSED;
+  }
+  if (playing) *playing = nowPlaying;
+  if (paused) *paused = nowPaused;
+}

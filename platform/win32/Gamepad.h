@@ -15,3 +15,7 @@ struct GamepadKeys {
 
 // The keys the pad presses from now on.
 void SetGamepadKeys(const GamepadKeys& keys);
+
+// GetMessageExtraInfo of a key message a pad pressed, so a game can tell the pad's Start
+// (VK_RETURN) from the keyboard's Enter.
+constexpr LPARAM kGamepadMessageSignature = 0x5A504144;

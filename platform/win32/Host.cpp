@@ -195,8 +195,8 @@ void StickMoved(SDL_JoystickID pad, Uint8 axis, Sint16 value) {
   constexpr int kPress = 16000, kRelease = 8000;
   StickKeys& keys = sticks[pad][axis];
   auto update = [](bool& down, bool pressed, bool released, int key) {
-    if (!down && pressed) win32::UserKey(win32::KeyboardTarget(), key, down = true);
-    else if (down && released) win32::UserKey(win32::KeyboardTarget(), key, down = false);
+    if (!down && pressed) win32::UserKey(win32::KeyboardTarget(), key, down = true, kGamepadMessageSignature);
+    else if (down && released) win32::UserKey(win32::KeyboardTarget(), key, down = false, kGamepadMessageSignature);
   };
   update(keys.negative, value <= -kPress, value > -kRelease, negativeKey);
   update(keys.positive, value >= kPress, value < kRelease, positiveKey);
@@ -550,7 +550,7 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
       if (int key = VirtualKeyOfButton(e.cbutton.button))
-        win32::UserKey(win32::KeyboardTarget(), key, e.type == SDL_CONTROLLERBUTTONDOWN);
+        win32::UserKey(win32::KeyboardTarget(), key, e.type == SDL_CONTROLLERBUTTONDOWN, kGamepadMessageSignature);
       return;
     case SDL_CONTROLLERAXISMOTION:
       StickMoved(e.caxis.which, e.caxis.axis, e.caxis.value);

@@ -10,7 +10,12 @@
 
 namespace {
 
-std::deque<MSG>& queue = *new std::deque<MSG>;  // outlives static destructors
+struct Queued {
+  MSG msg;
+  LPARAM extraInfo;
+};
+std::deque<Queued>& queue = *new std::deque<Queued>;  // outlives static destructors
+LPARAM lastExtraInfo = 0;
 bool quitPending = false;
 int quitCode = 0;
 std::function<bool()> idleHandler;
@@ -29,14 +34,16 @@ bool Matches(const MSG& msg, HWND filter, UINT filterMin, UINT filterMax) {
 
 bool Take(MSG* out, HWND filter, UINT filterMin, UINT filterMax, bool remove) {
   for (auto it = queue.begin(); it != queue.end(); ++it) {
-    if (!Matches(*it, filter, filterMin, filterMax)) continue;
-    *out = *it;
+    if (!Matches(it->msg, filter, filterMin, filterMax)) continue;
+    *out = it->msg;
+    lastExtraInfo = it->extraInfo;
     if (remove) queue.erase(it);
     return true;
   }
   bool wantsQuit = (filterMin == 0 && filterMax == 0) || (WM_QUIT >= filterMin && WM_QUIT <= filterMax);
   if (quitPending && !filter && wantsQuit) {
     *out = MSG{nullptr, WM_QUIT, WPARAM(quitCode), 0, 0, {0, 0}};
+    lastExtraInfo = 0;
     if (remove) quitPending = false;
     return true;
   }
@@ -68,7 +75,7 @@ HWND KeyboardTarget() {
   return nullptr;
 }
 
-void UserKey(HWND target, int virtualKey, bool down) {
+void UserKey(HWND target, int virtualKey, bool down, LPARAM extraInfo) {
   if (virtualKey <= 0 || virtualKey > 255) return;
   KeyState& key = keys[virtualKey];
   bool wasDown = key.down;
@@ -78,11 +85,13 @@ void UserKey(HWND target, int virtualKey, bool down) {
   bool alt = keys[VK_MENU].down || virtualKey == VK_MENU;
   LPARAM lParam = 1 | (alt ? (1 << 29) : 0) | (wasDown ? (1 << 30) : 0) | (down ? 0 : (1u << 31));
   UINT message = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-  PostMessageA(IsLive(target) ? target : nullptr, message, WPARAM(virtualKey), lParam);
+  if (target && !IsLive(target)) target = nullptr;
+  queue.push_back({MSG{target, message, WPARAM(virtualKey), lParam, 0, {0, 0}}, extraInfo});
 }
 
 void ForgetQueue() {
   queue.clear();
+  lastExtraInfo = 0;
   quitPending = false;
   quitCode = 0;
   idleHandler = nullptr;
@@ -94,9 +103,11 @@ void ForgetQueue() {
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window && !win32::IsLive(window)) return FALSE;
-  queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
+  queue.push_back({MSG{window, message, wParam, lParam, 0, {0, 0}}, 0});
   return TRUE;
 }
+
+LPARAM GetMessageExtraInfo() { return lastExtraInfo; }
 
 void PostQuitMessage(int exitCode) {
   quitPending = true;

@@ -1,8 +1,12 @@
 // Process services: the performance counter, the cursor, sleeping, debug output, the
 // program's module and its stock icon and cursor.
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "platform/win32/Win32Internal.h"
@@ -59,6 +63,17 @@ void OutputDebugStringA(LPCSTR text) {
 }
 
 HMODULE GetModuleHandleA(LPCSTR moduleName) { return moduleName ? nullptr : &programModule; }
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+  if ((module && module != &programModule) || !fileName || size == 0) return 0;
+  char path[4096];
+  ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || size_t(length) >= sizeof path) return 0;
+  DWORD copied = std::min<DWORD>(DWORD(length), size - 1);
+  std::memcpy(fileName, path, copied);
+  fileName[copied] = 0;
+  return copied;
+}
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
   return !instance && name == IDI_APPLICATION ? &applicationIcon : nullptr;

@@ -60,7 +60,8 @@ LRESULT CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
 void UserClick(HWND control);
 void UserSelect(HWND comboBox, int index);
 void UserEdit(HWND edit, const std::string& text);
-void UserKey(HWND target, int virtualKey, bool down);
+// extraInfo is what GetMessageExtraInfo says of the messages (0: the keyboard).
+void UserKey(HWND target, int virtualKey, bool down, LPARAM extraInfo = 0);
 // The focus window, else the first visible top-level window.
 HWND KeyboardTarget();
 void UserClose(HWND window);

@@ -263,6 +263,9 @@ LRESULT DispatchMessageA(const MSG* msg);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
+// Where the message GetMessageA or PeekMessageA returned last came from: 0 for the keyboard
+// and mouse, a device's signature otherwise (Gamepad.h).
+LPARAM GetMessageExtraInfo();
 
 // High bit set while the key is down; low bit set if it went down since the last call.
 SHORT GetAsyncKeyState(int virtualKey);
@@ -276,6 +279,9 @@ void Sleep(DWORD milliseconds);
 void OutputDebugStringA(LPCSTR text);
 // The program's own module for a null name; null for any other name.
 HMODULE GetModuleHandleA(LPCSTR moduleName);
+// The program's executable as an absolute path, for the program's own module (or null);
+// the length copied, cut to size - 1; 0 when it cannot be known.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 // The display's modes by index (the primary display for a null device name); false past

@@ -1,4 +1,5 @@
-// The options dialog as the player drives it, and the settings it leaves behind.
+// The options dialog as the player drives it: what it opens with (the defaults, or the
+// remembered choices it offers), and the choices and settings it leaves behind.
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,8 @@ protected:
   }
   void TearDown() override { Win32Testing::Reset(); }
 
-  // Runs the dialog; the player acts once, when it first waits for input.
+  // Runs the dialog opened at the remembered choices; the player acts once, when it first
+  // waits for input. Go!! leaves the dialog's choices in shown and the game's in settings.
   bool Run(std::function<void(HWND)> player) {
     Win32Testing::SetIdleHandler([this, player] {
       HWND dialog = FindWindowA("#32770", "Zubra 2 Options");
@@ -34,7 +36,10 @@ protected:
       player(dialog);
       return true;
     });
-    return RunOptionsDialog(choices, settings);
+    shown = OpeningChoices(choices, remembered);
+    bool go = RunOptionsDialog(choices, shown);
+    if (go) settings = SettingsOf(shown);
+    return go;
   }
 
   static HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
@@ -46,7 +51,8 @@ protected:
   static bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
   OptionsChoices choices;
-  GameSettings settings;
+  RememberedOptions remembered;
+  GameSettings shown, settings;
   bool acted = false;
   bool visibleWhenWaiting = false;
 };
@@ -86,9 +92,11 @@ TEST_F(OptionsDialogTest, GoKeepsTheDefaultsAPlayerLeavesAlone) {
 }
 
 TEST_F(OptionsDialogTest, ExitAndCloseBoxCancel) {
-  settings.screenWidth = 1;
-  EXPECT_FALSE(Run([](HWND dialog) { Win32Testing::Click(GetDlgItem(dialog, 2)); }));
-  EXPECT_EQ(settings.screenWidth, 1u) << "nothing is read on cancel";
+  EXPECT_FALSE(Run([](HWND dialog) {
+    Win32Testing::SelectItem(GetDlgItem(dialog, 1000), 2);
+    Win32Testing::Click(GetDlgItem(dialog, 2));
+  }));
+  EXPECT_EQ(shown.screenWidth, 640u) << "nothing is read on cancel";
   acted = false;
   EXPECT_FALSE(Run([](HWND dialog) { Win32Testing::PressCloseBox(dialog); }));
 }
@@ -105,6 +113,7 @@ TEST_F(OptionsDialogTest, PerVertexSwitchesEveryEffectOff) {
   EXPECT_FALSE(settings.specularLighting) << "its box was still checked";
   EXPECT_FALSE(settings.glowEffects);
   EXPECT_FALSE(settings.highQualityFiltering);
+  EXPECT_TRUE(shown.specularLighting && shown.glowEffects) << "the boxes as left, for the next run";
 }
 
 TEST_F(OptionsDialogTest, PerPixelBackAgainReenablesTheEffects) {
@@ -174,6 +183,89 @@ TEST_F(OptionsDialogTest, WithoutALowModeTheFirstIsSelected) {
   EXPECT_EQ(settings.screenWidth, 800u);
 }
 
+TEST_F(OptionsDialogTest, FullScreenAndVerticalSyncAreOnUntilUnchecked) {
+  ASSERT_TRUE(Run([](HWND dialog) {
+    EXPECT_TRUE(Checked(dialog, 1016));
+    EXPECT_TRUE(Checked(dialog, 1017));
+    Win32Testing::Click(GetDlgItem(dialog, 1016));
+    Win32Testing::Click(GetDlgItem(dialog, 1017));
+    Win32Testing::Click(GetDlgItem(dialog, 1));
+  }));
+  EXPECT_FALSE(settings.fullScreen);
+  EXPECT_FALSE(settings.verticalSync);
+}
+
+TEST_F(OptionsDialogTest, TheDialogOpensAtTheRememberedChoices) {
+  remembered.screenWidth = 1024, remembered.screenHeight = 768;
+  remembered.perPixelLighting = false;
+  remembered.specularLighting = false;
+  remembered.glowEffects = true;
+  remembered.soundDriver = "Second driver";
+  remembered.eaxReverb = false;
+  remembered.verticalSync = false;
+  remembered.fullScreen = false;
+  remembered.keyFire = ' ';
+  remembered.keyFillEnergy = 'D';
+  remembered.keyUp = 'W', remembered.keyDown = 'X', remembered.keyLeft = 'Q', remembered.keyRight = 'E';
+  remembered.playerName = "Ace";
+  ASSERT_TRUE(Run([](HWND dialog) {
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1000, CB_GETCURSEL, 0, 0), 2);
+    EXPECT_TRUE(Checked(dialog, 1002));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1004))) << "per vertex disables the effects";
+    EXPECT_FALSE(Checked(dialog, 1004));
+    EXPECT_TRUE(Checked(dialog, 1005));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1007, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_FALSE(Checked(dialog, 1008));
+    EXPECT_FALSE(Checked(dialog, 1016));
+    EXPECT_FALSE(Checked(dialog, 1017));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1013, CB_GETCURSEL, 0, 0), 30) << "Space";
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1009, CB_GETCURSEL, 0, 0), 16) << "Q";
+    char name[32] = {};
+    GetWindowTextA(GetDlgItem(dialog, 1015), name, sizeof name);
+    EXPECT_STREQ(name, "Ace");
+    Win32Testing::Click(GetDlgItem(dialog, 1003));  // per pixel again: glow comes back
+    Win32Testing::Click(GetDlgItem(dialog, 1));
+  }));
+  EXPECT_EQ(settings.screenWidth, 1024u);
+  EXPECT_EQ(settings.soundDriver, "Second driver");
+  EXPECT_FALSE(settings.eaxReverb);
+  EXPECT_TRUE(settings.perPixelLighting);
+  EXPECT_FALSE(settings.specularLighting);
+  EXPECT_TRUE(settings.glowEffects);
+  EXPECT_EQ(settings.keyFire, 0x20u);
+  EXPECT_EQ(settings.keyFillEnergy, uint32_t('D'));
+  EXPECT_EQ(settings.keyUp, uint32_t('W'));
+  EXPECT_EQ(settings.keyDown, uint32_t('X'));
+  EXPECT_EQ(settings.keyLeft, uint32_t('Q'));
+  EXPECT_EQ(settings.keyRight, uint32_t('E'));
+  EXPECT_EQ(settings.playerName, "Ace");
+  EXPECT_FALSE(settings.verticalSync);
+  EXPECT_FALSE(settings.fullScreen);
+}
+
+TEST_F(OptionsDialogTest, RememberedChoicesTheDialogDoesNotOfferOpenAtItsDefaults) {
+  remembered.screenWidth = 1280, remembered.screenHeight = 1024;  // another display's mode
+  remembered.soundDriver = "A driver unplugged since";
+  remembered.keyFire = 0x70;  // F1: no combo offers it
+  remembered.playerName = "SixteenCharacter";
+  choices.pixelShaderVersion = 14;
+  remembered.perPixelLighting = true;
+  GameSettings opening = OpeningChoices(choices, remembered);
+  EXPECT_EQ(opening.screenWidth, 640u) << "the last mode up to 480 lines";
+  EXPECT_EQ(opening.screenHeight, 480u);
+  EXPECT_EQ(opening.soundDriver, "Wave File Writer");
+  EXPECT_TRUE(opening.eaxReverb) << "the first driver's reverb";
+  EXPECT_EQ(opening.keyFire, uint32_t('A'));
+  EXPECT_EQ(opening.playerName, "Player");
+  EXPECT_FALSE(opening.perPixelLighting) << "the shaders cannot";
+
+  choices.displayModes.clear();
+  choices.soundDrivers.clear();
+  opening = OpeningChoices(choices, remembered);
+  EXPECT_EQ(opening.screenWidth, 800u) << "no modes: the record's own resolution";
+  EXPECT_EQ(opening.soundDriver, "");
+}
+
 TEST(OptionsText, AspectSuffixes) {
   EXPECT_EQ(DisplayModeText({800, 600, 60}), "800 x 600   (60 Hz,     4:3)");
   EXPECT_EQ(DisplayModeText({1280, 1024, 60}), "1280 x 1024   (60 Hz,     5:4)");
@@ -197,6 +289,8 @@ TEST(OptionsText, KeyIndices) {
   EXPECT_EQ(KeyOfIndex(30), 0x20u);
   EXPECT_EQ(KeyOfIndex(-1), 0x20u) << "no selection";
   EXPECT_STREQ(kKeyNames[30], "Space");
+  for (int i = 0; i < 31; ++i) EXPECT_EQ(IndexOfKey(KeyOfIndex(i)), i);
+  EXPECT_EQ(IndexOfKey(0x70), -1);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ x11_start "$0" "$@"
 mkdir -p "$artifacts"
 
 cd "$(mktemp -d)"
+export XDG_CONFIG_HOME=$PWD/config XDG_DATA_HOME=$PWD/data
 "$game" &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT

@@ -22,7 +22,7 @@ TEST(GamepadWalk, StartPlaysBackEndsTheGameAndBackAgainLeaves) {
   answers.playerName = "Padder";
   Win32Testing::UseManualClock(true);
   SDL_Joystick* pad = nullptr;
-  int frame = 0, busiestGameFrame = 0, busiestMenuFrame = 0;
+  int frame = 0, busiestGameFrame = 0, busiestMenuFrame = 0, swapInterval = -1;
   uint64_t drawsBefore = D3D9GetCounters().draws;
   auto button = [&](SDL_GameControllerButton b, bool down) {
     SDL_JoystickSetVirtualButton(pad, b, down ? 1 : 0);
@@ -31,6 +31,7 @@ TEST(GamepadWalk, StartPlaysBackEndsTheGameAndBackAgainLeaves) {
   D3D9SetPresentHook([&](IDirect3DDevice9*) {
     ++frame;
     Win32Testing::AdvanceClock(1.0 / 30.0);
+    if (frame == 1) swapInterval = SDL_GL_GetSwapInterval();  // the device's context is current
     uint64_t draws = D3D9GetCounters().draws;
     // Start is pressed at frame 40: what comes before is the menu.
     int& busiest = frame < 40 ? busiestMenuFrame : busiestGameFrame;
@@ -62,6 +63,7 @@ TEST(GamepadWalk, StartPlaysBackEndsTheGameAndBackAgainLeaves) {
   ASSERT_NE(pad, nullptr) << SDL_GetError();
   EXPECT_LT(frame, 600) << "Back on the menu ended the program";
   EXPECT_GT(busiestGameFrame, 2 * busiestMenuFrame) << "a game with its scenery was drawn between Start and Back";
+  EXPECT_EQ(swapInterval, 1) << "the settings' default: Present waits for the display's refresh";
   SDL_JoystickClose(pad);
 }
 

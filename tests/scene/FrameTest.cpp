@@ -257,4 +257,35 @@ TEST_F(FrameTest, LosingTheFocusPausesTheGameWithoutCountingTheTimeAway) {
   EXPECT_FALSE(scene.RunStep());
 }
 
+// The game's pause key holds the game until pressed again, whatever the focus does in
+// between; the held time is not one long step either.
+TEST_F(FrameTest, ThePlayersPauseKeyHoldsTheGameUntilPressedAgain) {
+  Probe& p = AddProbe(scene, log, "p");
+  std::vector<bool> told;
+  scene.isPauseKey = [](const MSG& m) { return m.message == WM_KEYDOWN && m.wParam == 'P'; };
+  scene.onPlayerPause = [&](bool on) { told.push_back(on); };
+  ASSERT_TRUE(scene.RunStep());
+  size_t updates = p.steps.size();
+  Win32Testing::KeyDown('P');
+  ASSERT_TRUE(scene.RunStep());
+  EXPECT_TRUE(scene.IsPaused() && scene.IsHeldByPlayer());
+  PostMessageA(nullptr, WM_ACTIVATEAPP, FALSE, 0);
+  ASSERT_TRUE(scene.RunStep());
+  PostMessageA(nullptr, WM_ACTIVATEAPP, TRUE, 0);
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(scene.RunStep());
+  EXPECT_TRUE(scene.IsPaused()) << "the focus coming back does not release the player's pause";
+  EXPECT_EQ(p.steps.size(), updates);
+  Win32Testing::KeyUp('P');
+  Win32Testing::KeyDown('P');
+  ASSERT_TRUE(scene.RunStep());
+  EXPECT_FALSE(scene.IsPaused());
+  ASSERT_EQ(p.steps.size(), updates + 1);
+  EXPECT_LT(p.steps.back(), 0.05f) << "the held time is not in the step";
+  EXPECT_EQ(told, (std::vector<bool>{true, false}));
+  Win32Testing::KeyDown('P');
+  ASSERT_TRUE(scene.RunStep());
+  Win32Testing::KeyDown(VK_ESCAPE);
+  EXPECT_FALSE(scene.RunStep()) << "Escape ends a held game as any other";
+}
+
 }  // namespace

@@ -95,6 +95,7 @@ public:
   void UnbindVertexProgram() override {}
   void UnbindPixelProgram() override {}
   ShaderVersions GetShaderVersions() override { return {}; }
+  void SetVerticalSync(bool) override {}
 
   int LiveObjects() const { return int(live.size()); }
 

@@ -27,6 +27,7 @@
 #include "tools/content/Image.h"
 #include "tools/content/LevelScene.h"
 #include "tools/content/MeshKit.h"
+#include "tools/ToolHelp.h"
 
 namespace {
 
@@ -420,7 +421,18 @@ bool WritePng(const Image& image, const char* path) {
 
 }  // namespace
 
+const char* const kHelp =
+    "Usage: zubra-contact-sheet ASSETS OUT.png\n"
+    "       zubra-contact-sheet --texture FILE OUT.png\n"
+    "       zubra-contact-sheet --scene SOURCE ASSETS OUT.png\n"
+    "One picture of every mesh (lit and textured as the game's camera sees it) and every\n"
+    "texture, read through the engine's own readers; --texture shows one texture as it\n"
+    "decodes; --scene four views of the level from its camera.\n"
+    "\n"
+    "Exit status: 0 written; 1 a file could not be read or the picture not written; 2 wrong usage.\n";
+
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) return ShowHelp(kHelp);
   // --texture FILE OUT.png: one texture as it decodes, for a closer look.
   if (argc == 4 && std::string(argv[1]) == "--texture") {
     Image t(1, 1);

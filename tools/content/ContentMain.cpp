@@ -1,7 +1,7 @@
 // zubra-content SOURCE FONTS OUT GROUP...: builds the game's own files into OUT from the
 // sources in SOURCE (the content folder) and the DejaVu fonts in FONTS. Groups: meshes,
 // textures, ui, sounds, music, level, resources (the dialog badge and the window icon
-// as C++ headers). Every run writes the same bytes.
+// as C++ headers, and the desktop icons as PNG). Every run writes the same bytes.
 //
 //   exit 0  every file of the groups written
 //   exit 1  a source is wrong or a file could not be written (the reason on stderr)
@@ -20,6 +20,7 @@
 #include "tools/content/Textures.h"
 #include "tools/content/Ui.h"
 #include "tools/scene/SceneWriters.h"
+#include "tools/ToolHelp.h"
 
 namespace {
 
@@ -41,7 +42,16 @@ std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text
 
 }  // namespace
 
+const char* const kHelp =
+    "Usage: zubra-content SOURCE FONTS OUT GROUP...\n"
+    "Builds the game's own files into OUT from the content folder SOURCE and the DejaVu fonts\n"
+    "in FONTS; the same sources give the same bytes. Groups: meshes, textures, ui, sounds,\n"
+    "music, level, resources (the dialog's badge, the window icon and the desktop icons).\n"
+    "\n"
+    "Exit status: 0 every file written; 1 a source is wrong or a file not written; 2 wrong usage.\n";
+
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) return ShowHelp(kHelp);
   if (argc < 5) {
     std::fprintf(stderr, "usage: zubra-content SOURCE FONTS OUT meshes|textures|ui|sounds|music|level|resources...\n");
     return 2;
@@ -86,6 +96,9 @@ int main(int argc, char** argv) {
         Write(out, "WindowIcon.h", Bytes(Content::PixelHeader(icon, "WindowIcon")));
         Write(out, "reverb_badge.tga", badge.Tga(false));
         Write(out, "window_icon.tga", icon.Tga(true));
+        // The desktop's icons, one per size its icon theme looks for.
+        for (int size : Content::kDesktopIconSizes)
+          Write(out, "zubra2_" + std::to_string(size) + ".png", Content::WindowIcon(size).Png());
       }
     }
   } catch (const std::exception& e) {

@@ -1,5 +1,7 @@
 #include "tools/content/Image.h"
 
+#include <stb_image_write.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -92,6 +94,22 @@ KOR::ArgbImage Image::ToArgb() const {
 }
 
 std::vector<uint8_t> Image::Tga(bool alpha) const { return KOR::WriteTga(ToArgb(), alpha ? 32 : 24); }
+
+std::vector<uint8_t> Image::Png() const {
+  const KOR::ArgbImage argb = ToArgb();
+  std::vector<uint8_t> rgba(argb.pixels.size() * 4);
+  for (size_t i = 0; i < argb.pixels.size(); ++i) {
+    const uint32_t p = argb.pixels[i];
+    rgba[i * 4] = uint8_t(p >> 16), rgba[i * 4 + 1] = uint8_t(p >> 8), rgba[i * 4 + 2] = uint8_t(p), rgba[i * 4 + 3] = uint8_t(p >> 24);
+  }
+  std::vector<uint8_t> png;
+  auto append = [](void* out, void* data, int size) {
+    auto* bytes = static_cast<uint8_t*>(data);
+    static_cast<std::vector<uint8_t>*>(out)->insert(static_cast<std::vector<uint8_t>*>(out)->end(), bytes, bytes + size);
+  };
+  if (!stbi_write_png_to_func(append, &png, width, height, 4, rgba.data(), width * 4)) png.clear();
+  return png;
+}
 
 std::vector<uint8_t> Image::EngineTexture(int levels) const {
   KOR::ArgbImage argb = ToArgb();

@@ -37,6 +37,8 @@ public:
 
   KOR::ArgbImage ToArgb() const;
   std::vector<uint8_t> Tga(bool alpha) const;
+  // 8-bit RGBA PNG, as desktop icons are installed.
+  std::vector<uint8_t> Png() const;
   // A palettized engine texture; colours are first reduced to `levels` steps per channel
   // so the palette stays small.
   std::vector<uint8_t> EngineTexture(int levels) const;

@@ -356,16 +356,18 @@ Image ReverbBadge(const std::string& fontFolder) {
   return img;
 }
 
-Image WindowIcon() {
-  // The player's ship in profile, nose to the right, on a dark disc with an orange ring.
-  Image img(32, 32, {0, 0, 0, 0});
-  img.FillCircle(16, 16, 15, Hex(0xff7a20), 1);
-  img.FillCircle(16, 16, 13, Hex(0x0c1830), 1);
-  img.Line(12, 16, 7, 23, 2.5f, Hex(0x8e98a6));
-  img.Line(12, 15, 7, 8, 2.5f, Hex(0x8e98a6));
-  img.Line(6, 16, 26, 15.5f, 4, Hex(0xd0d6de));
-  img.FillCircle(18, 14.5f, 2, Hex(0x4fc3ff), 1);
-  img.FillCircle(5.5f, 16, 2, Hex(0x9fe8ff), 1);
+Image WindowIcon(int size) {
+  // The player's ship in profile, nose to the right, on a dark disc with an orange ring,
+  // drawn on a 32-unit grid scaled to the size; edges stay one pixel soft at every size.
+  const float k = float(size) / 32.0f;
+  Image img(size, size, {0, 0, 0, 0});
+  img.FillCircle(16 * k, 16 * k, 15 * k, Hex(0xff7a20), 1);
+  img.FillCircle(16 * k, 16 * k, 13 * k, Hex(0x0c1830), 1);
+  img.Line(12 * k, 16 * k, 7 * k, 23 * k, 2.5f * k, Hex(0x8e98a6));
+  img.Line(12 * k, 15 * k, 7 * k, 8 * k, 2.5f * k, Hex(0x8e98a6));
+  img.Line(6 * k, 16 * k, 26 * k, 15.5f * k, 4 * k, Hex(0xd0d6de));
+  img.FillCircle(18 * k, 14.5f * k, 2 * k, Hex(0x4fc3ff), 1);
+  img.FillCircle(5.5f * k, 16 * k, 2 * k, Hex(0x9fe8ff), 1);
   return img;
 }
 

@@ -24,7 +24,9 @@ Cell GlyphCell(int code);
 constexpr int kFontSize = 512;
 
 Image ReverbBadge(const std::string& fontFolder);  // 86 x 32
-Image WindowIcon();   // 32 x 32
+// The program's icon, size x size (32 for the window; 16 to 256 for the desktop).
+Image WindowIcon(int size = 32);
+inline constexpr int kDesktopIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 // A C++ header holding an image as 0xAARRGGBB values, rows from the top.
 std::string PixelHeader(const Image& image, const std::string& name);
 

@@ -10,6 +10,7 @@
 
 #include "core/Exception.h"
 #include "script/LevelScript.h"
+#include "tools/ToolHelp.h"
 
 namespace {
 
@@ -47,7 +48,18 @@ void PrintSpawns(const LevelScript& level) {
 
 }  // namespace
 
+const char* const kHelp =
+    "Usage: zubra-levelcheck FILE\n"
+    "Loads a level script as the game does and prints its token trace, then the enemy\n"
+    "spawns it makes: \"spawns: N\" and N tab-separated lines of model, diffuse, normal,\n"
+    "specular, shininess, gun, energy, x, y, z, movement, speed, freq, amplitude, phase\n"
+    "and start time.\n"
+    "\n"
+    "Exit status: 0 loaded; 1 a level-script error (its report on standard error);\n"
+    "2 the file cannot be opened, or wrong usage.\n";
+
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) return ShowHelp(kHelp);
   if (argc != 2) {
     std::fprintf(stderr, "usage: zubra-levelcheck FILE\n");
     return 2;

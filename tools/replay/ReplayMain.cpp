@@ -20,6 +20,7 @@
 #include "game/Program.h"
 #include "tools/replay/ReplayRecorder.h"
 #include "tools/replay/ReplayScript.h"
+#include "tools/ToolHelp.h"
 
 GameSettings gameSettings;
 
@@ -74,7 +75,27 @@ void PrintSummary(const ReplaySummary& s, int64_t frames) {
 
 }  // namespace
 
+const char* const kHelp =
+    "Usage: zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]\n"
+    "Plays the real game in this process from a replay file, without the options dialog and\n"
+    "without vertical sync: the dialog's answers, keys by frame, an optional fixed frame time,\n"
+    "screenshots and the frame from which quit messages end the run.\n"
+    "\n"
+    "  --dir GAME_FOLDER  the folder holding assets/ and shaders/ (default: here)\n"
+    "  --csv FILE         a row of timings, GL calls, entities, score and more per frame\n"
+    "  --shots DIR        where the replay's screenshots go\n"
+    "  --summary          frame-time percentiles, GL calls, CPU, load times and memory\n"
+    "\n"
+    "A replay file, one directive a line ('#' starts a comment):\n"
+    "  resolution W H | lighting perpixel|pervertex | glow on|off | specular on|off\n"
+    "  keys fire=A fill=S up=Up down=Down left=Left right=Right | name NAME\n"
+    "  frametime SECONDS | at FRAME press|release|tap KEY... | shot FRAME FILE.png | end FRAME\n"
+    "\n"
+    "Exit status: the game's (1 after an error report, its text on standard error), or 2\n"
+    "when the replay cannot be read.\n";
+
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) return ShowHelp(kHelp);
   std::string replayPath, directory, csvPath, shotDirectory;
   bool summary = false;
   std::vector<ReplaySection> sections;
@@ -130,6 +151,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // Frames as fast as they come: a replay measures them, it does not watch them.
+  script.answers.verticalSync = 0;
   ReplayRecorder recorder(script, csvPath.empty() ? nullptr : &csvFile, shotDirectory, summary);
   recorder.Install();
   ProgramOptions options;

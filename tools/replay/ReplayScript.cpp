@@ -21,7 +21,7 @@ constexpr NamedKey kNamedKeys[] = {
     {"left", VK_LEFT},   {"right", VK_RIGHT},   {"up", VK_UP},       {"down", VK_DOWN},
     {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE},
     {"space", VK_SPACE}, {"tab", VK_TAB},       {"shift", VK_SHIFT}, {"control", VK_CONTROL},
-    {"ctrl", VK_CONTROL}, {"backspace", VK_BACK},
+    {"ctrl", VK_CONTROL}, {"backspace", VK_BACK}, {"pause", VK_PAUSE},
 };
 
 std::string Lower(std::string s) {

@@ -16,6 +16,7 @@
 
 #include "graphics/Surface.h"
 #include "graphics/TextureFormats.h"
+#include "tools/ToolHelp.h"
 
 namespace {
 
@@ -35,7 +36,15 @@ int Usage() {
 
 }  // namespace
 
+const char* const kHelp =
+    "Usage: zubra-texture INPUT.png|INPUT.tga OUTPUT.kor.texture|OUTPUT.tga [--depth 24|32]\n"
+    "Writes an image as the engine loads it: a palettized .kor.texture (one palette entry per\n"
+    "distinct colour) or an uncompressed TGA (32 bits unless --depth 24), by OUTPUT's ending.\n"
+    "\n"
+    "Exit status: 0 written; 1 the image cannot be read or converted; 2 wrong usage.\n";
+
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) return ShowHelp(kHelp);
   if (argc != 3 && argc != 5) return Usage();
   std::string input = argv[1], output = argv[2];
   int depth = 32;

@@ -48,7 +48,7 @@ GlDevice::~GlDevice() {
   GL(DeleteBuffers)(2, constantBuffers);
   for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
   if (readFramebuffer) GL(DeleteFramebuffers)(1, &readFramebuffer);
-  GL(DeleteSamplers)(kSamplers, samplerObjects);
+  for (auto& [parameters, sampler] : samplerObjects) GL(DeleteSamplers)(1, &sampler);
   SDL_GL_MakeCurrent(window, nullptr);
   SDL_GL_DeleteContext(context);
 }
@@ -62,10 +62,9 @@ bool GlDevice::Init(const D3DPRESENT_PARAMETERS& parameters) {
   GL(GenBuffers)(2, constantBuffers);
   for (GLuint stage = 0; stage < 2; ++stage) GL(BindBufferBase)(GL_UNIFORM_BUFFER, stage, constantBuffers[stage]);
   boundUniformBuffer = constantBuffers[1];
-  GL(GenSamplers)(kSamplers, samplerObjects);
-  samplerParameters = {};
+  samplerObjects.clear();
+  boundSamplers = {};
   activeUnit = ~0u;  // unknown until the first unit is chosen
-  for (UINT i = 0; i < kSamplers; ++i) GL(BindSampler)(i, samplerObjects[i]);
   GL(PixelStorei)(GL_UNPACK_ALIGNMENT, 1);
   GL(PixelStorei)(GL_PACK_ALIGNMENT, 1);
   GL(VertexAttrib4f)(1, 1, 1, 1, 1);  // white where a declaration has no colour
@@ -146,13 +145,19 @@ HRESULT GlDevice::DoClear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
   }
   // Direct3D clears inside the viewport and the target only, inside each rectangle, and
   // inside the scissor rectangle while the scissor test is on.
-  GL(Enable)(GL_SCISSOR_TEST);
-  scissorDirty = true;
   LONG targetWidth = LONG(renderTarget->width), targetHeight = LONG(renderTarget->height);
   RECT limit{LONG(viewport.X), LONG(viewport.Y), LONG(viewport.X + viewport.Width), LONG(viewport.Y + viewport.Height)};
   if (renderStates[D3DRS_SCISSORTESTENABLE])
     limit = {std::max(limit.left, scissorRect.left), std::max(limit.top, scissorRect.top),
              std::min(limit.right, scissorRect.right), std::min(limit.bottom, scissorRect.bottom)};
+  // The usual clear, of the whole target, needs no scissor of its own.
+  if (count == 0 && !scissorOn && limit.left <= 0 && limit.top <= 0 && limit.right >= targetWidth &&
+      limit.bottom >= targetHeight) {
+    GL(Clear)(mask);
+    return D3D_OK;
+  }
+  GL(Enable)(GL_SCISSOR_TEST);
+  scissorDirty = true;
   auto clearWithin = [&](LONG x1, LONG y1, LONG x2, LONG y2) {
     x1 = std::max<LONG>({x1, limit.left, 0}), y1 = std::max<LONG>({y1, limit.top, 0});
     x2 = std::min<LONG>({x2, limit.right, targetWidth});

@@ -97,6 +97,7 @@ struct SamplerParameters {
   std::array<float, 4> border{0, 0, 0, 0};
   GLint mag = GL_LINEAR, min = GL_NEAREST_MIPMAP_LINEAR;
   float anisotropy = 1.0f;
+  bool operator==(const SamplerParameters&) const = default;
 };
 
 // A linked vertex and pixel stage; serial 0 stands for the layer's built-in stage.
@@ -163,6 +164,7 @@ private:
 
   // GlResources.cpp: uploads, samplers, vertex arrays.
   void UseTextureUnit(UINT unit);  // glActiveTexture, when the unit is another
+  GLuint SamplerFor(const SamplerParameters& parameters);
   GLenum BindForUpload(const TextureData& t);
   void UploadLevel(const TextureData& t, UINT face, UINT level);
   // Whether the current target stores alpha: an X8R8G8B8 target reads as alpha 1.
@@ -225,8 +227,8 @@ private:
   D3DMATRIX worldViewProjection{};
   GLuint constantBuffers[2] = {};  // on uniform binding points 0 (vertex) and 1 (pixel)
   GLuint boundUniformBuffer = 0;   // on the GL_UNIFORM_BUFFER target
-  GLuint samplerObjects[kSamplers] = {};
-  std::array<SamplerParameters, kSamplers> samplerParameters{};
+  std::vector<std::pair<SamplerParameters, GLuint>> samplerObjects;  // made on first use
+  std::array<GLuint, kSamplers> boundSamplers{};
   std::array<GLuint, kSamplers> boundTextures{};
   UINT activeUnit = 0;
   std::array<GLenum, kSamplers> boundTargets{};

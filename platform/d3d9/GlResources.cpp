@@ -221,6 +221,24 @@ void GlDevice::UploadLevel(const TextureData& t, UINT face, UINT level) {
   else GL(CompressedTexImage2D)(target, GLint(level), f.internal, l.width, l.height, 0, size, bytes);
 }
 
+// One GL sampler object per distinct set of parameters, made on first use: a slot that
+// goes back and forth between two states rebinds instead of resetting its parameters.
+GLuint GlDevice::SamplerFor(const SamplerParameters& wanted) {
+  for (const auto& [parameters, object] : samplerObjects)
+    if (parameters == wanted) return object;
+  GLuint sampler = 0;
+  GL(GenSamplers)(1, &sampler);
+  const GLenum wraps[3] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R};
+  for (size_t i = 0; i < 3; ++i) GL(SamplerParameteri)(sampler, wraps[i], wanted.wrap[i]);
+  GL(SamplerParameterfv)(sampler, GL_TEXTURE_BORDER_COLOR, wanted.border.data());
+  GL(SamplerParameteri)(sampler, GL_TEXTURE_MAG_FILTER, wanted.mag);
+  GL(SamplerParameteri)(sampler, GL_TEXTURE_MIN_FILTER, wanted.min);
+  GL(SamplerParameterf)(sampler, 0x84FE /* GL_TEXTURE_MAX_ANISOTROPY */, wanted.anisotropy);
+  GL(GetError)();  // a driver without anisotropic filtering refuses the last one
+  samplerObjects.emplace_back(wanted, sampler);
+  return sampler;
+}
+
 // Textures and sampler states of the samplers the current programs read.
 void GlDevice::ApplySamplers() {
   auto apply = [&](UINT slot) {
@@ -262,19 +280,11 @@ void GlDevice::ApplySamplers() {
     wanted.mag = st[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
     bool anisotropic = st[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC;
     wanted.anisotropy = anisotropic ? float(std::max<DWORD>(1, st[D3DSAMP_MAXANISOTROPY])) : 1.0f;
-    SamplerParameters& held = samplerParameters[slot];
-    GLuint sampler = samplerObjects[slot];
-    const GLenum wraps[3] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R};
-    for (size_t i = 0; i < 3; ++i)
-      if (held.wrap[i] != wanted.wrap[i]) GL(SamplerParameteri)(sampler, wraps[i], wanted.wrap[i]);
-    if (held.border != wanted.border) GL(SamplerParameterfv)(sampler, GL_TEXTURE_BORDER_COLOR, wanted.border.data());
-    if (held.mag != wanted.mag) GL(SamplerParameteri)(sampler, GL_TEXTURE_MAG_FILTER, wanted.mag);
-    if (held.min != wanted.min) GL(SamplerParameteri)(sampler, GL_TEXTURE_MIN_FILTER, wanted.min);
-    if (held.anisotropy != wanted.anisotropy) {
-      GL(SamplerParameterf)(sampler, 0x84FE /* GL_TEXTURE_MAX_ANISOTROPY */, wanted.anisotropy);
-      GL(GetError)();  // a driver without anisotropic filtering refuses it
+    GLuint sampler = SamplerFor(wanted);
+    if (boundSamplers[slot] != sampler) {
+      GL(BindSampler)(slot, sampler);
+      boundSamplers[slot] = sampler;
     }
-    held = wanted;
     samplersDirty.reset(slot);
   };
   if (current->fixed)

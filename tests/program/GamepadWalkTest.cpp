@@ -12,6 +12,7 @@
 #include "game/Program.h"
 #include "platform/d3d9/D3D9Testing.h"
 #include "platform/win32/Win32Testing.h"
+#include "tests/win32/VirtualPad.h"
 
 namespace {
 
@@ -38,13 +39,7 @@ TEST(GamepadWalk, StartPlaysBackEndsTheGameAndBackAgainLeaves) {
     busiest = std::max(busiest, int(draws - drawsBefore));
     drawsBefore = draws;
     if (frame == 2) {
-      SDL_VirtualJoystickDesc desc{};
-      desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-      desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-      desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-      desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-      int index = SDL_JoystickAttachVirtualEx(&desc);
-      pad = index >= 0 ? SDL_JoystickOpen(index) : nullptr;
+      pad = OpenVirtualPad();
     }
     if (!pad) return;
     if (frame == 40) button(SDL_CONTROLLER_BUTTON_START, true);   // play

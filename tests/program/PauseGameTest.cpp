@@ -19,6 +19,7 @@
 #include "platform/win32/Win32Testing.h"
 #include "scene/Entity.h"
 #include "scene/Scene.h"
+#include "tests/win32/VirtualPad.h"
 
 namespace {
 
@@ -91,13 +92,7 @@ TEST(PauseGame, PHoldsTheGameStillSilentAndSignedAndPLetsItGo) {
     ++frame;
     if (frame == 1) swapInterval = SDL_GL_GetSwapInterval();  // the device's context is current
     if (frame == 2) {
-      SDL_VirtualJoystickDesc desc{};
-      desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-      desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-      desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-      desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-      int index = SDL_JoystickAttachVirtualEx(&desc);
-      pad = index >= 0 ? SDL_JoystickOpen(index) : nullptr;
+      pad = OpenVirtualPad();
     }
     if (frame == 10) Win32Testing::KeyDown(VK_RETURN);  // Play
     if (frame == 11) Win32Testing::KeyUp(VK_RETURN);

@@ -9,6 +9,7 @@
 #include "platform/win32/Gamepad.h"
 #include "platform/win32/Win32Testing.h"
 #include "platform/win32/Windows.h"
+#include "tests/win32/VirtualPad.h"
 
 namespace {
 
@@ -22,14 +23,7 @@ protected:
                              nullptr);
     ASSERT_NE(window, nullptr);
     ASSERT_FALSE(Win32Testing::IsHeadless()) << "needs SDL's offscreen driver";
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    int index = SDL_JoystickAttachVirtualEx(&desc);
-    ASSERT_GE(index, 0) << SDL_GetError();
-    joystick = SDL_JoystickOpen(index);
+    joystick = OpenVirtualPad();
     ASSERT_NE(joystick, nullptr) << SDL_GetError();
     Drain();
   }

@@ -42,7 +42,7 @@ void CameraEntity::Update(float dt) {
     fovTrack.Sample(fovSampler);
   }
   if (!scene) return;
-  std::string active = scene->GetCameraName();
+  const std::string& active = scene->GetCameraName();
   if (!active.empty() && active != name) return;
 
   const Vector3 eye = positionSampler;
@@ -50,12 +50,12 @@ void CameraEntity::Update(float dt) {
   const Vector3 up = Rotate(rotationSampler, {0.0f, 0.0f, 1.0f});
   // A track without keys has nothing to say: the record's own value holds.
   const float radians = fovTrack.Empty() ? fov : fovSampler;
-  const SceneSettings& settings = CurrentSceneSettings();
+  const SceneSettings& settings = scene->GetSettings();
   const float aspect = settings.screenHeight ? float(settings.screenWidth) / float(settings.screenHeight) : 1.0f;
   FrameRenderer& renderer = scene->GetRenderer();
   renderer.SetProjection(radians * 0.8f * 180.0f / pi, aspect, kNear, kFar);
   renderer.SetView(eye, forward, up);
-  if (SoundSystem* sound = Scene::GetSoundSystem())
+  if (SoundSystem* sound = scene->GetSoundSystem())
     sound->SetListener({eye.x, eye.y, eye.z}, {forward.x, forward.y, forward.z}, {up.x, up.y, up.z});
 }
 

@@ -20,13 +20,6 @@
 namespace KOR {
 namespace {
 
-SoundSystem* soundSystem = nullptr;
-SceneSettings processSettings;
-// The counter of the last frame survives the scene, as the game runs one scene after
-// another; the first scene's start is the first value.
-bool counterTaken = false;
-int64_t previousCounter = 0;
-
 constexpr int kFixedStepFrames = 3;
 constexpr float kFixedStep = 0.01f;
 constexpr int kOverlayCapacity = 512, kSpriteCapacity = 1024;
@@ -69,19 +62,11 @@ bool SphereTouchesBox(const Vector3& centre, float radius, const Vector3& low, c
 
 }  // namespace
 
-const SceneSettings& CurrentSceneSettings() { return processSettings; }
-
-void Scene::SetSoundSystem(SoundSystem* system) { soundSystem = system; }
-SoundSystem* Scene::GetSoundSystem() { return soundSystem; }
-
 Scene::Scene()
     : renderer(std::make_unique<BasicRenderer>(nullptr)), spriteMaterials(std::make_unique<SpriteMaterials>(*this)) {}
 
 Scene::~Scene() {
-  // Entity destructors take their nodes and lights out of the lists: those go later.
-  removalQueue.clear();
-  listed.clear();
-  entities.clear();
+  DeleteEntities();
   prototypes.clear();
   nodes.clear();
   lights.clear();
@@ -96,9 +81,15 @@ Scene::~Scene() {
   renderer.reset();
 }
 
+void Scene::DeleteEntities() {
+  // Entity destructors take their nodes and lights out of the lists: those go later.
+  removalQueue.clear();
+  listed.clear();
+  entities.clear();
+}
+
 void Scene::Init(Device* device, const SceneSettings& chosen) {
   settings = chosen;
-  processSettings = chosen;
   DropBatches();
   sceneRenderer = nullptr;
   if (device) {
@@ -274,23 +265,13 @@ void Scene::RegisterLight(LightParameters* light) {
 
 void Scene::UnregisterLight(LightParameters* light) { std::erase(lights, light); }
 
-Scene* Scene::running = nullptr;
-
 void Scene::Run() {
-  // Tools read the live game through GetRunning; the pointer goes with the run.
-  struct Running {
-    Scene* previous;
-    explicit Running(Scene* scene) : previous(running) { running = scene; }
-    ~Running() { running = previous; }
-  } runningNow(this);
   stopRequested = false;
   focusLost = heldByPlayer = false;
   ShowCursor(FALSE);
   fixedStepFrames = kFixedStepFrames;
-  if (!counterTaken) {
-    previousCounter = startCounter;
-    counterTaken = true;
-  }
+  // The first steps are fixed, so the clock only has to start before them.
+  previousCounter = startCounter;
   while (!stopRequested) {
     // A quit message or Escape ends the run at once, without the second cursor call.
     if (!RunStep()) return;
@@ -301,13 +282,16 @@ void Scene::Run() {
 bool Scene::RunStep() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT || (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE)) {
+    const RunRequest request = requestOf ? requestOf(message)
+                               : message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE ? RunRequest::Leave
+                                                                                               : RunRequest::None;
+    if (message.message == WM_QUIT || request == RunRequest::Leave) {
       SetPaused(false);
       return false;
     }
     // Without the focus the game holds still and silent.
     if (message.message == WM_ACTIVATEAPP) focusLost = message.wParam == FALSE;
-    if (isPauseKey && isPauseKey(message)) {
+    if (request == RunRequest::Pause) {
       heldByPlayer = !heldByPlayer;
       if (onPlayerPause) onPlayerPause(heldByPlayer);
       continue;
@@ -348,6 +332,7 @@ void Scene::Frame(float dt) {
     --fixedStepFrames;
     dt = kFixedStep;
   }
+  if (onFrameStart) onFrameStart();
   for (auto& e : entities) e->PreUpdate();
   UpdateEntities(dt);
   Collide();

@@ -49,11 +49,12 @@ public:
   // Put in front of every file name the caches load ("assets/").
   void SetAssetDirectory(std::string path) { assetDirectory = std::move(path); }
   const std::string& GetAssetDirectory() const { return assetDirectory; }
-  // Process-wide, not per scene; null when there is none.
-  static void SetSoundSystem(SoundSystem* system);
-  static SoundSystem* GetSoundSystem();
+  // What the scene's sounds play on and the camera's listener moves; null: silence. Set it
+  // before anything loads a sound.
+  void SetSoundSystem(SoundSystem* system) { soundSystem = system; }
+  SoundSystem* GetSoundSystem() const { return soundSystem; }
 
-  // Copies the settings (and makes them the process-wide copy), makes the renderer for
+  // Copies the settings, makes the renderer for
   // device (the per-pixel or per-vertex frame; null: nothing is drawn), registers
   // "staticMesh" and "Light", starts the clock. Throws when the renderer's effects fail.
   void Init(Device* device, const SceneSettings& settings);
@@ -72,7 +73,7 @@ public:
   void WarmUp();
 
   void SetCameraName(std::string name) { cameraName = std::move(name); }
-  std::string GetCameraName() const { return cameraName; }
+  const std::string& GetCameraName() const { return cameraName; }
 
   // The registered prototype's Create(), or null.
   std::unique_ptr<Entity> CreateEntity(const std::string& typeName);
@@ -80,8 +81,23 @@ public:
   Entity* AddEntity(std::unique_ptr<Entity> entity);
   // Queues an entity of this scene for deletion after this frame's collisions.
   void QueueRemoval(Entity* entity);
+  // By the type name of scene files and scripts (tools and scene tests).
   Entity* FindFirstByType(const std::string& typeName) const;
   std::vector<Entity*> FindAllByType(const std::string& typeName) const;
+  // By C++ type, in list order: the first (or every) entity that is a T.
+  template <class T>
+  T* FindFirst() const {
+    for (const auto& e : entities)
+      if (auto* found = dynamic_cast<T*>(e.get())) return found;
+    return nullptr;
+  }
+  template <class T>
+  std::vector<T*> FindAll() const {
+    std::vector<T*> found;
+    for (const auto& e : entities)
+      if (auto* t = dynamic_cast<T*>(e.get())) found.push_back(t);
+    return found;
+  }
   size_t GetEntityCount() const { return entities.size(); }
   void Stop() { stopRequested = true; }
 
@@ -99,7 +115,9 @@ public:
   // The scene's screen overlays and world sprites, drawn by its renderer; null until Init
   // has a device. The sprite materials are the scene's own, shared by both.
   OverlayBatch* GetOverlays() { return overlays.get(); }
+  const OverlayBatch* GetOverlays() const { return overlays.get(); }
   SpriteBatch* GetSprites() { return sprites.get(); }
+  const SpriteBatch* GetSprites() const { return sprites.get(); }
   SpriteMaterials& GetSpriteMaterials() { return *spriteMaterials; }
 
   // Nodes with a material are drawn; lights are culled and assigned to nodes.
@@ -123,17 +141,19 @@ public:
   // (the window lost the focus, or the player paused). False when a quit message or
   // Escape ends the run.
   bool RunStep();
-  // The scene whose Run is under way, or null: for tools that watch a game (replays).
-  static Scene* GetRunning() { return running; }
   bool IsPaused() const { return paused; }
   bool IsHeldByPlayer() const { return heldByPlayer; }
 
-  // The game's pause key: whether a message asks to pause or resume (none: no pause key).
+  // What a message asks of the run. Without requestOf, Escape leaves and nothing pauses.
   // While the player holds the game nothing moves, the sound is held and every pass draws
   // the still frame, so the window stays painted and shows what onPlayerPause added.
-  std::function<bool(const MSG&)> isPauseKey;
+  enum class RunRequest { None, Pause, Leave };
+  std::function<RunRequest(const MSG&)> requestOf;
   // Told when the player pauses (true) or resumes (false).
   std::function<void(bool)> onPlayerPause;
+  // Called at the start of every frame that moves the scene, before any entity: the game
+  // samples its input here, once a frame.
+  std::function<void()> onFrameStart;
   void Frame(float dt);
   // Steps of the frame that renderers build on: culling and light assignment, and
   // forgetting what they found.
@@ -143,6 +163,11 @@ public:
   Colour backgroundColour{0, 0, 0, 1};  // also the fog colour
   float fogDensity = 0.0f;
 
+protected:
+  // Deletes every entity at once. A scene that entities refer back to calls it in its own
+  // destructor, while what they refer to still exists.
+  void DeleteEntities();
+
 private:
   void UpdateEntities(float dt);
   void Collide();
@@ -150,8 +175,9 @@ private:
   // Detaches the batches from the renderer and destroys them.
   void DropBatches();
 
-  static Scene* running;
   SceneSettings settings;
+  SoundSystem* soundSystem = nullptr;
+  int64_t previousCounter = 0;  // the last frame's
   int64_t startCounter = 0;
   int64_t counterFrequency = 1;
   std::unique_ptr<FrameRenderer> renderer;

@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "scene/SceneSettings.h"
 
 namespace KOR {
 namespace {
@@ -10,18 +9,13 @@ namespace {
 constexpr char kBell = 7, kTab = 9, kLineFeed = 10, kSpace = 32;
 constexpr int kDefaultTabWidth = 4;
 
-float SettingsAspect() {
-  const SceneSettings& s = CurrentSceneSettings();
-  return s.screenHeight ? float(s.screenWidth) / float(s.screenHeight) : 1.0f;
-}
-
 bool Digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 }  // namespace
 
 void ScreenText::Layout(OverlayBatch* batch) {
   Clear();
-  const float aspect = batch ? batch->aspect : SettingsAspect();
+  const float aspect = batch ? batch->aspect : 1.0f;
   const float w = charSize / aspect;
   const float advance = (spacing + 1.0f) * w;
   float cx = x, cy = y;

@@ -20,7 +20,7 @@ public:
   ~ScreenText() { Clear(); }
 
   // Rebuilds the glyphs from text and adds them, in order, to batch (whose aspect sets
-  // the glyph width; without a batch, the scene settings' screen).
+  // the glyph width; without a batch, square glyphs).
   void Layout(OverlayBatch* batch);
   // Takes the glyphs out of their batch and destroys them.
   void Clear();

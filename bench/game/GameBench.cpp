@@ -8,16 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "game/Boss.h"
-#include "game/EnemyEntity.h"
-#include "game/GameRandom.h"
-#include "game/GameSettings.h"
-#include "game/Player.h"
+#include "game/gameplay/EnemyEntity.h"
+#include "game/gameplay/GameSession.h"
+#include "game/shell/GameSettings.h"
+#include "game/shell/InputMap.h"
 #include "platform/win32/Win32Testing.h"
-#include "scene/Scene.h"
 #include "script/LevelScript.h"
-
-GameSettings gameSettings;
 
 namespace {
 
@@ -25,22 +21,18 @@ constexpr float kStep = 0.01f;
 const std::string kAssets = std::string(KOR_CONTENT_ASSETS) + "/";
 
 struct Game {
-  std::unique_ptr<KOR::Scene> scene = std::make_unique<KOR::Scene>();
+  GameSettings settings;
+  InputMap input{settings};
+  std::unique_ptr<GameSession> scene = std::make_unique<GameSession>(GameSetup{}, GameCarry{});
   float time = 0.0f;
   bool firing = false, up = false;
 
   // The shipped level with every spawn repeated copies times, each copy a little higher.
   explicit Game(int copies) {
-    SetRandomState(1);
-    Boss::alternation = false;
-    gameSettings = GameSettings{};
     static LevelScript level;
     if (level.spawns.empty()) level.Load(kAssets + "level.zub.script", nullptr);
-    scene->SetAssetDirectory(kAssets);
-    scene->Init(nullptr, KOR::SceneSettings{});
-    scene->RegisterPrototype("Player", std::make_unique<Player>());
-    scene->RegisterPrototype("Boss", std::make_unique<Boss>());
-    scene->LoadScene(kAssets + "zubra_level1.kor.scene");
+    scene->Start(nullptr, kAssets, "zubra_level1.kor.scene", {});
+    scene->onFrameStart = [this] { scene->command = input.Sample(); };
     for (int copy = 0; copy < copies; ++copy)
       for (EnemySpawn spawn : level.spawns) {
         spawn.position.y += 6.0f * float(copy);
@@ -48,13 +40,13 @@ struct Game {
       }
   }
   ~Game() {
-    Win32Testing::KeyUp(int(gameSettings.keyFire));
-    Win32Testing::KeyUp(int(gameSettings.keyUp));
+    Win32Testing::KeyUp(int(settings.keyFire));
+    Win32Testing::KeyUp(int(settings.keyUp));
   }
   void Frame() {
     const bool fire = time > 5.0f, goUp = int(time) % 2 == 0;
-    if (fire != firing) (fire ? Win32Testing::KeyDown : Win32Testing::KeyUp)(int(gameSettings.keyFire));
-    if (goUp != up) (goUp ? Win32Testing::KeyDown : Win32Testing::KeyUp)(int(gameSettings.keyUp));
+    if (fire != firing) (fire ? Win32Testing::KeyDown : Win32Testing::KeyUp)(int(settings.keyFire));
+    if (goUp != up) (goUp ? Win32Testing::KeyDown : Win32Testing::KeyUp)(int(settings.keyUp));
     firing = fire;
     up = goUp;
     scene->Frame(kStep);
@@ -64,7 +56,7 @@ struct Game {
   size_t Colliding() const {
     size_t n = 0;
     for (const char* type : {"Player", "EnemyEntity", "Bullet", "PlayerBullet", "Boss"})
-      for (KOR::Entity* e : scene->FindAllByType(type)) n += e->collisionRadius != 0.0f ? 1 : 0;
+      for (const KOR::Entity* e : scene->FindAllByType(type)) n += e->collisionRadius != 0.0f ? 1 : 0;
     return n;
   }
 };

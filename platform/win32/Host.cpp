@@ -14,7 +14,6 @@
 #include <functional>
 #include <map>
 
-#include "platform/win32/Gamepad.h"
 #include "platform/win32/Win32Internal.h"
 #include "platform/win32/Win32Resources.h"
 #include "platform/win32/Win32Sdl.h"
@@ -156,24 +155,26 @@ const BitmapResource*& ProgramIcon() {
   return icon;
 }
 
-GamepadKeys& PadKeys() {
-  static GamepadKeys keys;
-  return keys;
-}
+// GetMessageExtraInfo of a key message a pad sent.
+constexpr LPARAM kPadSignature = 0x5A504144;
 
-// Gamepads press the player's keys: the pad and the left stick steer, A fires, B refills
-// energy; Start selects and Back leaves, as Enter and Escape do.
+// Each control of a pad is a key of its own; what it means is the game's to say.
 int VirtualKeyOfButton(Uint8 button) {
-  const GamepadKeys& k = PadKeys();
   switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return k.up;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return k.down;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return k.left;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return k.right;
-    case SDL_CONTROLLER_BUTTON_A: return k.fire;
-    case SDL_CONTROLLER_BUTTON_B: return k.fillEnergy;
-    case SDL_CONTROLLER_BUTTON_START: return VK_RETURN;
-    case SDL_CONTROLLER_BUTTON_BACK: return VK_ESCAPE;
+    case SDL_CONTROLLER_BUTTON_A: return VK_GAMEPAD_A;
+    case SDL_CONTROLLER_BUTTON_B: return VK_GAMEPAD_B;
+    case SDL_CONTROLLER_BUTTON_X: return VK_GAMEPAD_X;
+    case SDL_CONTROLLER_BUTTON_Y: return VK_GAMEPAD_Y;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return VK_GAMEPAD_LEFT_SHOULDER;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return VK_GAMEPAD_RIGHT_SHOULDER;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return VK_GAMEPAD_DPAD_UP;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_GAMEPAD_DPAD_DOWN;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_GAMEPAD_DPAD_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_GAMEPAD_DPAD_RIGHT;
+    case SDL_CONTROLLER_BUTTON_START: return VK_GAMEPAD_MENU;
+    case SDL_CONTROLLER_BUTTON_BACK: return VK_GAMEPAD_VIEW;
+    case SDL_CONTROLLER_BUTTON_LEFTSTICK: return VK_GAMEPAD_LEFT_THUMBSTICK_BUTTON;
+    case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return VK_GAMEPAD_RIGHT_THUMBSTICK_BUTTON;
     default: return 0;
   }
 }
@@ -188,15 +189,16 @@ std::map<SDL_JoystickID, std::map<Uint8, StickKeys>>& sticks = *new std::map<SDL
 
 void StickMoved(SDL_JoystickID pad, Uint8 axis, Sint16 value) {
   int negativeKey = 0, positiveKey = 0;
-  const GamepadKeys& k = PadKeys();
-  if (axis == SDL_CONTROLLER_AXIS_LEFTX) negativeKey = k.left, positiveKey = k.right;
-  if (axis == SDL_CONTROLLER_AXIS_LEFTY) negativeKey = k.up, positiveKey = k.down;
+  if (axis == SDL_CONTROLLER_AXIS_LEFTX)
+    negativeKey = VK_GAMEPAD_LEFT_THUMBSTICK_LEFT, positiveKey = VK_GAMEPAD_LEFT_THUMBSTICK_RIGHT;
+  if (axis == SDL_CONTROLLER_AXIS_LEFTY)
+    negativeKey = VK_GAMEPAD_LEFT_THUMBSTICK_UP, positiveKey = VK_GAMEPAD_LEFT_THUMBSTICK_DOWN;
   if (!negativeKey) return;
   constexpr int kPress = 16000, kRelease = 8000;
   StickKeys& keys = sticks[pad][axis];
   auto update = [](bool& down, bool pressed, bool released, int key) {
-    if (!down && pressed) win32::UserKey(win32::KeyboardTarget(), key, down = true, kGamepadMessageSignature);
-    else if (down && released) win32::UserKey(win32::KeyboardTarget(), key, down = false, kGamepadMessageSignature);
+    if (!down && pressed) win32::UserKey(win32::KeyboardTarget(), key, down = true, kPadSignature);
+    else if (down && released) win32::UserKey(win32::KeyboardTarget(), key, down = false, kPadSignature);
   };
   update(keys.negative, value <= -kPress, value > -kRelease, negativeKey);
   update(keys.positive, value >= kPress, value < kRelease, positiveKey);
@@ -550,7 +552,7 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
       if (int key = VirtualKeyOfButton(e.cbutton.button))
-        win32::UserKey(win32::KeyboardTarget(), key, e.type == SDL_CONTROLLERBUTTONDOWN, kGamepadMessageSignature);
+        win32::UserKey(win32::KeyboardTarget(), key, e.type == SDL_CONTROLLERBUTTONDOWN, kPadSignature);
       return;
     case SDL_CONTROLLERAXISMOTION:
       StickMoved(e.caxis.which, e.caxis.axis, e.caxis.value);
@@ -692,6 +694,5 @@ void Win32ClaimSurface(HWND window) {
   if (win32::IsTopLevel(window) && window->surface) window->surface->claimed = true;
 }
 
-void SetGamepadKeys(const GamepadKeys& keys) { PadKeys() = keys; }
 
 void RegisterProgramIcon(const BitmapResource* icon) { ProgramIcon() = icon; }

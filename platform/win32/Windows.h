@@ -199,6 +199,14 @@ constexpr int VK_LBUTTON = 0x01, VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D
               VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF,
               VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD,
               VK_OEM_7 = 0xDE;
+// A gamepad's controls, as keys of their own (the left stick's four directions too).
+constexpr int VK_GAMEPAD_A = 0xC3, VK_GAMEPAD_B = 0xC4, VK_GAMEPAD_X = 0xC5, VK_GAMEPAD_Y = 0xC6,
+              VK_GAMEPAD_RIGHT_SHOULDER = 0xC7, VK_GAMEPAD_LEFT_SHOULDER = 0xC8,
+              VK_GAMEPAD_DPAD_UP = 0xCB, VK_GAMEPAD_DPAD_DOWN = 0xCC, VK_GAMEPAD_DPAD_LEFT = 0xCD,
+              VK_GAMEPAD_DPAD_RIGHT = 0xCE, VK_GAMEPAD_MENU = 0xCF, VK_GAMEPAD_VIEW = 0xD0,
+              VK_GAMEPAD_LEFT_THUMBSTICK_BUTTON = 0xD1, VK_GAMEPAD_RIGHT_THUMBSTICK_BUTTON = 0xD2,
+              VK_GAMEPAD_LEFT_THUMBSTICK_UP = 0xD3, VK_GAMEPAD_LEFT_THUMBSTICK_DOWN = 0xD4,
+              VK_GAMEPAD_LEFT_THUMBSTICK_RIGHT = 0xD5, VK_GAMEPAD_LEFT_THUMBSTICK_LEFT = 0xD6;
 
 // Window classes: registered by name for one instance; fails when the name is taken.
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
@@ -264,7 +272,7 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // Where the message GetMessageA or PeekMessageA returned last came from: 0 for the keyboard
-// and mouse, a device's signature otherwise (Gamepad.h).
+// and mouse, a device's signature otherwise.
 LPARAM GetMessageExtraInfo();
 
 // High bit set while the key is down; low bit set if it went down since the last call.

@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "game/Bullet.h"
-#include "game/PlayerBullet.h"
+#include "game/gameplay/Bullet.h"
+#include "game/gameplay/PlayerBullet.h"
 #include "tests/game/GameHarness.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // What the player can ask on the command line, and where the game finds its data.
 
-#include "game/CommandLine.h"
+#include "game/shell/CommandLine.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <vector>
 
-#include "game/GameFolder.h"
+#include "game/shell/GameFolder.h"
 
 namespace {
 

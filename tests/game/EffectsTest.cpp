@@ -2,8 +2,8 @@
 // after it, the effect removing itself, trail puffs' brightness, and particles that stop
 // once dead.
 
-#include "game/Explosion.h"
-#include "game/ParticleScript.h"
+#include "game/gameplay/Explosion.h"
+#include "game/gameplay/ParticleScript.h"
 #include "scene/SpriteBatch.h"
 #include "tests/game/GameHarness.h"
 
@@ -14,7 +14,7 @@ class EffectsTest : public GameHarness {};
 TEST_F(EffectsTest, AnExplosionShowsItsSevenFramesThenItsSmokeThenGoes) {
   StartSmallGame();
   Frames(1);
-  ParticleScript* fx = Explosion(*scene, {30, 10, 0}, 30.0f, 0.25f, 1.0f, false, false);
+  ParticleScript* fx = Explosion(*scene, {30, 10, 0}, Blast{30.0f, 0.25f, 1.0f, false, false});
   std::vector<int> frames;
   float smokeStart = -1.0f;
   for (int i = 0; i < 100 && Count("ParticleScript") == 1; ++i) {
@@ -32,7 +32,7 @@ TEST_F(EffectsTest, AnExplosionShowsItsSevenFramesThenItsSmokeThenGoes) {
 
 TEST_F(EffectsTest, SmokeGrowsFromNothingWhileFadingOut) {
   StartSmallGame();
-  ParticleScript* fx = Explosion(*scene, {0, 0, 0}, 30.0f, 0.25f, 1.0f, false, false);
+  ParticleScript* fx = Explosion(*scene, {0, 0, 0}, Blast{30.0f, 0.25f, 1.0f, false, false});
   RunFor(0.2f);
   float size = -1.0f, alpha = 2.0f;
   for (int i = 0; i < 100; ++i) {
@@ -53,7 +53,7 @@ TEST_F(EffectsTest, SmokeGrowsFromNothingWhileFadingOut) {
 
 TEST_F(EffectsTest, ATrailPuffStartsAtHalfBrightnessAndEndsAtThreeEighths) {
   StartSmallGame();
-  ParticleScript* fx = Explosion(*scene, {0, 0, 0}, 15.0f, 0.5f, 0.5f, true, false);
+  ParticleScript* fx = Explosion(*scene, {0, 0, 0}, kTrailPuff);
   const Particle& fireball = *fx->GetPending().front();
   EXPECT_FLOAT_EQ(fireball.startColour.r, 0.5f);
   EXPECT_FLOAT_EQ(fireball.endColour.a, 0.375f);
@@ -84,10 +84,10 @@ TEST_F(EffectsTest, ADeadParticleStopsAndItsFrameStaysInRange) {
 
 TEST_F(EffectsTest, EffectsAtOnePlanePositionKeepTheirPlaceAsThePlaneMoves) {
   StartSmallGame();
-  ParticleScript* fx = Explosion(*scene, {20, 10, 0}, 30.0f, 0.25f, 1.0f, false, true);
+  ParticleScript* fx = Explosion(*scene, {20, 10, 0}, kShipBlast);
   Frames(1);
   const KOR::WorldSprite& sprite = fx->GetActive().front()->GetSprite();
-  gameSettings.planeOrigin[0] = 500.0f;  // as the player's path would move it
+  scene->plane.origin.x = 500.0f;  // as the player's path would move it
   fx->Update(0.0f);
   EXPECT_FLOAT_EQ(sprite.position.x, 500.0f);
   EXPECT_FLOAT_EQ(sprite.position.y, 10.0f);

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "game/GameRandom.h"
 #include "platform/win32/Win32Testing.h"
 #include "sound/SoundSystem.h"
 #include "tools/scene/SceneWriters.h"
-
-GameSettings gameSettings;
 
 const char* const smallLevelScript = R"(
 enemy "box" {
@@ -60,18 +57,12 @@ void GameHarness::SetUp() {
   Fake().caps = {FSOUND_CAPS_HARDWARE | FSOUND_CAPS_EAX2};
   KOR::SoundSystem* sound = KOR::SoundSystem::Get();
   sound->Init("", 44100, 8, true);
-  KOR::Scene::SetSoundSystem(sound);
-  gameSettings = GameSettings{};
-  // Every case starts where a fresh process starts.
-  SetRandomState(1);
-  Boss::alternation = false;
   folder = std::make_unique<KOR::Testing::ScratchFolder>();
 }
 
 void GameHarness::TearDown() {
   ReleaseAllKeys();
   scene.reset();
-  KOR::Scene::SetSoundSystem(nullptr);
   KOR::SoundSystem::Release();
   folder.reset();
   CurrentRecordedDevice::TearDown();
@@ -117,22 +108,19 @@ void GameHarness::WriteSmallLevel() {
 
 void GameHarness::StartGame(const std::string& assetDirectory, const std::string& sceneFile,
                             const std::vector<EnemySpawn>& spawns) {
-  scene = std::make_unique<KOR::Scene>();
-  scene->SetAssetDirectory(assetDirectory);
-  KOR::SceneSettings settings;
-  settings.perPixelLighting = false;
-  settings.screenWidth = gameSettings.screenWidth;
-  settings.screenHeight = gameSettings.screenHeight;
-  scene->Init(device, settings);
-  scene->backgroundColour = {0.1f, 0.12f, 0.15f, 1.0f};
-  scene->fogDensity = 0.001f;
-  scene->RegisterPrototype("Player", std::make_unique<Player>());
-  scene->RegisterPrototype("Boss", std::make_unique<Boss>());
-  scene->LoadScene(assetDirectory + sceneFile);
-  scene->SetCameraName("p_camera");
-  for (const EnemySpawn& spawn : spawns) AddEnemy(spawn);
-  player = static_cast<Player*>(scene->FindFirstByType("Player"));
-  boss = static_cast<Boss*>(scene->FindFirstByType("Boss"));
+  GameSetup setup;
+  setup.scene.perPixelLighting = false;
+  setup.scene.screenWidth = settings.screenWidth;
+  setup.scene.screenHeight = settings.screenHeight;
+  setup.playerName = settings.playerName;
+  setup.invulnerable = invulnerable;
+  scene = std::make_unique<GameSession>(setup, carry);
+  scene->SetSoundSystem(KOR::SoundSystem::Get());
+  scene->Start(device, assetDirectory, sceneFile, spawns);
+  input = std::make_unique<InputMap>(settings);
+  scene->onFrameStart = [this] { scene->command = input->Sample(); };
+  player = scene->player;
+  boss = scene->boss;
   time = 0.0f;
 }
 
@@ -145,6 +133,7 @@ void GameHarness::EndGame() {
   if (player) {
     player->bossMusicChannel.Stop();
   }
+  carry = scene->Carry();
   scene.reset();
   player = nullptr;
   boss = nullptr;

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "game/Boss.h"
-#include "game/EnemyEntity.h"
-#include "game/GameSettings.h"
-#include "game/Player.h"
-#include "scene/Scene.h"
+#include "game/gameplay/Boss.h"
+#include "game/gameplay/EnemyEntity.h"
+#include "game/gameplay/GameSession.h"
+#include "game/gameplay/Player.h"
+#include "game/shell/GameSettings.h"
+#include "game/shell/InputMap.h"
 #include "script/LevelScript.h"
 #include "tests/render_d3d9/RecordingDeviceSupport.h"
 #include "tests/scene/SceneTestSupport.h"
@@ -29,8 +30,8 @@ protected:
   // Writes the small level into the scratch folder: a ship flying a straight path, a
   // boss at plane (90, 90), the camera, and the script smallLevelScript.
   void WriteSmallLevel();
-  // The program's set-up of one game: scene, prototypes, scene file, camera name, one
-  // enemy per spawn. With an empty path, the small level's files.
+  // The program's set-up of one game (the session's Start, per vertex, with the input
+  // sampled from the held keys each frame), carrying on from the previous game.
   void StartGame(const std::string& assetDirectory, const std::string& sceneFile,
                  const std::vector<EnemySpawn>& spawns);
   void StartSmallGame(const std::vector<EnemySpawn>& spawns = {});
@@ -58,7 +59,11 @@ protected:
 
   static constexpr float kStep = 0.01f;
   std::unique_ptr<KOR::Testing::ScratchFolder> folder;
-  std::unique_ptr<KOR::Scene> scene;
+  GameSettings settings;  // the screen size and keys a case plays with
+  GameCarry carry;        // what the last game left for the next
+  bool invulnerable = false;
+  std::unique_ptr<InputMap> input;
+  std::unique_ptr<GameSession> scene;
   Player* player = nullptr;
   Boss* boss = nullptr;
   float time = 0.0f;

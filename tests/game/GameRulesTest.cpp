@@ -6,33 +6,32 @@
 #include <cmath>
 #include <limits>
 
-#include "game/GameRandom.h"
-#include "game/GameRules.h"
-#include "game/PlayPlane.h"
-#include "game/PlayerBullet.h"
+#include "game/gameplay/GameRandom.h"
+#include "game/gameplay/GameRules.h"
+#include "game/gameplay/PlayPlane.h"
+#include "game/gameplay/PlayerBullet.h"
+#include "game/hud/HudLayout.h"
 
 namespace {
 
-TEST(GameRandomTest, AFreshProcessPlaysTheRuntimeSequenceFromStateOne) {
-  SetRandomState(1);
+TEST(GameRandomTest, AFreshRunPlaysTheRuntimeSequenceFromStateOne) {
+  GameRandom random;
   // The first numbers of the 214013 / 2531011 generator from state 1.
-  EXPECT_EQ(GameRand(), 41);
-  EXPECT_EQ(GameRand(), 18467);
-  EXPECT_EQ(GameRand(), 6334);
-  EXPECT_EQ(GameRand(), 26500);
-  // random(a, b) steps a thousandth of the way per unit of rand() mod 1000: 19169 → 0.169.
-  EXPECT_FLOAT_EQ(Random(0.0f, 100.0f), 16.9f);
-  // It is never reseeded: going on from a remembered state repeats what followed.
-  const uint32_t state = GetRandomState();
-  const int next = GameRand();
-  SetRandomState(state);
-  EXPECT_EQ(GameRand(), next);
+  EXPECT_EQ(random.Next(), 41);
+  EXPECT_EQ(random.Next(), 18467);
+  EXPECT_EQ(random.Next(), 6334);
+  EXPECT_EQ(random.Next(), 26500);
+  // Between(a, b) steps a thousandth of the way per unit of Next() mod 1000: 19169 → 0.169.
+  EXPECT_FLOAT_EQ(random.Between(0.0f, 100.0f), 16.9f);
+  // A game that carries on from a remembered state repeats what followed.
+  GameRandom next(random.State());
+  EXPECT_EQ(next.Next(), random.Next());
 }
 
-TEST(GameRandomTest, RandomStaysBetweenItsEnds) {
-  SetRandomState(1);
+TEST(GameRandomTest, BetweenStaysBetweenItsEnds) {
+  GameRandom random;
   for (int i = 0; i < 2000; ++i) {
-    const float r = Random(-50.0f, 50.0f);
+    const float r = random.Between(-50.0f, 50.0f);
     EXPECT_GE(r, -50.0f);
     EXPECT_LT(r, 50.0f);
   }

@@ -8,10 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "game/GameRandom.h"
-#include "game/Bullet.h"
-#include "game/GameRules.h"
-#include "game/PlayPlane.h"
+#include "game/gameplay/Bullet.h"
+#include "game/gameplay/GameRules.h"
+#include "game/gameplay/PlayPlane.h"
 #include "scene/ScreenOverlay.h"
 #include "scene/SpriteBatch.h"
 #include "tests/game/GameHarness.h"
@@ -23,10 +22,10 @@ protected:
   // Fire held from the first steering window on; up and down in turns of a second.
   void WeaveAndFire() {
     keys = [this](float t) {
-      Hold(gameSettings.keyFire, t > 5.0f);
+      Hold(settings.keyFire, t > 5.0f);
       const bool up = int(t) % 2 == 0;
-      Hold(gameSettings.keyUp, up);
-      Hold(gameSettings.keyDown, !up);
+      Hold(settings.keyUp, up);
+      Hold(settings.keyDown, !up);
     };
   }
   // A pilot that fires from the left third of the plane, lines up with the enemy it
@@ -54,8 +53,8 @@ protected:
         }
       }
       if (boss && boss->phase >= 1 && boss->phase <= 3) {
-        const KOR::Vector3 d = boss->collisionPosition - PlanePoint(0.0f, 0.0f);
-        const float bossY = KOR::Dot(d, {gameSettings.planeUp[0], gameSettings.planeUp[1], gameSettings.planeUp[2]});
+        const KOR::Vector3 d = boss->collisionPosition - scene->plane.Point(0.0f, 0.0f);
+        const float bossY = KOR::Dot(d, scene->plane.up);
         if (targetRank > 1e8f) target = std::clamp(bossY, -45.0f, 45.0f);
       }
       for (Bullet* b : All<Bullet>("Bullet"))
@@ -64,11 +63,11 @@ protected:
       if (threatDistance < 1e9f) (threat > 0.0f ? down : up) = true;
       else if (target > ship.y + 2.0f) up = true;
       else if (target < ship.y - 2.0f) down = true;
-      Hold(gameSettings.keyUp, up);
-      Hold(gameSettings.keyDown, down);
-      Hold(gameSettings.keyLeft, player->planeX > -1.4f);
-      Hold(gameSettings.keyRight, player->planeX < -1.6f);
-      Hold(gameSettings.keyFire, t > 5.0f);
+      Hold(settings.keyUp, up);
+      Hold(settings.keyDown, down);
+      Hold(settings.keyLeft, player->planeX > -1.4f);
+      Hold(settings.keyRight, player->planeX < -1.6f);
+      Hold(settings.keyFire, t > 5.0f);
     };
   }
   // One line per second of level time: score, lives, energy, entities, boss phase and
@@ -143,8 +142,8 @@ TEST_F(GameRunTest, KillingTheBossEndsTheGameSixSecondsLaterWithTheBonus) {
   boss->health = 0.05f;  // twenty hits from the end
   // The boss sits at the top of the plane: fire from the top edge.
   keys = [this](float) {
-    Hold(gameSettings.keyFire, true);
-    Hold(gameSettings.keyUp, true);
+    Hold(settings.keyFire, true);
+    Hold(settings.keyUp, true);
   };
   float diedAt = -1.0f;
   while (time < 130.0f && !(boss->phase == 4 && boss->moveTimer < 0.0f)) {

@@ -1,7 +1,7 @@
 // The high-score table: the shipped file read into one entry per score, games' scores
 // submitted, and the screen's text of the best ten in 29 columns.
 
-#include "game/HighScoreTable.h"
+#include "game/shell/HighScoreTable.h"
 
 #include <gtest/gtest.h>
 

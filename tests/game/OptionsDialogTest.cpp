@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "game/OptionsDialog.h"
+#include "game/shell/OptionsDialog.h"
 #include "platform/win32/Win32Testing.h"
 #include "platform/win32/Windows.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <sstream>
 
-#include "game/Bullet.h"
-#include "game/PlayerBullet.h"
+#include "game/gameplay/Bullet.h"
+#include "game/gameplay/PlayerBullet.h"
 #include "scene/CameraEntity.h"
 #include "scene/ScreenOverlay.h"
 #include "tests/game/GameHarness.h"
@@ -67,12 +67,12 @@ TEST_F(PlayerTest, FireAndFillTogetherFireNothingAndChargeTheCageUpToTheEnergy) 
   StartSmallGame();
   RunFor(6.0f);  // inside the first steering window
   player->energy = 0.2f;
-  Hold(gameSettings.keyFire, true);
-  Hold(gameSettings.keyFillEnergy, true);
+  Hold(settings.keyFire, true);
+  Hold(settings.keyFillEnergy, true);
   RunFor(1.0f);
   EXPECT_EQ(Count("PlayerBullet"), 0u);
   EXPECT_FLOAT_EQ(player->cage, 0.2f);
-  Hold(gameSettings.keyFillEnergy, false);
+  Hold(settings.keyFillEnergy, false);
   Frames(1);
   EXPECT_EQ(player->cage, 0.0f);
   EXPECT_EQ(Count("PlayerBullet"), 1u);
@@ -82,7 +82,7 @@ TEST_F(PlayerTest, TheFirstShotComesFromTheLowerGunAndShotsAlternateAtTheFirePer
   StartSmallGame();
   RunFor(6.0f);
   const float y = player->planeY;
-  Hold(gameSettings.keyFire, true);
+  Hold(settings.keyFire, true);
   Frames(1);
   auto shots = All<PlayerBullet>("PlayerBullet");
   ASSERT_EQ(shots.size(), 1u);
@@ -104,8 +104,8 @@ TEST_F(PlayerTest, TheFirstShotComesFromTheLowerGunAndShotsAlternateAtTheFirePer
 TEST_F(PlayerTest, OutsideTheSteeringWindowsShotsAreLostAndTheShipGlidesToTheCentre) {
   StartSmallGame();
   RunFor(6.0f);
-  Hold(gameSettings.keyUp, true);
-  Hold(gameSettings.keyRight, true);
+  Hold(settings.keyUp, true);
+  Hold(settings.keyRight, true);
   RunFor(1.0f);
   EXPECT_FLOAT_EQ(player->planeY, 1.0f);  // held at the edge
   EXPECT_NEAR(player->planeX, 2.0f, 0.01f);
@@ -114,7 +114,7 @@ TEST_F(PlayerTest, OutsideTheSteeringWindowsShotsAreLostAndTheShipGlidesToTheCen
   Frames(1);
   EXPECT_FLOAT_EQ(player->planeX, x * 0.99f);
   EXPECT_FLOAT_EQ(player->planeY, y * 0.99f);
-  Hold(gameSettings.keyFire, true);
+  Hold(settings.keyFire, true);
   RunFor(1.0f);
   EXPECT_EQ(Count("PlayerBullet"), 0u);
   EXPECT_FALSE(Player::SteeringAllowed(5.6f));
@@ -154,8 +154,8 @@ TEST_F(PlayerTest, TheFifthHitEndsTheGameAfterAThreeSecondFade) {
 }
 
 TEST_F(PlayerTest, AnInvulnerableShipIsHitAsAnyOtherButKeepsItsLives) {
+  invulnerable = true;
   StartSmallGame();
-  player->invulnerable = true;
   player->energy = 0.8f;
   for (int hit = 0; hit < 6; ++hit) {
     RunFor(3.1f);
@@ -178,15 +178,15 @@ TEST_F(PlayerTest, AtLevelTime104TheBossMusicLoopsAndTheCameraStops) {
   RunFor(0.2f);
   EXPECT_EQ(Fake().Calls("Stream_Play").size(), 1u);
   EXPECT_TRUE(player->bossMusicStarted);
-  auto* camera = static_cast<KOR::CameraEntity*>(scene->FindFirstByType("CameraEntity"));
+  auto* camera = scene->FindFirst<KOR::CameraEntity>();
   EXPECT_FALSE(camera->hasPath);
   RunFor(1.0f);
   EXPECT_EQ(Fake().Calls("Stream_Play").size(), 1u);
 }
 
 TEST_F(PlayerTest, TheHudHangsOnTheReferenceLinesOfA4To3Screen) {
-  gameSettings.screenWidth = 800;
-  gameSettings.screenHeight = 600;
+  settings.screenWidth = 800;
+  settings.screenHeight = 600;
   StartSmallGame();
   const PlayerHud& hud = player->hud;
   EXPECT_FLOAT_EQ(hud.panel.y0, 1.0f / 6.0f);
@@ -212,8 +212,8 @@ TEST_F(PlayerTest, TheHudHangsOnTheReferenceLinesOfA4To3Screen) {
 }
 
 TEST_F(PlayerTest, TheHudHangsOnTheReferenceLinesOfA16To10Screen) {
-  gameSettings.screenWidth = 1280;
-  gameSettings.screenHeight = 800;
+  settings.screenWidth = 1280;
+  settings.screenHeight = 800;
   StartSmallGame();
   EXPECT_FLOAT_EQ(player->hud.panel.y0, 0.1f);
   EXPECT_FLOAT_EQ(player->hud.energyBar.y0, 0.87f);
@@ -228,7 +228,7 @@ TEST_F(PlayerTest, TheFireSampleIsTheScenesWithItsThreeDimensionalRange) {
   // The ship's fire sample and the boss's two, each heard from 2000 to 8000.
   EXPECT_EQ(Fake().Calls("Sample_SetMinMaxDistance(handle,2000,8000)").size(), 3u);
   RunFor(6.0f);
-  Hold(gameSettings.keyFire, true);
+  Hold(settings.keyFire, true);
   Fake().calls.clear();
   Frames(1);
   EXPECT_EQ(Fake().Calls("PlaySound").size(), 1u);

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <limits>
 
-#include "game/Bullet.h"
-#include "game/ParticleScript.h"
-#include "game/PlayPlane.h"
-#include "game/PlayerBullet.h"
+#include "game/gameplay/Bullet.h"
+#include "game/gameplay/ParticleScript.h"
+#include "game/gameplay/PlayPlane.h"
+#include "game/gameplay/PlayerBullet.h"
 #include "tests/game/GameHarness.h"
 
 namespace {

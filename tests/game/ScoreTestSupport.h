@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "game/HighScoreTable.h"
+#include "game/shell/HighScoreTable.h"
 
 class ScoreDirectoryTest : public ::testing::Test {
 protected:

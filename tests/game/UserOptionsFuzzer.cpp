@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "game/OptionsDialog.h"
-#include "game/UserOptions.h"
+#include "game/shell/OptionsDialog.h"
+#include "game/shell/UserOptions.h"
 
 namespace {
 

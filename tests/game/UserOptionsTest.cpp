@@ -1,7 +1,7 @@
 // Choices that last: the options file under XDG_CONFIG_HOME written whole through a renamed
 // temporary file, read back to the same choices, and read key by key when it is damaged.
 
-#include "game/UserOptions.h"
+#include "game/shell/UserOptions.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

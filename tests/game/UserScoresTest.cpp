@@ -1,12 +1,12 @@
 // Scores that last: the user's score file under XDG_DATA_HOME merged after the shipped one,
 // written whole through a renamed temporary file, and a damaged one kept aside.
 
-#include "game/UserScores.h"
+#include "game/shell/UserScores.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
 
-#include "game/HighScoreTable.h"
+#include "game/shell/HighScoreTable.h"
 #include "tests/game/ScoreTestSupport.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "game/Program.h"
+#include "game/shell/Program.h"
 #include "platform/d3d9/D3D9Testing.h"
 #include "platform/win32/Win32Testing.h"
 #include "tests/win32/VirtualPad.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "game/MainMenu.h"
+#include "game/shell/MainMenu.h"
 #include "platform/win32/Win32Testing.h"
 
 namespace {

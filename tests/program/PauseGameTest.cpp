@@ -13,7 +13,9 @@
 #include <map>
 #include <vector>
 
-#include "game/Program.h"
+#include "game/gameplay/GameSession.h"
+#include "game/gameplay/Player.h"
+#include "game/shell/Program.h"
 #include "platform/d3d9/D3D9Testing.h"
 #include "platform/fmod/FmodTesting.h"
 #include "platform/win32/Win32Testing.h"
@@ -87,6 +89,7 @@ TEST(PauseGame, PHoldsTheGameStillSilentAndSignedAndPLetsItGo) {
   std::vector<Seen> seen;
   Picture beforePause, whilePaused;
   int frame = 0, menuFrames = 0, swapInterval = -1;
+  const GameSession* running = nullptr;
   D3D9SetPresentHook([&](IDirect3DDevice9* device) {
     Win32Testing::AdvanceClock(kFrameTime);
     ++frame;
@@ -97,14 +100,14 @@ TEST(PauseGame, PHoldsTheGameStillSilentAndSignedAndPLetsItGo) {
     if (frame == 10) Win32Testing::KeyDown(VK_RETURN);  // Play
     if (frame == 11) Win32Testing::KeyUp(VK_RETURN);
     if (frame == 3000) PostQuitMessage(0);                // a run that went wrong still ends
-    KOR::Scene* scene = KOR::Scene::GetRunning();
+    const GameSession* scene = running;
     if (!scene) {
       if (!seen.empty() && ++menuFrames == 20) Win32Testing::KeyDown(VK_ESCAPE);  // leave
       return;
     }
     Seen now;
     now.held = scene->IsHeldByPlayer();
-    if (KOR::Entity* player = scene->FindFirstByType("Player")) now.age = player->GetAge();
+    if (const Player* player = scene->player) now.age = player->GetAge();
     FSOUND_Testing_GetChannelStates(&now.playing, &now.paused);
     Picture picture;
     if (D3D9ReadBackBuffer(device, &picture.pixels, &picture.width, &picture.height)) {
@@ -120,6 +123,7 @@ TEST(PauseGame, PHoldsTheGameStillSilentAndSignedAndPLetsItGo) {
   });
   ProgramOptions options;
   options.answers = &answers;
+  options.watchGames = [&running](const GameSession* game) { running = game; };
   EXPECT_EQ(RunProgram(options), 0);
   D3D9SetPresentHook(nullptr);
   Win32Testing::UseManualClock(false);

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "game/Program.h"
-#include "game/UserOptions.h"
+#include "game/shell/Program.h"
+#include "game/shell/UserOptions.h"
 #include "platform/win32/Win32Testing.h"
 #include "platform/win32/Windows.h"
 
@@ -29,8 +29,8 @@ protected:
     folder = pattern;
     options.optionsPath = (folder / "options.conf").string();
     // The game ends as soon as it is ready: the menu takes the quit message.
-    options.started = [this] {
-      during = gameSettings;
+    options.started = [this](const GameSettings& settings) {
+      during = settings;
       PostQuitMessage(0);
     };
   }

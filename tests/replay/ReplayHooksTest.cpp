@@ -173,28 +173,4 @@ TEST_F(RecordingDevice, TheRecorderStepsTheClockPressesKeysByFrameAndEndsTheRun)
   EXPECT_EQ(recorder.Summary().gameFrames, 0u) << "no scene ran: every frame was the menu's";
 }
 
-TEST(RunningScene, IsTheSceneInsideRunAndNoneAfter) {
-  KOR::Scene scene;
-  scene.Init(nullptr, KOR::SceneSettings{});
-  EXPECT_EQ(KOR::Scene::GetRunning(), nullptr);
-  KOR::Scene* during = nullptr;
-  // One frame runs, then Escape ends the run.
-  struct Peek : KOR::Entity {
-    KOR::Scene** seen;
-    explicit Peek(KOR::Scene** seen) : seen(seen) {}
-    std::unique_ptr<KOR::Entity> Create() override { return nullptr; }
-    void PreUpdate() override {
-      *seen = KOR::Scene::GetRunning();
-      Win32Testing::KeyDown(VK_ESCAPE);
-    }
-    std::string GetTypeName() const override { return "Peek"; }
-    void Initialise(const KOR::SceneObjectRecord&) override {}
-  };
-  scene.AddEntity(std::make_unique<Peek>(&during));
-  scene.Run();
-  EXPECT_EQ(during, &scene);
-  EXPECT_EQ(KOR::Scene::GetRunning(), nullptr);
-  Win32Testing::Reset();
-}
-
 }  // namespace

@@ -262,7 +262,11 @@ TEST_F(FrameTest, LosingTheFocusPausesTheGameWithoutCountingTheTimeAway) {
 TEST_F(FrameTest, ThePlayersPauseKeyHoldsTheGameUntilPressedAgain) {
   Probe& p = AddProbe(scene, log, "p");
   std::vector<bool> told;
-  scene.isPauseKey = [](const MSG& m) { return m.message == WM_KEYDOWN && m.wParam == 'P'; };
+  scene.requestOf = [](const MSG& m) {
+    if (m.message == WM_KEYDOWN && m.wParam == 'P') return KOR::Scene::RunRequest::Pause;
+    if (m.message == WM_KEYDOWN && m.wParam == VK_ESCAPE) return KOR::Scene::RunRequest::Leave;
+    return KOR::Scene::RunRequest::None;
+  };
   scene.onPlayerPause = [&](bool on) { told.push_back(on); };
   ASSERT_TRUE(scene.RunStep());
   size_t updates = p.steps.size();

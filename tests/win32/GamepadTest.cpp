@@ -1,12 +1,12 @@
-// A gamepad presses the same virtual keys as the keyboard. Runs with SDL's offscreen
-// video driver and a virtual controller, so no display or pad is needed.
+// A gamepad's controls are keys of their own: each button and each direction of the left
+// stick presses its VK_GAMEPAD_ key, as messages and as held state. Runs with SDL's
+// offscreen video driver and a virtual controller, so no display or pad is needed.
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/win32/Gamepad.h"
 #include "platform/win32/Win32Testing.h"
 #include "platform/win32/Windows.h"
 #include "tests/win32/VirtualPad.h"
@@ -28,7 +28,6 @@ protected:
     Drain();
   }
   void TearDown() override {
-    SetGamepadKeys(GamepadKeys{});
     if (joystick) {
       int index = 0;
       SDL_JoystickClose(joystick);
@@ -51,39 +50,41 @@ protected:
   SDL_Joystick* joystick = nullptr;
 };
 
-TEST_F(Gamepad, ButtonsPressTheDefaultKeys) {
+TEST_F(Gamepad, ButtonsPressTheirOwnKeys) {
   SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_A, 1);
-  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, 'A'}}));
-  EXPECT_NE(GetAsyncKeyState('A') & 0x8000, 0) << "the fire key reads as held";
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_GAMEPAD_A}}));
+  EXPECT_NE(GetAsyncKeyState(VK_GAMEPAD_A) & 0x8000, 0) << "the button reads as held";
+  EXPECT_EQ(GetAsyncKeyState('A') & 0x8000, 0) << "no keyboard key is pressed for it";
   SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_A, 0);
   SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_BACK, 1);
-  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, 'A'}, {WM_KEYDOWN, VK_ESCAPE}}));
-  EXPECT_EQ(GetAsyncKeyState('A') & 0x8000, 0);
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, VK_GAMEPAD_A}, {WM_KEYDOWN, VK_GAMEPAD_VIEW}}));
+  EXPECT_EQ(GetAsyncKeyState(VK_GAMEPAD_A) & 0x8000, 0);
+  SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_BACK, 0);
+  const std::pair<SDL_GameControllerButton, int> buttons[] = {
+      {SDL_CONTROLLER_BUTTON_B, VK_GAMEPAD_B},          {SDL_CONTROLLER_BUTTON_START, VK_GAMEPAD_MENU},
+      {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_GAMEPAD_DPAD_UP}, {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_GAMEPAD_DPAD_LEFT}};
+  Drain();
+  for (auto [button, key] : buttons) {
+    SDL_JoystickSetVirtualButton(joystick, button, 1);
+    EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, WPARAM(key)}})) << key;
+    SDL_JoystickSetVirtualButton(joystick, button, 0);
+    Drain();
+  }
 }
 
-TEST_F(Gamepad, StickSteersWithoutChatter) {
+TEST_F(Gamepad, StickPressesItsDirectionsWithoutChatter) {
   SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, 30000);
-  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_RIGHT}}));
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_GAMEPAD_LEFT_THUMBSTICK_RIGHT}}));
   SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, 12000);
   EXPECT_TRUE(Drain().empty()) << "between the thresholds the key stays down";
-  EXPECT_NE(GetAsyncKeyState(VK_RIGHT) & 0x8000, 0);
+  EXPECT_NE(GetAsyncKeyState(VK_GAMEPAD_LEFT_THUMBSTICK_RIGHT) & 0x8000, 0);
   SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, 0);
   SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, -30000);
-  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, VK_RIGHT}, {WM_KEYDOWN, VK_UP}}));
-}
-
-TEST_F(Gamepad, ThePadFollowsTheKeysThePlayerChose) {
-  GamepadKeys chosen;
-  chosen.fire = VK_SPACE, chosen.fillEnergy = 'D', chosen.up = 'W', chosen.down = 'X';
-  SetGamepadKeys(chosen);
-  SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_A, 1);
-  SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_B, 1);
-  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, 'D'}}));
-  SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, -30000);
-  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, 'W'}}));
-  EXPECT_NE(GetAsyncKeyState('W') & 0x8000, 0);
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, VK_GAMEPAD_LEFT_THUMBSTICK_RIGHT},
+                                                           {WM_KEYDOWN, VK_GAMEPAD_LEFT_THUMBSTICK_UP}}));
   SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, 30000);
-  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, 'W'}, {WM_KEYDOWN, 'X'}}));
+  EXPECT_EQ(Drain(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYUP, VK_GAMEPAD_LEFT_THUMBSTICK_UP},
+                                                           {WM_KEYDOWN, VK_GAMEPAD_LEFT_THUMBSTICK_DOWN}}));
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ struct LightSpec {
   float range, along, side, up, pulse;
 };
 struct Source {
-  float distance = 160, fovDegrees = 75, duration = 104;
+  float distance = 160, fovDegrees = 75;
+  float duration = LevelOne::kPathEnd;  // seconds of keys: the path ends where the game's rules say
   std::vector<Waypoint> waypoints;
   std::vector<SectionSpec> sections;
   std::vector<LightSpec> lights;
@@ -59,8 +60,6 @@ Source Parse(const std::string& text) {
       ok = bool(in >> s.distance);
     } else if (word == "fov") {
       ok = bool(in >> s.fovDegrees);
-    } else if (word == "duration") {
-      ok = bool(in >> s.duration);
     } else if (word == "waypoint") {
       Waypoint w{};
       ok = bool(in >> w.time >> w.heading >> w.altitude >> w.speed);

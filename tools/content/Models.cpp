@@ -207,7 +207,7 @@ KOR::Mesh3DFData Boss() {
     m.BevelBox({-7, side > 0 ? 14.0f : -27.0f, -10}, {7, side > 0 ? 27.0f : -14.0f, 8}, 2.0f);
   }
   // Gun ports: housing, glowing ring and twin barrels towards the player.
-  for (const PlanePoint& port : kBossPorts) {
+  for (const LevelOne::PortPosition& port : kBossPorts) {
     const V3 at{0, port.y, port.x - kBossPlaneX};
     m.BeginPart(Atlas(Machinery), 35);
     m.BevelBox(at + V3{-8, -5, -2}, at + V3{10, 5, 9}, 1.5f);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "game/gameplay/LevelOne.h"
 #include "graphics/Mesh3DFFormat.h"
 #include "tools/content/MeshKit.h"
 
@@ -23,10 +24,7 @@ constexpr UvRect Lights{0.75f, 0.75f, 1.0f, 1.0f};
 // The boss's origin sits this far along the plane from the plane's centre; its gun
 // ports then lie at the plane positions the boss fires from.
 constexpr float kBossPlaneX = 75.0f;
-struct PlanePoint {
-  float x, y;
-};
-constexpr PlanePoint kBossPorts[4] = {{45, 40}, {70, 20}, {70, -20}, {45, -40}};
+using LevelOne::kBossPorts;
 
 // Length along the path of one canyon, city or station piece; pieces join seamlessly.
 constexpr float kSceneryPieceLength = 600.0f;

@@ -16,13 +16,11 @@
 #include <memory>
 #include <stdexcept>
 
-#include "game/GameSettings.h"
-#include "game/Program.h"
+#include "game/shell/GameSettings.h"
+#include "game/shell/Program.h"
 #include "tools/replay/ReplayRecorder.h"
 #include "tools/replay/ReplayScript.h"
 #include "tools/ToolHelp.h"
-
-GameSettings gameSettings;
 
 namespace {
 
@@ -158,6 +156,7 @@ int main(int argc, char** argv) {
   ProgramOptions options;
   options.answers = &script.answers;
   options.invulnerable = script.invulnerable;
+  options.watchGames = [&recorder](const GameSession* game) { recorder.Watch(game); };
   int status = RunProgram(options);
   recorder.Uninstall();
   csvFile.flush();

@@ -11,12 +11,12 @@
 #include <iostream>
 
 #include "core/DebugConsole.h"
-#include "game/Player.h"
+#include "game/gameplay/GameSession.h"
+#include "game/gameplay/Player.h"
 #include "platform/d3d9/D3D9Testing.h"
 #include "platform/fmod/FmodTesting.h"
 #include "platform/win32/Win32Testing.h"
 #include "platform/win32/Windows.h"
-#include "scene/Scene.h"
 #include "scene/ScreenOverlay.h"
 #include "scene/SpriteBatch.h"
 
@@ -124,7 +124,7 @@ void ReplayRecorder::PressReportOk() {
 
 void ReplayRecorder::OnPresent(IDirect3DDevice9* device) {
   double wall = WallSeconds(), cpu = CpuMs();
-  KOR::Scene* scene = KOR::Scene::GetRunning();
+  const GameSession* scene = running;
   bool firstOfGame = false;
   if (scene && !inGame) {
     ++game;
@@ -152,10 +152,9 @@ void ReplayRecorder::OnPresent(IDirect3DDevice9* device) {
   if (scene) {
     f.gameTime = double(Counter() - gameStartCounter) / 1e9;
     f.entities = scene->GetEntityCount();
-    if (auto* player = static_cast<Player*>(scene->FindFirstByType("Player")))
-      f.score = player->score, f.lives = player->lives;
-    if (KOR::OverlayBatch* overlays = scene->GetOverlays()) f.overlays = overlays->GetOverlays().size();
-    if (KOR::SpriteBatch* sprites = scene->GetSprites()) f.sprites = sprites->GetSprites().size();
+    if (const Player* player = scene->player) f.score = player->score, f.lives = player->lives;
+    if (const KOR::OverlayBatch* overlays = scene->GetOverlays()) f.overlays = overlays->GetOverlays().size();
+    if (const KOR::SpriteBatch* sprites = scene->GetSprites()) f.sprites = sprites->GetSprites().size();
   }
   if (csv) {
     char row[512];

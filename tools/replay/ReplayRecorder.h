@@ -11,6 +11,8 @@
 
 #include "tools/replay/ReplayScript.h"
 
+class GameSession;
+
 struct IDirect3DDevice9;
 
 // What one frame showed, as the CSV row holds it.
@@ -58,6 +60,9 @@ public:
   void Install();
   void Uninstall();
 
+  // The game now running (its session), or null between games: ProgramOptions'
+  // watchGames tells it.
+  void Watch(const GameSession* game) { running = game; }
   ReplaySummary Summary() const;
   // The same figures over the first game's frames from `from` up to `to` seconds of its
   // time (its load and peak memory are the whole run's).
@@ -80,6 +85,7 @@ private:
   bool installed = false;
   size_t nextKey = 0, nextShot = 0;
   int64_t frame = 0;
+  const GameSession* running = nullptr;
   int game = 0;
   bool inGame = false;
   int64_t gameStartCounter = 0;

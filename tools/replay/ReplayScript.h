@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "game/GameSettings.h"
+#include "game/shell/GameSettings.h"
 
 struct ReplayKeyEvent {
   int64_t frame = 0;

@@ -23,4 +23,8 @@ struct HudLines {
   float bottom;
 };
 inline HudLines HudLinesFor(float aspect) { return {0.5f - aspect / 4.0f, 0.5f + aspect / 4.0f}; }
+// The score text's top. The panel's texture is stretched between the lines, so its top
+// band and the plates under it (its first 12 of 256 rows) grow with the panel's height;
+// a fixed offset put the name under them on the wider screens.
+inline float HudTextTop(const HudLines& lines) { return lines.top + (lines.bottom - lines.top) * (12.0f / 256.0f); }
 HudLines CurrentHudLines();  // from the settings record's screen size

@@ -303,7 +303,8 @@ void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
     f.objectConstants.push_back(Automatic(f.vertexProgram, "matWorldMatrix", AutoSource::World));
     f.AddPixelConstant(Automatic(f.pixelProgram, "viewPosition", AutoSource::CameraPosition));
     GpuProgramConstant* density = f.pixelProgram->GetConstant("density");
-    Float(density, renderer.fogDensity);
+    // An unlit material that glows is its own light, drawn far beyond the fog (a sky).
+    Float(density, unlit && glow ? 0.0f : renderer.fogDensity);
     f.AddPixelConstant(density);
     if (additive) {
       GpuProgramConstant* diffuse = f.pixelProgram->GetConstant("diffuseMap");
@@ -363,6 +364,7 @@ void Material::BuildFixedFunction(TextureSource& textures) {
   PassLayer& layer = *pass.layers.front();
   FillAndCull(pass.UseRenderStates(), *this);
   layer.UseRenderStates()->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+  if (glow) layer.UseRenderStates()->Set(RenderState::FogEnable, 0);  // its own light, as above
   TextureStageSet* stages = layer.UseTextureStages();
   if (!diffuseName.empty()) {
     diffuseTexture = textures.GetTexture(diffuseName);

@@ -101,6 +101,7 @@ public:
   std::string diffuseName, normalName, specularName, emissiveName;
   Colour colour;
   float shininess = 0.0f;
+  // unlit and glow together: drawn without fog (a sky far beyond it).
   bool alphaTest = false, glow = false, wireframe = false, twoSided = false, unlit = false;
 };
 

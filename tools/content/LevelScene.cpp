@@ -301,6 +301,38 @@ KOR::SceneFileContents BuildLevelScene(const std::string& text) {
     }
   }
 
+  // A sky for each section: a panel that keeps its distance ahead of the camera and its
+  // own bearing (the section's middle heading), so it turns across the view as a far sky
+  // would. Over the last seconds of a section it slides out along the path as the next
+  // one slides in; one not in view waits far off, where culling leaves it undrawn.
+  constexpr float kSkySlide = 4;  // seconds
+  auto sectionIndex = [&](float t) {
+    float p = 0;
+    for (size_t i = 1; i < source.sections.size(); ++i) p += Smooth(-0.5f, 0.5f, (t - source.sections[i].from) / kSkySlide);
+    return p;
+  };
+  for (size_t j = 0; j < source.sections.size(); ++j) {
+    const SectionSpec& sec = source.sections[j];
+    KOR::SceneMaterialBlock sky = KOR::MaterialBlock(1, 1, 1, 1, "sky_" + sec.kind + ".tga");
+    sky.unlit = 1;
+    sky.glow = 1;  // unlit and glowing: drawn without fog
+    sky.twoSided = 1;
+    const float bearing = path.At(std::min((sec.from + sec.to) * 0.5f, source.duration)).heading;
+    KOR::SceneObjectRecord o = Object("staticMesh", "sky " + sec.kind, "sky.3df", sky, {}, bearing);
+    for (int k = 0; k < keys; ++k) {
+      const float t = float(k) * kKeyStep;
+      const float offset = float(j) - sectionIndex(t);
+      KOR::SceneTransform key;
+      key.rotation = o.transform.rotation;
+      const Vector3 eye = camera.keys[size_t(k)].position;
+      const float along = std::fabs(offset) < 1 ? offset * kSkyWidth : (offset < 0 ? -1e5f : 1e5f);
+      key.position = eye + Scale(Path::Side(bearing), -kSkyDistance) + Scale(Path::Along(bearing), along);
+      o.keys.push_back(key);
+    }
+    o.transform = o.keys.front();
+    scene.objects.push_back(o);
+  }
+
   for (const LightSpec& lamp : source.lights) {
     KOR::SceneLightRecord light;
     light.colour = lamp.colour;

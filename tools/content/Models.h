@@ -35,7 +35,7 @@ constexpr float kSceneryPieceLength = 600.0f;
 // ignores), kSkyWidth along the path and kSkyHeight high, centred on the camera's height;
 // its texture tiles every kSkyHeight along it, and over the last kSkyFade at either end
 // the sky sinks into its dark bottom rows, so two panels meet without a seam.
-constexpr float kSkyDistance = 5000.0f, kSkyWidth = 16000.0f, kSkyHeight = 5800.0f, kSkyFade = 2500.0f;
+constexpr float kSkyDistance = 5000.0f, kSkyWidth = 28000.0f, kSkyHeight = 5800.0f, kSkyFade = 2500.0f;
 
 struct NamedMesh {
   std::string file;

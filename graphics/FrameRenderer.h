@@ -11,6 +11,13 @@
 
 namespace KOR {
 
+// A scene's fog, decided once by the scene: squared-exponential towards its colour, which
+// is also the colour the frame is cleared to. Density per world unit; 0 is no fog.
+struct Fog {
+  Colour colour{0, 0, 0, 1};
+  float density = 0.0f;
+};
+
 class FrameRenderer {
 public:
   virtual ~FrameRenderer() = default;

@@ -303,7 +303,7 @@ void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
     f.objectConstants.push_back(Automatic(f.vertexProgram, "matWorldMatrix", AutoSource::World));
     f.AddPixelConstant(Automatic(f.pixelProgram, "viewPosition", AutoSource::CameraPosition));
     GpuProgramConstant* density = f.pixelProgram->GetConstant("density");
-    Float(density, renderer.fogDensity);
+    Float(density, Fogged() ? renderer.fog.density : 0.0f);
     f.AddPixelConstant(density);
     if (additive) {
       GpuProgramConstant* diffuse = f.pixelProgram->GetConstant("diffuseMap");
@@ -312,7 +312,7 @@ void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
     } else {
       GpuProgramConstant* fog = f.pixelProgram->GetConstant("fogColor");
       fog->kind = GpuProgramConstant::Float4;
-      const Colour& c = renderer.clearColour;
+      const Colour& c = renderer.fog.colour;
       fog->value.vector[0] = c.r, fog->value.vector[1] = c.g, fog->value.vector[2] = c.b, fog->value.vector[3] = c.a;
       f.AddPixelConstant(fog);
     }
@@ -320,7 +320,7 @@ void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
   }
 }
 
-void Material::BuildFixedFunction(TextureSource& textures) {
+void Material::BuildFixedFunction(const Fog& fog, TextureSource& textures) {
   if (!unlit) {
     lightingPass = NewPass({kPosition, kNormal, kTexCoord});
     MaterialPass& pass = *lightingPass;
@@ -363,6 +363,7 @@ void Material::BuildFixedFunction(TextureSource& textures) {
   PassLayer& layer = *pass.layers.front();
   FillAndCull(pass.UseRenderStates(), *this);
   layer.UseRenderStates()->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+  layer.UseRenderStates()->Set(RenderState::FogEnable, Fogged() && fog.density != 0.0f ? 1 : 0);
   TextureStageSet* stages = layer.UseTextureStages();
   if (!diffuseName.empty()) {
     diffuseTexture = textures.GetTexture(diffuseName);

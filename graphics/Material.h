@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "core/Matrix.h"
-#include "graphics/PixelFormat.h"  // Colour
+#include "graphics/FrameRenderer.h"  // Fog
+#include "graphics/PixelFormat.h"     // Colour
 #include "graphics/RenderPass.h"
 #include "graphics/StateObjects.h"
 
@@ -87,11 +88,15 @@ public:
   Material& operator=(const Material&) = delete;
   ~Material();
 
-  // The per-pixel passes; reads the renderer's fog density and colour and its settings.
-  // Throws when an effect file cannot be read or a program does not compile.
+  // The per-pixel passes; takes in the renderer's fog and its settings. Throws when an
+  // effect file cannot be read or a program does not compile.
   void Build(SceneRenderer& renderer, TextureSource& textures);
-  // The per-vertex pass: lit materials in lightingPass, unlit ones in fogPass.
-  void BuildFixedFunction(TextureSource& textures);
+  // The per-vertex pass: lit materials in lightingPass (fogged by their frame), unlit
+  // ones in fogPass, which says itself whether fog reaches it.
+  void BuildFixedFunction(const Fog& fog, TextureSource& textures);
+  // Whether the scene's fog reaches the surface. An unlit material that glows is light of
+  // its own, as a sky far beyond the fog is.
+  bool Fogged() const { return !(unlit && glow); }
 
   std::unique_ptr<MaterialPass> lightingPass, fogPass, zfillPass, emissivePass;
   TextureObject* diffuseTexture = nullptr;  // the scene's, not owned

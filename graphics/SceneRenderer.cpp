@@ -65,12 +65,29 @@ void DepthBase(RenderStateSet* depth) {
   depth->Set(RenderState::AlphaFunction, +Compare::Greater);
 }
 
-// The per-vertex frame's fog, squared exponential in the clear colour.
-void VertexFog(RenderStateSet* states, uint32_t colour, float density) {
+// The base every colour phase starts from: culled, depth-tested against what the depth
+// phase wrote and not written, blended by adding, alpha-tested at half where a pass asks.
+// Each phase then says what it changes; nothing carries over from the phase before.
+void ColourBase(RenderStateSet* colour) {
+  colour->Set(RenderState::CullMode, +Cull::Clockwise);
+  colour->Set(RenderState::DepthEnable, 1);
+  colour->Set(RenderState::DepthFunction, +Compare::LessEqual);
+  colour->Set(RenderState::DepthWrite, 0);
+  colour->Set(RenderState::AlphaBlendEnable, 1);
+  colour->Set(RenderState::SourceBlend, +Blend::One);
+  colour->Set(RenderState::DestBlend, +Blend::One);
+  colour->Set(RenderState::AlphaTestEnable, 0);
+  colour->Set(RenderState::AlphaReference, 128);
+  colour->Set(RenderState::AlphaFunction, +Compare::Greater);
+  colour->Set(RenderState::ColourWriteEnable, 255);
+}
+
+// Fixed-function fog for the per-vertex frame: squared exponential in the fog's colour.
+void VertexFog(RenderStateSet* states, const Fog& fog) {
   uint32_t bits;
-  std::memcpy(&bits, &density, 4);
-  states->Set(RenderState::FogEnable, density != 0.0f ? 1 : 0);
-  states->Set(RenderState::FogColour, colour);
+  std::memcpy(&bits, &fog.density, 4);
+  states->Set(RenderState::FogEnable, fog.density != 0.0f ? 1 : 0);
+  states->Set(RenderState::FogColour, Packed(fog.colour));
   states->Set(RenderState::FogDensity, bits);
   states->Set(RenderState::FogVertexMode, +FogMode::Exp2);
 }
@@ -84,7 +101,6 @@ int SceneRenderer::GlowTargetSize(uint32_t screenEdge) {
 }
 
 SceneRenderer::~SceneRenderer() {
-  fogPass.reset();
   if (!device) return;
   DeviceObject* owned[] = {glowA, glowB, vsGlow, psGlow, vsQuad, psQuad, postStates, spriteStates,
                            quadStreamMap, quad40, quad60, quadWhite};
@@ -102,14 +118,7 @@ void SceneRenderer::Init(Device* made, const RenderSettings& chosen) {
   RenderStateSet* colour = colourQueue.UseRenderStates();
   if (!depth || !colour || !camera) return;
   DepthBase(depth);
-  colour->Set(RenderState::DepthWrite, 0);
-  colour->Set(RenderState::AlphaBlendEnable, 1);
-  colour->Set(RenderState::DepthFunction, +Compare::Equal);
-  colour->Set(RenderState::CullMode, +Cull::Clockwise);
-  colour->Set(RenderState::DepthEnable, 1);
-  colour->Set(RenderState::DepthWrite, 1);
-  colour->Set(RenderState::AlphaReference, 128);
-  colour->Set(RenderState::AlphaFunction, +Compare::Greater);
+  ColourBase(colour);
   if (settings.perPixelLighting) InitPerPixel();
 }
 
@@ -158,28 +167,6 @@ void SceneRenderer::InitPerPixel() {
   quad40 = MakeQuad(0.4f);
   quad60 = MakeQuad(0.6f);
   quadWhite = MakeQuad(1.0f);
-
-  fogPass = std::make_unique<MaterialPass>();
-  for (const VertexElementDecl& e : {kPosition, kTexCoord, kColourElement}) fogPass->streamMap->AddElement(e);
-  fogPass->streamMap->Build();
-  fogPass->AddLayer();
-  ShaderOptions additive;
-  additive.SetOption("optAdditive", true);
-  std::string fogSource = ReadShaderFile("shaders/fog.sh");
-  CompileWithOptions(*fogPass->UseVertexProgram(), fogSource.c_str(), Profile::Vs11, "vs_main", additive);
-  CompileWithOptions(*fogPass->UsePixelProgram(), fogSource.c_str(), Profile::Ps20, "ps_main", additive);
-  auto automatic = [](GpuProgram* p, const char* name, AutoSource s) {
-    GpuProgramConstant* c = p->GetConstant(name);
-    c->autoSource = +s;
-    return c;
-  };
-  fogPass->AddVertexConstant(automatic(fogPass->vertexProgram, "matViewProjMatrix", AutoSource::ViewProjection));
-  fogPass->AddVertexConstant(automatic(fogPass->vertexProgram, "matWorldMatrix", AutoSource::World));
-  fogPass->AddPixelConstant(automatic(fogPass->pixelProgram, "viewPosition", AutoSource::CameraPosition));
-  GpuProgramConstant* density = fogPass->pixelProgram->GetConstant("density");
-  density->kind = GpuProgramConstant::Float;
-  density->value.vector[0] = fogDensity;
-  fogPass->AddPixelConstant(density);
 }
 
 // A full-screen quad in clip space, two triangles, of one grey.
@@ -210,7 +197,7 @@ void SceneRenderer::SetIdentityWorld() { device->SetWorldMatrix(kIdentity); }
 void SceneRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
                                 const Colour& clear) {
   if (!device || !camera) return;
-  clearColour = clear;
+  fog.colour = clear;
   if (settings.perPixelLighting) PerPixelFrame(nodes, lights);
   else PerVertexFrame(nodes);
 }
@@ -236,19 +223,17 @@ void SceneRenderer::DepthPass(const std::vector<RenderNode*>& nodes) {
 }
 
 void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights) {
-  device->Clear(true, true, false, clearColour.r, clearColour.g, clearColour.b, clearColour.a);
+  const Colour& clear = fog.colour;
+  device->Clear(true, true, false, clear.r, clear.g, clear.b, clear.a);
   device->BeginFrame();
   camera->ApplyProjection();
   camera->ApplyCamera();
   DepthPass(nodes);
   Done(FramePhase::Depth);
 
+  // Lights and emissive colour add onto what the depth phase laid down.
   RenderStateSet* colour = colourQueue.GetRenderStates();
-  colour->Set(RenderState::DepthFunction, +Compare::LessEqual);
-  colour->Set(RenderState::SourceBlend, +Blend::One);
-  colour->Set(RenderState::DestBlend, +Blend::One);
-  colour->Set(RenderState::DepthWrite, 0);
-  colour->Set(RenderState::AlphaBlendEnable, 1);
+  ColourBase(colour);
   for (LightParameters* light : lights) {
     if (!light->active) continue;
     for (RenderNode* node : light->nodes) {
@@ -275,18 +260,18 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   colourQueue.Clear();
   Done(FramePhase::Emissive);
 
+  // Fog over lit surfaces blends towards the fog's colour by the pass's alpha.
+  ColourBase(colour);
   colour->Set(RenderState::SourceBlend, +Blend::SourceAlpha);
   colour->Set(RenderState::DestBlend, +Blend::InverseSourceAlpha);
-  colour->Set(RenderState::AlphaTestEnable, 0);
   for (RenderNode* node : nodes)
     if (Drawn(node) && node->material->lightingPass && node->material->fogPass)
       colourQueue.Add(Item(*node, node->material->fogPass.get()));
   colourQueue.Draw();
   colourQueue.Clear();
 
-  colour->Set(RenderState::DepthFunction, +Compare::LessEqual);
-  colour->Set(RenderState::SourceBlend, +Blend::One);
-  colour->Set(RenderState::DestBlend, +Blend::One);
+  // Unlit surfaces add their fogged colour.
+  ColourBase(colour);
   for (RenderNode* node : nodes)
     if (Drawn(node) && !node->material->lightingPass && node->material->fogPass)
       colourQueue.Add(Item(*node, node->material->fogPass.get()));
@@ -296,8 +281,6 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   Done(FramePhase::Fog);
   SetIdentityWorld();
   DrawWorldSprites();
-  colour->Set(RenderState::DepthWrite, 1);
-  colour->Set(RenderState::AlphaBlendEnable, 0);
   Done(FramePhase::WorldSprites);
 
   if (settings.glowEffects && glowA) Glow(nodes);
@@ -356,13 +339,10 @@ void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
   for (RenderNode* node : nodes)
     if (Drawn(node) && node->material->emissivePass && !node->material->emissiveName.empty())
       colourQueue.Add(Item(*node, node->material->emissivePass.get()));
+  // Only the visible surfaces' own colour: depth equal to what was just laid down.
   RenderStateSet* colour = colourQueue.GetRenderStates();
+  ColourBase(colour);
   colour->Set(RenderState::DepthFunction, +Compare::Equal);
-  colour->Set(RenderState::SourceBlend, +Blend::One);
-  colour->Set(RenderState::DestBlend, +Blend::One);
-  colour->Set(RenderState::DepthWrite, 0);
-  colour->Set(RenderState::AlphaBlendEnable, 1);
-  colour->Set(RenderState::ColourWriteEnable, 255);
   colourQueue.Draw();
   colourQueue.Clear();
   SetIdentityWorld();
@@ -410,20 +390,18 @@ void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
 }
 
 void SceneRenderer::PerVertexFrame(const std::vector<RenderNode*>& nodes) {
-  device->Clear(true, true, false, clearColour.r, clearColour.g, clearColour.b, clearColour.a);
+  const Colour& clear = fog.colour;
+  device->Clear(true, true, false, clear.r, clear.g, clear.b, clear.a);
   device->BeginFrame();
   camera->ApplyProjection();
   camera->ApplyCamera();
-  uint32_t fogColour = Packed(clearColour);
+  // Lit surfaces are drawn opaque with their depth; unlit ones add their colour over them.
   RenderStateSet* depth = depthQueue.UseRenderStates();
-  VertexFog(depth, fogColour, fogDensity);
+  VertexFog(depth, fog);
   DepthBase(depth);
   RenderStateSet* colour = colourQueue.UseRenderStates();
-  VertexFog(colour, fogColour, fogDensity);
-  colour->Set(RenderState::AlphaBlendEnable, 1);
-  colour->Set(RenderState::DestBlend, +Blend::One);
-  colour->Set(RenderState::SourceBlend, +Blend::One);
-  colour->Set(RenderState::DepthWrite, 0);
+  ColourBase(colour);
+  VertexFog(colour, fog);
   spriteStates->Set(RenderState::DepthWrite, 0);
   spriteStates->Set(RenderState::FogEnable, 0);
   spriteStates->Set(RenderState::AlphaBlendEnable, 1);

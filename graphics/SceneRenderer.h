@@ -46,7 +46,7 @@ public:
   ~SceneRenderer() override;
 
   // Makes the camera, the queue states and, for the per-pixel path, the glow targets and
-  // programs and the renderer's own fog pass. Throws when an effect file cannot be read
+  // programs. Throws when an effect file cannot be read
   // or a program does not compile.
   void Init(Device* device, const RenderSettings& settings);
   // Glow target edge for a screen edge: the largest power of two not above it, a quarter
@@ -62,15 +62,15 @@ public:
               const Colour& clearColour);
 
   RenderSettings settings;
-  Colour clearColour{0, 0, 0, 1};  // also the fog colour
-  float fogDensity = 0.0f;
+  // The scene's, set before its materials are built (they take it in) and kept for its
+  // frames; the frame is cleared to its colour.
+  Fog fog;
   Camera* camera = nullptr;
   RenderQueue depthQueue, colourQueue;
   SpriteLayer* worldSprites = nullptr;   // the scene's, drawn with the camera
   SpriteLayer* screenSprites = nullptr;  // the scene's, drawn last
   StreamMap* quadStreamMap = nullptr;
   std::string glowSource;  // shaders/glow.sh, which the emissive passes compile from too
-  std::unique_ptr<MaterialPass> fogPass;  // the renderer's own, for additive fog
 
   // Glow resources.
   Texture2D* glowA = nullptr;

@@ -81,6 +81,11 @@ Scene::~Scene() {
   renderer.reset();
 }
 
+void Scene::SetFog(const Fog& chosen) {
+  fog = chosen;
+  if (sceneRenderer) sceneRenderer->fog = chosen;
+}
+
 void Scene::DeleteEntities() {
   // Entity destructors take their nodes and lights out of the lists: those go later.
   removalQueue.clear();
@@ -94,8 +99,7 @@ void Scene::Init(Device* device, const SceneSettings& chosen) {
   sceneRenderer = nullptr;
   if (device) {
     auto made = std::make_unique<SceneRenderer>();
-    made->clearColour = backgroundColour;
-    made->fogDensity = fogDensity;
+    made->fog = fog;
     made->Init(device, settings);
     sceneRenderer = made.get();
     renderer = std::move(made);
@@ -205,11 +209,8 @@ Material* Scene::GetMaterial(const SceneMaterialBlock& block) {
     material->specularName = Text(block.specularName, sizeof block.specularName);
     material->emissiveName = Text(block.emissiveName, sizeof block.emissiveName);
     if (sceneRenderer) {
-      // Built with what the game set before loading: fog colour and density.
-      sceneRenderer->clearColour = backgroundColour;
-      sceneRenderer->fogDensity = fogDensity;
       if (settings.perPixelLighting) material->Build(*sceneRenderer, *this);
-      else material->BuildFixedFunction(*this);
+      else material->BuildFixedFunction(fog, *this);
     }
     slot = std::move(material);
   }
@@ -234,7 +235,6 @@ void Scene::WarmUp() {
     node.world = WorldMatrix(1.0f, node.rotation, node.position);
     list.push_back(&node);
   }
-  sceneRenderer->fogDensity = fogDensity;
   // Per pixel each light is a pass of its own; per vertex an object's program follows how
   // many lights reach it, so each count up to a light set's is drawn once.
   const size_t most = std::min(lights.size(), size_t(LightSet::kMaxLights));
@@ -244,7 +244,7 @@ void Scene::WarmUp() {
       lights[l]->active = l < count;
       lights[l]->nodes = l < count ? list : std::vector<RenderNode*>{};
     }
-    sceneRenderer->WarmUp(list, lights, backgroundColour);
+    sceneRenderer->WarmUp(list, lights, fog.colour);
   }
   for (LightParameters* light : lights) {
     light->active = false;
@@ -323,7 +323,7 @@ void Scene::SetPaused(bool on) {
 // The frame as it stands, nothing moved: the drawing half of Frame.
 void Scene::DrawStill() {
   CullAndLight();
-  renderer->RenderFrame(nodes, lights, backgroundColour);
+  renderer->RenderFrame(nodes, lights, fog.colour);
   ClearFrameLists();
 }
 
@@ -338,8 +338,7 @@ void Scene::Frame(float dt) {
   Collide();
   RemoveKilled();
   CullAndLight();
-  if (sceneRenderer) sceneRenderer->fogDensity = fogDensity;
-  renderer->RenderFrame(nodes, lights, backgroundColour);
+  renderer->RenderFrame(nodes, lights, fog.colour);
   ClearFrameLists();
   if (soundSystem) soundSystem->Update();
 }

@@ -72,6 +72,12 @@ public:
   // that show them. Nothing is presented; the back buffer is cleared after.
   void WarmUp();
 
+  // The scene's fog and the colour behind everything, decided here once: its renderer
+  // clears to the colour and its materials take the fog in when they are built, so set it
+  // before loading.
+  void SetFog(const Fog& chosen);
+  const Fog& GetFog() const { return fog; }
+
   void SetCameraName(std::string name) { cameraName = std::move(name); }
   const std::string& GetCameraName() const { return cameraName; }
 
@@ -108,8 +114,7 @@ public:
   // Null without a sound system.
   SoundSample* GetSound(const std::string& name, bool want3D);
   // One material per distinct block, compared byte by byte.
-  // With a device, built for the frame the settings chose, with the background colour and
-  // fog density set so far.
+  // With a device, built for the frame the settings chose, with the fog set so far.
   Material* GetMaterial(const SceneMaterialBlock& block);
 
   // The scene's screen overlays and world sprites, drawn by its renderer; null until Init
@@ -160,8 +165,6 @@ public:
   void CullAndLight();
   void ClearFrameLists();
 
-  Colour backgroundColour{0, 0, 0, 1};  // also the fog colour
-  float fogDensity = 0.0f;
 
 protected:
   // Deletes every entity at once. A scene that entities refer back to calls it in its own
@@ -176,6 +179,7 @@ private:
   void DropBatches();
 
   SceneSettings settings;
+  Fog fog;
   SoundSystem* soundSystem = nullptr;
   int64_t previousCounter = 0;  // the last frame's
   int64_t startCounter = 0;

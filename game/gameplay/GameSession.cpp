@@ -20,8 +20,7 @@ void GameSession::Start(KOR::Device* device, const std::string& assetDirectory, 
   SetAssetDirectory(assetDirectory);
   Init(device, setup.scene);
   const float* sky = LevelOne::kBackground;
-  backgroundColour = {sky[0], sky[1], sky[2], sky[3]};
-  fogDensity = LevelOne::kFogDensity;
+  SetFog({{sky[0], sky[1], sky[2], sky[3]}, LevelOne::kFogDensity});
   RegisterPrototype("Player", std::make_unique<Player>());
   RegisterPrototype("Boss", std::make_unique<Boss>());
   LoadScene(assetDirectory + sceneFile);

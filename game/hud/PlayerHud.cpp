@@ -29,7 +29,7 @@ void PlayerHud::Build(KOR::Scene& scene, const HudLines& hudLines) {
   text.material = materials.Get("text.kor.texture", SpriteBlend::Additive);
   text.layer = 1;
   text.x = 0.05f;
-  text.y = top + 0.02f;
+  text.y = HudTextTop(lines);
   text.charSize = 0.025f;
   text.spacing = -0.25f;
   text.text = kSampleText;

@@ -86,8 +86,7 @@ void DrawTheLevel(bool perPixel) {
     settings.glowEffects = perPixel;
     settings.specularLighting = perPixel;
     scene.Init(device, settings);
-    scene.backgroundColour = {0.1f, 0.12f, 0.15f, 1.0f};  // as the game sets them
-    scene.fogDensity = 0.001f;
+    scene.SetFog({{0.1f, 0.12f, 0.15f, 1.0f}, 0.001f});  // as the game sets them
     scene.RegisterPrototype("Player", std::make_unique<KOR::StaticMeshEntity>());
     scene.RegisterPrototype("Boss", std::make_unique<KOR::StaticMeshEntity>());
     const std::string level = LevelWithEnemies();

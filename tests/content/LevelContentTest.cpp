@@ -80,6 +80,58 @@ TEST_F(LevelContentTest, TheCameraWatchesThePlayPlaneSquareOnForTheWholeFlight) 
   EXPECT_GT(travelled, 10000.0f);  // it flies, and the scenery has to cover it
 }
 
+TEST_F(LevelContentTest, OneSkyAtATimeFillsTheViewFarBeyondTheFog) {
+  const KOR::SceneFileContents scene = ReadScene();
+  std::vector<const KOR::SceneObjectRecord*> skies;
+  for (const auto& o : scene.objects)
+    if (o.meshName == "sky.3df") skies.push_back(&o);
+  ASSERT_EQ(skies.size(), 3u);
+  const char* kinds[] = {"sky_canyon.tga", "sky_city.tga", "sky_station.tga"};
+  for (size_t j = 0; j < skies.size(); ++j) {
+    EXPECT_STREQ(skies[j]->material.diffuseName, kinds[j]);
+    // Unlit and glowing: the material that the renderers draw without fog.
+    EXPECT_TRUE(skies[j]->material.unlit && skies[j]->material.glow) << j;
+    ASSERT_EQ(skies[j]->keys.size(), scene.cameras[0].keys.size());
+  }
+  // The panel is 28000 wide and sinks away over its last 2500 at each end; the widest
+  // screen (16:9) sees 0.8 of the stored field of view up and down.
+  const float halfWidth = 14000, clear = halfWidth - 2500;
+  const float halfAcross = std::atan(std::tan(scene.cameras[0].fov * 0.4f) * 16.0f / 9.0f);
+  size_t frames = 0;
+  for (size_t k = 0; k < scene.cameras[0].keys.size(); ++k) {
+    const KOR::SceneTransform& view = scene.cameras[0].keys[k];
+    const KOR::Vector3 forward = KOR::Rotate(view.rotation, {1, 0, 0}), up = KOR::Rotate(view.rotation, {0, 0, 1});
+    const KOR::Vector3 right = KOR::Cross(up, forward);
+    int near = 0, covering = 0;
+    std::vector<float> places;
+    for (const auto* sky : skies) {
+      const KOR::SceneTransform& at = sky->keys[k];
+      const KOR::Vector3 towardsCamera = KOR::Rotate(at.rotation, {0, 1, 0}), along = KOR::Rotate(at.rotation, {1, 0, 0});
+      const KOR::Vector3 to = at.position - view.position;
+      if (KOR::Length(to) > 50000) continue;  // waiting far off, culled
+      ++near;
+      const float distance = -KOR::Dot(to, towardsCamera);
+      EXPECT_NEAR(distance, 5000.0f, 1.0f) << k;  // the fog would leave 0.01 % of it
+      places.push_back(KOR::Dot(to, along));
+      // Where the view's left and right edges meet the panel, from its centre.
+      bool covers = true;
+      for (float side : {-1.0f, 1.0f}) {
+        const KOR::Vector3 edge = forward * std::cos(halfAcross) + right * (side * std::sin(halfAcross));
+        const float facing = -KOR::Dot(edge, towardsCamera);
+        covers = covers && facing > 0 && std::fabs(KOR::Dot(edge * (distance / facing) - to, along)) < clear;
+      }
+      covering += covers;
+    }
+    EXPECT_LE(near, 2) << k;
+    if (places.size() == 2) {
+      EXPECT_NEAR(std::fabs(places[0] - places[1]), 2 * halfWidth, 1.0f) << "edge to edge, " << k;
+    }
+    frames += covering == 1 && near == 1;
+  }
+  // Outside the four-second slides between sections, one sky covers the whole view.
+  EXPECT_GT(frames, scene.cameras[0].keys.size() - 90);
+}
+
 TEST_F(LevelContentTest, EveryFileTheSceneNamesWasMade) {
   const KOR::SceneFileContents scene = ReadScene();
   std::set<std::string> names;

@@ -161,4 +161,29 @@ TEST_F(TextureContentTest, GlyphsStayInsideTheCellsTheTextLayoutCuts) {
     }
 }
 
+TEST_F(TextureContentTest, FixedAdvanceTextReadsEvenly) {
+  // Laid out 0.75 of a cell apart, neighbouring letters leave gaps of much the same width
+  // whether they are narrow or wide: the names of the score table and a player's name.
+  const ContentTest::Decoded font = Decode("text.kor.texture");
+  const int cell = font.width / 16;
+  auto ink = [&](int code, bool right) {
+    for (int i = 0; i < cell; ++i) {
+      const int x = right ? cell - 1 - i : i;
+      for (int y = 0; y < cell; ++y)
+        if (font.Alpha((code % 16) * cell + x, (code / 16) * cell + y) > 0.5f) return x;
+    }
+    return -1;
+  };
+  const int advance = cell * 3 / 4;
+  for (const std::string word : {"Orion", "Aquila", "ijk", "Lyra", "William", "fill"}) {
+    int narrowest = cell, widest = -cell;
+    for (size_t i = 0; i + 1 < word.size(); ++i) {
+      const int gap = advance + ink(word[i + 1], false) - ink(word[i], true);
+      narrowest = std::min(narrowest, gap), widest = std::max(widest, gap);
+    }
+    EXPECT_GE(narrowest, 1) << word << ": letters touch";
+    EXPECT_LE(widest - narrowest, advance / 3) << word;
+  }
+}
+
 }  // namespace

@@ -193,7 +193,7 @@ TEST_F(PlayerTest, TheHudHangsOnTheReferenceLinesOfA4To3Screen) {
   EXPECT_FLOAT_EQ(hud.panel.y1, 5.0f / 6.0f);
   EXPECT_FLOAT_EQ(hud.barFrame.x0, 0.315f);
   EXPECT_FLOAT_EQ(hud.barFrame.y1, 5.0f / 6.0f + 0.06f);
-  EXPECT_FLOAT_EQ(hud.text.y, 1.0f / 6.0f + 0.02f);
+  EXPECT_FLOAT_EQ(hud.text.y, 1.0f / 6.0f + (4.0f / 6.0f) * (12.0f / 256.0f));  // below the band and plates
   EXPECT_EQ(hud.panel.layer, 3);
   EXPECT_EQ(hud.fade.batch, nullptr);  // only once the game is lost
   EXPECT_EQ(hud.panel.batch, scene->GetOverlays());

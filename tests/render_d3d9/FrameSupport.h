@@ -106,7 +106,7 @@ struct TestScene {
     m->unlit = unlit;
     m->glow = !emissive.empty();
     if (renderer.settings.perPixelLighting) m->Build(renderer, textures);
-    else m->BuildFixedFunction(textures);
+    else m->BuildFixedFunction(renderer.fog, textures);
     materials.push_back(std::move(m));
     return *materials.back();
   }

@@ -83,8 +83,8 @@ TEST_F(SceneRendererGlTest, FogBlendsTheFogColourByTheDistanceFromTheCamera) {
   frame::TestScene scene(device, Settings(true, false, false));
   scene.textures.Add("d.tga", 0xFF804000u);
   const float density = 0.05f;
-  scene.renderer.fogDensity = density;  // read when the material is built
-  scene.renderer.clearColour = {0, 0, 1, 1};
+  scene.renderer.fog.density = density;  // read when the material is built
+  scene.renderer.fog.colour = {0, 0, 1, 1};
   KOR::Material& m = scene.AddMaterial("d.tga", "", "", "");
   scene.AddNode(m, 0, 0, 5);
   scene.AddLight({0, 0, -2.5f}, {1, 1, 1}, 8.0f);

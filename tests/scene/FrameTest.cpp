@@ -222,7 +222,7 @@ TEST_F(FrameTest, AGivenRendererDrawsEachFrameWithTheNodesItsCameraSees) {
   KOR::LightParameters lamp;
   lamp.range = 5.0f;
   scene.RegisterLight(&lamp);
-  scene.backgroundColour = {0.25f, 0.5f, 0.75f, 1.0f};
+  scene.SetFog({{0.25f, 0.5f, 0.75f, 1.0f}, 0.0f});
   scene.Frame(0.01f);
   scene.Frame(0.01f);
   EXPECT_EQ(renderer->frames, 2);

@@ -44,7 +44,7 @@ TEST(SceneGl, TheDemoLevelsBoxesAreDrawnWhereTheCameraSeesThem) {
     settings.screenWidth = 128;
     settings.screenHeight = 64;
     scene.Init(device, settings);
-    scene.backgroundColour = {0, 0, 1, 1};
+    scene.SetFog({{0, 0, 1, 1}, 0.0f});
     scene.LoadScene(folder.File("demo.kor.scene"));
     scene.SetCameraName("p_camera");
     scene.Frame(0.01f);

@@ -212,7 +212,7 @@ TEST_F(SceneLoadTest, ACameraWithKeysTakesItsFieldOfViewFromThem) {
 TEST_F(SceneLoadTest, TheFrameDrawsTheNodesInTheFrustumWithThePerVertexPath) {
   Load(KOR::DemoScene());
   scene->SetCameraName("p_camera");
-  scene->backgroundColour = {0, 0, 1, 1};
+  scene->SetFog({{0, 0, 1, 1}, 0.0f});
   scene->Frame(0.01f);
   recording.calls.clear();
   scene->Frame(0.01f);

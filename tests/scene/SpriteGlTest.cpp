@@ -159,7 +159,7 @@ TEST_F(SpriteGl, TheScenesOverlaysBlendInLayerOrderOverTheFrame) {
     KOR::SceneSettings settings;
     settings.screenWidth = settings.screenHeight = 64;
     scene.Init(device, settings);
-    scene.backgroundColour = {background[0], background[1], background[2], 1};
+    scene.SetFog({{background[0], background[1], background[2], 1}, 0.0f});
     KOR::SpriteMaterials& m = scene.GetSpriteMaterials();
     struct Case {
       float x0, y0, x1, y1;

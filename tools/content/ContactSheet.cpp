@@ -22,6 +22,7 @@
 #include <stb_image_write.h>
 
 #include "core/Vector.h"
+#include "game/hud/HudLayout.h"
 #include "graphics/Mesh3DFFormat.h"
 #include "graphics/TextureFormats.h"
 #include "tools/content/Image.h"
@@ -288,14 +289,15 @@ Image Texture(const std::filesystem::path& path) {
 
 // The HUD over a game view: panel, score text, energy and cage bars.
 void Hud(Image& sheet, const Screen& s, const std::filesystem::path& assets, bool boss) {
-  const float a = float(s.width) / float(s.height), top = 0.5f - a / 4, bottom = 0.5f + a / 4;
+  const HudLines lines = HudLinesFor(float(s.width) / float(s.height));
+  const float top = lines.top, bottom = lines.bottom;
   const Image panel = Texture(assets / "hud_painel.tga"), font = Texture(assets / "text.kor.texture"),
               energy = Texture(assets / "hud_energy.tga"), warm = Texture(assets / "hud_warm.tga"),
               cage = Texture(assets / "hud_cage.tga");
   const Rgba white{1, 1, 1, 1};
   const float e = 0.7f, c = 0.25f, health = 0.6f;
   Overlay(sheet, s, energy, 0.35f, bottom - 0.03f, 0.35f + 0.3f * e, bottom + 0.03f, 0, 0, e, 1, white, Blend::Additive);
-  Text(sheet, s, font, "Player\nScore: 12450\nLives: 3", 0.05f, top + 0.02f, 0.025f, -0.25f, white, Blend::Additive);
+  Text(sheet, s, font, "Orion ijk\nScore: 12450\nLives: 3", 0.05f, HudTextTop(lines), 0.025f, -0.25f, white, Blend::Additive);
   Overlay(sheet, s, warm, 0.35f, bottom - 0.03f, 0.35f + 0.3f * c, bottom + 0.03f, 0, 0, c, 1, white, Blend::Opaque);
   Overlay(sheet, s, cage, 0.315f, bottom - 0.06f, 0.685f, bottom + 0.06f, 0, 0, 1, 1, white, Blend::Alpha);
   if (boss) {

@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
         Write(out, Content::ModelTextures());
         Write(out, Content::SceneryTextures());
         Write(out, Content::EffectTextures());
+        Write(out, Content::SkyTextures());
       } else if (group == "ui") {
         Write(out, Content::HudTextures());
         Write(out, Content::MenuTextures(fonts));

@@ -300,6 +300,42 @@ KOR::SceneFileContents BuildLevelScene(const std::string& text) {
     }
   }
 
+  // A sky for each section: a panel that keeps its distance ahead of the camera and one
+  // bearing for the whole flight (between the path's extreme headings), so it turns
+  // across the view as a far sky would. The panels lie in one plane: over the last seconds
+  // of a section one slides out along it as the next slides in, edge to edge; one not in
+  // view waits far off, where culling leaves it undrawn.
+  constexpr float kSkySlide = 4;  // seconds
+  auto sectionIndex = [&](float t) {
+    float p = 0;
+    for (size_t i = 1; i < source.sections.size(); ++i) p += Smooth(-0.5f, 0.5f, (t - source.sections[i].from) / kSkySlide);
+    return p;
+  };
+  float lowest = path.At(0).heading, highest = lowest;
+  for (float t = 0; t <= source.duration; t += 0.5f)
+    lowest = std::min(lowest, path.At(t).heading), highest = std::max(highest, path.At(t).heading);
+  const float bearing = (lowest + highest) * 0.5f;
+  for (size_t j = 0; j < source.sections.size(); ++j) {
+    const SectionSpec& sec = source.sections[j];
+    KOR::SceneMaterialBlock sky = KOR::MaterialBlock(1, 1, 1, 1, "sky_" + sec.kind + ".tga");
+    sky.unlit = 1;
+    sky.glow = 1;  // unlit and glowing: drawn without fog
+    sky.twoSided = 1;
+    KOR::SceneObjectRecord o = Object("staticMesh", "sky " + sec.kind, "sky.3df", sky, {}, bearing);
+    for (int k = 0; k < keys; ++k) {
+      const float t = float(k) * kKeyStep;
+      const float offset = float(j) - sectionIndex(t);
+      KOR::SceneTransform key;
+      key.rotation = o.transform.rotation;
+      const Vector3 eye = camera.keys[size_t(k)].position;
+      const float along = std::fabs(offset) < 1 ? offset * kSkyWidth : (offset < 0 ? -1e5f : 1e5f);
+      key.position = eye + Scale(Path::Side(bearing), -kSkyDistance) + Scale(Path::Along(bearing), along);
+      o.keys.push_back(key);
+    }
+    o.transform = o.keys.front();
+    scene.objects.push_back(o);
+  }
+
   for (const LightSpec& lamp : source.lights) {
     KOR::SceneLightRecord light;
     light.colour = lamp.colour;

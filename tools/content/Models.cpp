@@ -1,6 +1,7 @@
 #include "tools/content/Models.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "tools/content/Image.h"
 
@@ -352,13 +353,41 @@ KOR::Mesh3DFData StationWall() {
   return m.Build();
 }
 
+KOR::Mesh3DFData SkyPanel() {
+  // Columns across, each a row of vertices down the panel; the outer columns take the
+  // texture's bottom (dark) rows, so the sky sinks away towards both ends.
+  const float xs[] = {-kSkyWidth / 2, -kSkyWidth / 2 + kSkyFade, 0, kSkyWidth / 2 - kSkyFade, kSkyWidth / 2};
+  constexpr int kRows = 9;
+  KOR::Mesh3DFData mesh;
+  for (size_t c = 0; c < std::size(xs); ++c) {
+    const bool outer = c == 0 || c + 1 == std::size(xs);
+    for (int r = 0; r < kRows; ++r) {
+      const float v = float(r) / float(kRows - 1);
+      KOR::Mesh3DFVertex vertex;
+      vertex.position[0] = xs[c];
+      vertex.position[2] = kSkyHeight * (0.5f - v);
+      vertex.normal[1] = 1;
+      vertex.texCoord[0] = (xs[c] + kSkyWidth / 2) / kSkyHeight;
+      vertex.texCoord[1] = outer ? 0.97f : std::min(v, 0.97f);
+      vertex.tangent[0] = vertex.tangent[3] = 1;
+      mesh.vertices.push_back(vertex);
+    }
+  }
+  for (uint32_t c = 0; c + 1 < std::size(xs); ++c)
+    for (uint32_t r = 0; r + 1 < kRows; ++r) {
+      const uint32_t a = c * kRows + r, b = a + kRows;
+      mesh.indices.insert(mesh.indices.end(), {a, a + 1, b, b, a + 1, b + 1});
+    }
+  return mesh;
+}
+
 std::vector<NamedMesh> AllMeshes() {
   return {{"player.3df", PlayerShip()},   {"drone.3df", Drone()},
           {"stinger.3df", Stinger()},     {"warden.3df", Warden()},
           {"boss.3df", Boss()},           {"canyon_wall.3df", CanyonWall()},
           {"canyon_floor.3df", CanyonFloor()}, {"rock_spire.3df", RockSpire()},
           {"tower.3df", Tower()},         {"station_truss.3df", StationTruss()},
-          {"station_wall.3df", StationWall()}};
+          {"station_wall.3df", StationWall()}, {"sky.3df", SkyPanel()}};
 }
 
 }  // namespace Content

@@ -29,6 +29,12 @@ using LevelOne::kBossPorts;
 // Length along the path of one canyon, city or station piece; pieces join seamlessly.
 constexpr float kSceneryPieceLength = 600.0f;
 
+// The sky: a flat panel `kSkyDistance` ahead of the camera (far beyond the fog, which it
+// ignores), kSkyWidth along the path and kSkyHeight high, centred on the camera's height;
+// its texture tiles every kSkyHeight along it, and over the last kSkyFade at either end
+// the sky sinks into its dark bottom rows, so two panels meet without a seam.
+constexpr float kSkyDistance = 5000.0f, kSkyWidth = 28000.0f, kSkyHeight = 5800.0f, kSkyFade = 2500.0f;
+
 struct NamedMesh {
   std::string file;
   KOR::Mesh3DFData mesh;
@@ -46,5 +52,6 @@ KOR::Mesh3DFData RockSpire();
 KOR::Mesh3DFData Tower();
 KOR::Mesh3DFData StationTruss();
 KOR::Mesh3DFData StationWall();
+KOR::Mesh3DFData SkyPanel();  // local x along the path, +y towards the camera, z up
 
 }  // namespace Content

@@ -352,3 +352,70 @@ std::vector<NamedFile> EffectTextures() {
 }
 
 }  // namespace Content
+
+namespace Content {
+
+std::vector<NamedFile> SkyTextures() {
+  // Each sky is added onto the frame's clear colour (also the fog colour), so a texel is
+  // the wanted colour less that one; the rows below the camera's height fade to black,
+  // where the fogged scenery meets the clear colour. They tile across.
+  const Rgba clear{0.1f, 0.12f, 0.15f, 1};
+  const int size = 512;
+  auto added = [&](Rgba wanted) {
+    return Rgba{std::max(0.0f, wanted.r - clear.r), std::max(0.0f, wanted.g - clear.g), std::max(0.0f, wanted.b - clear.b), 1};
+  };
+  auto horizon = [](float v) { return Smooth(0.62f, 0.5f, v); };  // 1 above the camera, 0 below
+  std::vector<NamedFile> out;
+  {
+    // Canyon dusk: indigo overhead, rose, then an orange glow low down, with thin clouds
+    // lit from below.
+    Image img(size, size);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const float u = float(x) / float(size), v = float(y) / float(size);
+        Rgba c = Mix(Hex(0x1c1a44), Hex(0x6a3a62), Smooth(0.05f, 0.35f, v));
+        c = Mix(c, Hex(0xe07a3a), Smooth(0.3f, 0.5f, v));
+        const float cloud = Smooth(0.55f, 0.8f, Fbm(u * 8, v * 24, 8, 5, 501)) * Smooth(0.15f, 0.3f, v) * Smooth(0.5f, 0.4f, v);
+        c = Mix(c, Hex(0xffb070), cloud * 0.6f);
+        img.At(x, y) = added(Mix(clear, c, horizon(v)));
+      }
+    out.push_back({"sky_canyon.tga", img.Tga(false)});
+  }
+  {
+    // City haze: a grey-teal murk in layers, warm with the city's light near the horizon.
+    Image img(size, size);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const float u = float(x) / float(size), v = float(y) / float(size);
+        Rgba c = Mix(Hex(0x1e2a34), Hex(0x4a5a60), Smooth(0.0f, 0.4f, v));
+        c = Mix(c, Hex(0x9a8060), Smooth(0.32f, 0.52f, v));
+        const float streak = Fbm(u * 4, v * 40, 4, 4, 511);
+        c = c * (0.85f + 0.3f * streak);
+        img.At(x, y) = added(Mix(clear, c, horizon(v)));
+      }
+    out.push_back({"sky_city.tga", img.Tga(false)});
+  }
+  {
+    // Station starfield: a faint nebula and stars of a few brightnesses and tints.
+    Image img(size, size);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const float u = float(x) / float(size), v = float(y) / float(size);
+        const float nebula = Smooth(0.5f, 0.85f, Fbm(u * 4, v * 4, 4, 5, 521));
+        Rgba c = Mix(Hex(0x06080e), Hex(0x3a2860), nebula * 0.7f);
+        c = Mix(c, Hex(0x184060), Smooth(0.6f, 0.9f, Fbm(u * 3, v * 3, 3, 4, 522)) * 0.5f);
+        img.At(x, y) = added(Mix(clear, c, horizon(v)));
+      }
+    for (int star = 0; star < 700; ++star) {
+      const float x = Hash(star, 1, 530) * float(size), y = Hash(star, 2, 530) * float(size) * 0.6f;
+      const float b = 0.35f + 0.65f * Hash(star, 3, 530) * Hash(star, 4, 530);
+      const Rgba tint = Mix(Hex(0xa0c0ff), Hex(0xfff0d0), Hash(star, 5, 530));
+      const float radius = b > 0.8f ? 1.1f : 0.7f;
+      img.FillCircle(x, y, radius, tint * (b * horizon(y / float(size))), 0.8f);
+    }
+    out.push_back({"sky_station.tga", img.Tga(false)});
+  }
+  return out;
+}
+
+}  // namespace Content

@@ -16,5 +16,7 @@ struct NamedFile {
 std::vector<NamedFile> ModelTextures();
 std::vector<NamedFile> SceneryTextures();
 std::vector<NamedFile> EffectTextures();
+// sky_canyon.tga, sky_city.tga, sky_station.tga: one backdrop for each section.
+std::vector<NamedFile> SkyTextures();
 
 }  // namespace Content

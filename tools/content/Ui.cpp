@@ -307,21 +307,26 @@ Cell GlyphCell(int code) {
 }
 
 Image GlyphFont(const std::string& fontFolder) {
-  const Font font(fontFolder + "/DejaVuSans-Bold.ttf");
+  // The text advances the same distance for every character, so the glyphs come from a
+  // face whose letters share one advance: each sits in the same box, and narrow letters
+  // keep their side bearings instead of standing apart from their neighbours.
+  const Font font(fontFolder + "/DejaVuSansMono-Bold.ttf");
   const int cell = kFontSize / 16;
   // Every glyph stays one pixel inside its cell, so filtering never pulls in a neighbour.
   const float px = 27;
   const float baseline = 2 + std::ceil(font.Ascent(px));
+  // Widened so the shared advance fills all but 3 pixels of the 0.75 cell the text
+  // advances per character.
+  const float box = float(cell) * 0.75f - 3;
+  const float widen = box / font.Render('M', px).advance;
   Image img(kFontSize, kFontSize, {0, 0, 0, 0});
   for (int code = 0; code < 256; ++code) {
     const int cp = CodePoint(code);
     if (cp == 0 || cp == ' ') continue;
-    // Widened to fill the 0.75 cell the text advances per character; wide letters are
-    // held to 26 pixels so they never reach into the next glyph.
-    Font::Glyph g = font.Render(cp, px, 1.35f, 26);
+    Font::Glyph g = font.Render(cp, px, widen, cell - 4);
     const Cell c = GlyphCell(code);
-    // Centred on the cell's left three quarters: the text advances 0.75 cells a glyph.
-    const int left = c.x0 + int(std::lround((float(cell) * 0.75f - float(g.width)) * 0.5f)) + 2;
+    // The advance box, not the ink, is centred on the cell's left three quarters.
+    const int left = c.x0 + int(std::lround((float(cell) * 0.75f - box) * 0.5f)) + g.xoff + 2;
     for (int y = 0; y < g.height; ++y)
       for (int x = 0; x < g.width; ++x) {
         const int tx = std::clamp(left + x, c.x0 + 1, c.x1 - 2), ty = std::clamp(int(baseline) + g.yoff + y, 1, cell - 2) + c.y0;

@@ -12,9 +12,11 @@
 namespace Content {
 
 std::vector<NamedFile> HudTextures();
-// fontFolder holds DejaVuSans-Bold.ttf.
+// fontFolder holds DejaVuSans-Bold.ttf (the menu's lettering) and DejaVuSansMono-Bold.ttf
+// (the glyph atlas).
 std::vector<NamedFile> MenuTextures(const std::string& fontFolder);
-// text.kor.texture: a 16 x 16 grid of 32 x 32 cells, one per Windows-1252 code.
+// text.kor.texture: a 16 x 16 grid of 32 x 32 cells, one per Windows-1252 code, every
+// glyph placed by the one advance all share.
 Image GlyphFont(const std::string& fontFolder);
 // The cell of code c, for layout tests: pixels (x0, y0) to (x1, y1), exclusive.
 struct Cell {

@@ -363,7 +363,11 @@ void Material::BuildFixedFunction(const Fog& fog, TextureSource& textures) {
   PassLayer& layer = *pass.layers.front();
   FillAndCull(pass.UseRenderStates(), *this);
   layer.UseRenderStates()->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
-  layer.UseRenderStates()->Set(RenderState::FogEnable, Fogged() && fog.density != 0.0f ? 1 : 0);
+  // The pass adds its colour to the frame, so fog fades it towards black, as the per-pixel
+  // frame's fog pass does for unlit surfaces.
+  RenderStateSet* states = layer.UseRenderStates();
+  states->Set(RenderState::FogEnable, Fogged() && fog.density != 0.0f ? 1 : 0);
+  states->Set(RenderState::FogColour, 0);
   TextureStageSet* stages = layer.UseTextureStages();
   if (!diffuseName.empty()) {
     diffuseTexture = textures.GetTexture(diffuseName);

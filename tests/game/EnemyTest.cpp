@@ -149,6 +149,7 @@ TEST_F(EnemyTest, WithoutAPlayerEnemiesNeitherAimNorScore) {
   e.player = nullptr;
   player = nullptr;
   Frames(2);
+  EXPECT_EQ(scene->player, nullptr) << "a removed ship is no longer the game's";
   EXPECT_EQ(Count("Bullet"), 0u);
   // A homing shot without anyone to follow flies straight on, still speeding up.
   Bullet& missile = FireBullet(*scene, {100, 100, 0}, kPi);

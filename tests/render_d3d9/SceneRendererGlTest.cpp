@@ -98,6 +98,33 @@ TEST_F(SceneRendererGlTest, FogBlendsTheFogColourByTheDistanceFromTheCamera) {
                kDiffuse[2] * falloff * clear + (1 - clear), 3);
 }
 
+// An unlit surface adds its own colour faded by the fog, on both paths; one that glows is
+// light of its own (a sky) and takes no fog. Per vertex it used to be tested against a
+// depth that only lit surfaces write, so it never showed.
+TEST_F(SceneRendererGlTest, AnUnlitSurfaceAddsItsFoggedColourOnBothPathsAndAGlowingOneIsNotFogged) {
+  const KOR::Colour clear{0, 0, 0.25f, 1};
+  const float density = 0.05f, d = 10.0f * density;  // the centre is 10 from the camera
+  const float clearness = std::exp(-d * d);
+  for (bool perPixel : {true, false}) {
+    for (bool glowing : {false, true}) {
+      SCOPED_TRACE(std::string(perPixel ? "per pixel" : "per vertex") + (glowing ? ", glowing" : ""));
+      frame::TestScene scene(device, Settings(perPixel, false, false));
+      scene.textures.Add("d.tga", 0xFF804000u);
+      scene.textures.Add("e.tga", 0xFF000000u);  // glows, adding nothing itself
+      scene.renderer.fog = {clear, density};
+      KOR::Material& m = scene.AddMaterial("d.tga", "", "", glowing ? "e.tga" : "", true);
+      scene.AddNode(m, 0, 0, 5);
+      scene.Frame(clear);
+      Picture p = BackBuffer();
+      const float f = glowing ? 1.0f : clearness;
+      // Per vertex the fog is computed at the corners and interpolated: a looser match.
+      ExpectColour(p.At(kSize / 2, kSize / 2), kDiffuse[0] * f, kDiffuse[1] * f, clear.b + kDiffuse[2] * f,
+                   perPixel ? 3 : 12);
+      ExpectColour(p.At(1, 1), clear.r, clear.g, clear.b, 1);
+    }
+  }
+}
+
 TEST_F(SceneRendererGlTest, GlowPutsAHaloAroundAnEmissiveSquareAndNothingFarFromIt) {
   Picture plain, glowing;
   for (bool glow : {false, true}) {

@@ -5,6 +5,7 @@
 
 #include "graphics/FrameRenderer.h"
 #include "platform/win32/Win32Testing.h"
+#include "scene/CameraEntity.h"
 #include "tests/scene/SceneProbe.h"
 #include "tests/scene/SceneTestSupport.h"
 
@@ -149,6 +150,11 @@ TEST_F(FrameTest, PrototypesMakeEntitiesByTypeNameAndFindersSearchInListOrder) {
   EXPECT_EQ(scene.FindAllByType("Probe"), (std::vector<KOR::Entity*>{first, second}));
   EXPECT_EQ(scene.FindFirstByType("CameraEntity"), nullptr);
   EXPECT_TRUE(scene.FindAllByType("Bullet").empty());
+  // By C++ type, in the same order, whatever name the type gives itself.
+  EXPECT_EQ(scene.FindFirst<Probe>(), first);
+  EXPECT_EQ(scene.FindAll<Probe>(), (std::vector<Probe*>{static_cast<Probe*>(first), static_cast<Probe*>(second)}));
+  EXPECT_EQ(scene.FindFirst<KOR::CameraEntity>(), nullptr);
+  EXPECT_TRUE(scene.FindAll<KOR::CameraEntity>().empty());
 }
 
 TEST(SceneLifetime, EntitiesStillListedAreDeletedWithTheSceneWithoutOnRemove) {

@@ -7,6 +7,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/d3d9/CallLog.h"
+
 // The log's lines are only made when there is a log: draws stay cheap without one.
 #define KOR_LOG(line) \
   do {                \
@@ -20,45 +22,6 @@ D3D9Counters counters;
 namespace {
 std::function<void(IDirect3DDevice9*)> presentHook;
 
-std::string N(uint64_t v) { return std::to_string(v); }
-std::string I(int64_t v) { return std::to_string(v); }
-std::string H(DWORD v) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", unsigned(v));
-  return text;
-}
-std::string F(float v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", double(v));
-  return text;
-}
-std::string Object(uint64_t serial) { return "#" + N(serial); }
-std::string Name(const VertexBuffer* b) { return b ? Object(b->store.serial) : "null"; }
-std::string Name(const IndexBuffer* b) { return b ? Object(b->store.serial) : "null"; }
-std::string Name(const VertexDeclaration* d) { return d ? Object(d->serial) : "null"; }
-std::string Name(const Surface* s) { return s ? Object(s->serial) : "null"; }
-std::string Ptr(const void* p) { return p ? "ptr" : "null"; }
-
-std::string Call(const char* name, std::initializer_list<std::string> args) {
-  std::string line = name;
-  line += '(';
-  bool first = true;
-  for (const std::string& a : args) {
-    if (!first) line += ", ";
-    line += a;
-    first = false;
-  }
-  return line + ')';
-}
-
-std::string Matrix(const D3DMATRIX* m) {
-  if (!m) return "null";
-  std::string text = "[";
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) text += (r || c ? " " : "") + F(m->m[r][c]);
-  return text + "]";
-}
-
 // Binding holds the object for the device without touching its public count.
 template <class T>
 void Bind(T*& slot, T* object) {
@@ -67,176 +30,9 @@ void Bind(T*& slot, T* object) {
   slot = object;
 }
 
-HRESULT LockRange(BufferStore& store, UINT offset, UINT size, void** data) {
-  if (!data || store.locked) return D3DERR_INVALIDCALL;
-  uint64_t length = store.bytes.size();
-  if (size == 0) size = offset < length ? UINT(length - offset) : 0;
-  if (uint64_t(offset) + size > length) return D3DERR_INVALIDCALL;
-  store.locked = true;
-  store.lockOffset = offset;
-  store.lockSize = size;
-  *data = store.bytes.data() + offset;
-  return D3D_OK;
-}
-
 constexpr D3DMATRIX kIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 
 }  // namespace
-
-UINT DeclTypeSize(BYTE type) {
-  switch (type) {
-    case D3DDECLTYPE_FLOAT1: return 4;
-    case D3DDECLTYPE_FLOAT2: return 8;
-    case D3DDECLTYPE_FLOAT3: return 12;
-    case D3DDECLTYPE_FLOAT4: return 16;
-    case D3DDECLTYPE_D3DCOLOR:
-    case D3DDECLTYPE_UBYTE4:
-    case D3DDECLTYPE_UBYTE4N:
-    case D3DDECLTYPE_SHORT2:
-    case D3DDECLTYPE_SHORT2N:
-    case D3DDECLTYPE_USHORT2N: return 4;
-    case D3DDECLTYPE_SHORT4:
-    case D3DDECLTYPE_SHORT4N:
-    case D3DDECLTYPE_USHORT4N: return 8;
-    default: return 0;
-  }
-}
-
-UINT VerticesOfPrimitives(D3DPRIMITIVETYPE type, UINT count) {
-  switch (type) {
-    case D3DPT_POINTLIST: return count;
-    case D3DPT_LINELIST: return count * 2;
-    case D3DPT_LINESTRIP: return count + 1;
-    case D3DPT_TRIANGLELIST: return count * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return count + 2;
-    default: return 0;
-  }
-}
-
-// Resources.
-
-VertexBuffer::VertexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DPOOL pool)
-    : device(device), reference(device) {
-  store.serial = device.NextSerial();
-  store.bytes.assign(length, 0);
-  store.usage = usage;
-  store.pool = pool;
-  device.BufferCreated(store, false);
-}
-VertexBuffer::~VertexBuffer() { device.BufferDestroyed(store, false); }
-HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  HRESULT hr = LockRange(store, offset, size, data);
-  if (device.Logging())
-    device.Log(Call("VertexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
-               (FAILED(hr) ? " failed" : ""));
-  return hr;
-}
-HRESULT VertexBuffer::Unlock() {
-  if (!store.locked) return D3DERR_INVALIDCALL;
-  store.locked = false;
-  if (device.Logging()) device.Log(Call("VertexBuffer::Unlock", {Name(this)}));
-  device.BufferUnlocked(store, false);
-  return D3D_OK;
-}
-HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
-  if (!desc) return D3DERR_INVALIDCALL;
-  *desc = {D3DFMT_UNKNOWN, store.usage, store.pool, UINT(store.bytes.size()), 0};
-  return D3D_OK;
-}
-
-IndexBuffer::IndexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DFORMAT format,
-                         D3DPOOL pool)
-    : format(format), device(device), reference(device) {
-  store.serial = device.NextSerial();
-  store.bytes.assign(length, 0);
-  store.usage = usage;
-  store.pool = pool;
-  device.BufferCreated(store, true);
-}
-IndexBuffer::~IndexBuffer() { device.BufferDestroyed(store, true); }
-HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  HRESULT hr = LockRange(store, offset, size, data);
-  if (SUCCEEDED(hr) && !(flags & D3DLOCK_READONLY)) rangeKnown = false;
-  if (device.Logging())
-    device.Log(Call("IndexBuffer::Lock", {Name(this), N(offset), N(size), H(flags)}) +
-               (FAILED(hr) ? " failed" : ""));
-  return hr;
-}
-HRESULT IndexBuffer::Unlock() {
-  if (!store.locked) return D3DERR_INVALIDCALL;
-  store.locked = false;
-  rangeKnown = false;  // a draw while locked may have measured bytes written since
-  if (device.Logging()) device.Log(Call("IndexBuffer::Unlock", {Name(this)}));
-  device.BufferUnlocked(store, true);
-  return D3D_OK;
-}
-HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
-  if (!desc) return D3DERR_INVALIDCALL;
-  *desc = {format, store.usage, store.pool, UINT(store.bytes.size())};
-  return D3D_OK;
-}
-void IndexBuffer::IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest) {
-  if (!rangeKnown || rangeStart != start || rangeCount != count) {
-    UINT low = ~0u, high = 0;
-    const BYTE* at = store.bytes.data() + size_t(start) * IndexSize();
-    for (UINT i = 0; i < count; ++i) {
-      UINT value;
-      if (format == D3DFMT_INDEX32) {
-        uint32_t v;
-        std::memcpy(&v, at + i * 4, 4);
-        value = v;
-      } else {
-        uint16_t v;
-        std::memcpy(&v, at + i * 2, 2);
-        value = v;
-      }
-      low = std::min(low, value);
-      high = std::max(high, value);
-    }
-    rangeKnown = true;
-    rangeStart = start, rangeCount = count, rangeLowest = low, rangeHighest = high;
-  }
-  *lowest = rangeLowest;
-  *highest = rangeHighest;
-}
-
-VertexDeclaration::VertexDeclaration(DeviceCore& device, std::vector<D3DVERTEXELEMENT9> elements)
-    : serial(device.NextSerial()), elements(std::move(elements)), device(device), reference(device) {}
-VertexDeclaration::~VertexDeclaration() { device.DeclarationDestroyed(*this); }
-HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count) {
-  if (!count) return D3DERR_INVALIDCALL;
-  *count = UINT(elements.size() + 1);
-  if (out) {
-    std::copy(elements.begin(), elements.end(), out);
-    out[elements.size()] = D3DDECL_END();
-  }
-  return D3D_OK;
-}
-
-template <class Interface>
-Shader<Interface>::Shader(DeviceCore& device, std::vector<DWORD> function)
-    : serial(device.NextSerial()), function(std::move(function)), device(device), reference(device) {
-  ++counters.liveShaders;
-}
-template <class Interface>
-Shader<Interface>::~Shader() {
-  --counters.liveShaders;
-  device.ShaderDestroyed(serial, glName);
-}
-template <class Interface>
-HRESULT Shader<Interface>::GetFunction(void* data, UINT* size) {
-  if (!size) return D3DERR_INVALIDCALL;
-  UINT bytes = UINT(function.size() * sizeof(DWORD));
-  if (data) {
-    if (*size < bytes) return D3DERR_INVALIDCALL;
-    std::memcpy(data, function.data(), bytes);
-  }
-  *size = bytes;
-  return D3D_OK;
-}
-template class Shader<IDirect3DVertexShader9>;
-template class Shader<IDirect3DPixelShader9>;
 
 // The device.
 
@@ -359,16 +155,16 @@ void DeviceCore::FullViewport() {
   UINT width = renderTarget ? renderTarget->width : presentParameters.BackBufferWidth;
   UINT height = renderTarget ? renderTarget->height : presentParameters.BackBufferHeight;
   viewport = {0, 0, width, height, 0, 1};
-  viewportDirty = true;
+  changes.Mark(Change::Viewport);
   scissorRect = {0, 0, LONG(width), LONG(height)};
-  scissorDirty = true;
+  changes.Mark(Change::Scissor);
 }
 
 HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* parameters) {
-  KOR_LOG(Call("Reset", {parameters ? N(parameters->BackBufferWidth) : "null",
-                     parameters ? N(parameters->BackBufferHeight) : "null",
-                     parameters ? N(parameters->Windowed) : "null",
-                     parameters ? N(parameters->FullScreen_RefreshRateInHz) : "null"}));
+  KOR_LOG(CallLine("Reset", {parameters ? Unsigned(parameters->BackBufferWidth) : "null",
+                     parameters ? Unsigned(parameters->BackBufferHeight) : "null",
+                     parameters ? Unsigned(parameters->Windowed) : "null",
+                     parameters ? Unsigned(parameters->FullScreen_RefreshRateInHz) : "null"}));
   if (!parameters) return D3DERR_INVALIDCALL;
   D3DPRESENT_PARAMETERS wanted = *parameters;
   HRESULT hr = DoReset(wanted);
@@ -402,7 +198,7 @@ HRESULT DeviceCore::EndScene() {
 
 HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour,
                           float z, DWORD stencil) {
-  KOR_LOG(Call("Clear", {N(count), Ptr(rects), H(flags), H(colour), F(z), N(stencil)}));
+  KOR_LOG(CallLine("Clear", {Unsigned(count), PointerText(rects), Hex(flags), Hex(colour), Real(z), Unsigned(stencil)}));
   if (!(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL))) return D3DERR_INVALIDCALL;
   if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthBound) return D3DERR_INVALIDCALL;
   // Rectangles without a count clear nothing; a count without rectangles clears it all.
@@ -412,14 +208,14 @@ HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
 }
 
 HRESULT DeviceCore::Present(const RECT* source, const RECT* dest, HWND, const void* dirty) {
-  KOR_LOG(Call("Present", {Ptr(source), Ptr(dest), "window", Ptr(dirty)}));
+  KOR_LOG(CallLine("Present", {PointerText(source), PointerText(dest), "window", PointerText(dirty)}));
   if (presentHook) presentHook(this);
   return DoPresent();
 }
 
 HRESULT DeviceCore::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
                                   IDirect3DSurface9** surface) {
-  KOR_LOG(Call("GetBackBuffer", {N(swapChain), N(index), N(type)}) + " -> " + Name(backBuffer));
+  KOR_LOG(CallLine("GetBackBuffer", {Unsigned(swapChain), Unsigned(index), Unsigned(type)}) + " -> " + ObjectName(backBuffer));
   if (!surface || swapChain || index || !backBuffer) return D3DERR_INVALIDCALL;
   backBuffer->AddRef();
   *surface = backBuffer;
@@ -429,7 +225,7 @@ HRESULT DeviceCore::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE
 HRESULT DeviceCore::SetRenderTarget(DWORD index, IDirect3DSurface9* target) {
   ++counters.stateChanges;
   auto* surface = static_cast<Surface*>(target);
-  KOR_LOG(Call("SetRenderTarget", {N(index), Name(surface)}));
+  KOR_LOG(CallLine("SetRenderTarget", {Unsigned(index), ObjectName(surface)}));
   if (index != 0 || !surface || !(surface->usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
   if (surface != renderTarget) {
     Bind(renderTarget, surface);
@@ -447,7 +243,7 @@ HRESULT DeviceCore::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
 }
 
 HRESULT DeviceCore::SetDepthStencilSurface(IDirect3DSurface9* surface) {
-  KOR_LOG(Call("SetDepthStencilSurface", {Name(static_cast<Surface*>(surface))}));
+  KOR_LOG(CallLine("SetDepthStencilSurface", {ObjectName(static_cast<Surface*>(surface))}));
   if (surface && surface != depthSurface) return D3DERR_INVALIDCALL;
   bool bound = surface != nullptr;
   if (bound != depthBound) {
@@ -456,7 +252,7 @@ HRESULT DeviceCore::SetDepthStencilSurface(IDirect3DSurface9* surface) {
     renderStatesDirty.set(D3DRS_ZENABLE);
     renderStatesDirty.set(D3DRS_STENCILENABLE);
     renderStatesDirty.set(D3DRS_ZWRITEENABLE);
-    fixedValuesDirty |= kFixedStates;  // pre-transformed depth outside [0, 1] follows the depth test
+    changes.Mark(Change::FixedStates);  // pre-transformed depth outside [0, 1] follows the depth test
     RenderTargetChanged();
   }
   return D3D_OK;
@@ -484,7 +280,7 @@ HRESULT DeviceCore::StretchRect(IDirect3DSurface9* source, const RECT* sourceRec
                                 D3DTEXTUREFILTERTYPE filter) {
   auto* from = static_cast<Surface*>(source);
   auto* to = static_cast<Surface*>(dest);
-  KOR_LOG(Call("StretchRect", {Name(from), Ptr(sourceRect), Name(to), Ptr(destRect), N(filter)}));
+  KOR_LOG(CallLine("StretchRect", {ObjectName(from), PointerText(sourceRect), ObjectName(to), PointerText(destRect), Unsigned(filter)}));
   RECT a, b;
   // Into a render target, from a render target or a default-pool texture, inside both.
   bool readable = (from && (from->usage & D3DUSAGE_RENDERTARGET)) ||
@@ -499,7 +295,7 @@ HRESULT DeviceCore::StretchRect(IDirect3DSurface9* source, const RECT* sourceRec
 HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9* dest) {
   auto* from = static_cast<Surface*>(target);
   auto* to = static_cast<Surface*>(dest);
-  KOR_LOG(Call("GetRenderTargetData", {Name(from), Name(to)}));
+  KOR_LOG(CallLine("GetRenderTargetData", {ObjectName(from), ObjectName(to)}));
   if (!from || !to || !(from->usage & D3DUSAGE_RENDERTARGET) || to->pool != D3DPOOL_SYSTEMMEM ||
       !to->texture || from->width != to->width || from->height != to->height ||
       (from->format != to->format && !(from->format == D3DFMT_X8R8G8B8 && to->format == D3DFMT_A8R8G8B8)))
@@ -510,10 +306,10 @@ HRESULT DeviceCore::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurf
 
 HRESULT DeviceCore::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR colour) {
   auto* s = static_cast<Surface*>(surface);
-  KOR_LOG(Call("ColorFill", {Name(s), rect ? "[" + I(rect->left) + " " + I(rect->top) + " " + I(rect->right) + " " +
-                                               I(rect->bottom) + "]"
+  KOR_LOG(CallLine("ColorFill", {ObjectName(s), rect ? "[" + Signed(rect->left) + " " + Signed(rect->top) + " " + Signed(rect->right) + " " +
+                                               Signed(rect->bottom) + "]"
                                          : "null",
-                             H(colour)}));
+                             Hex(colour)}));
   // Render targets only: the layer has no off-screen plain surfaces.
   RECT r;
   if (!s || s->pool != D3DPOOL_DEFAULT || !(s->usage & D3DUSAGE_RENDERTARGET) || !RectWithin(rect, *s, &r))
@@ -524,22 +320,22 @@ HRESULT DeviceCore::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DC
 HRESULT DeviceCore::SetViewport(const D3DVIEWPORT9* v) {
   ++counters.stateChanges;
   if (!v) return D3DERR_INVALIDCALL;
-  KOR_LOG(Call("SetViewport", {N(v->X), N(v->Y), N(v->Width), N(v->Height), F(v->MinZ), F(v->MaxZ)}));
+  KOR_LOG(CallLine("SetViewport", {Unsigned(v->X), Unsigned(v->Y), Unsigned(v->Width), Unsigned(v->Height), Real(v->MinZ), Real(v->MaxZ)}));
   // A viewport reaching past the target is drawn clipped to it.
   if (v->Width == 0 || v->Height == 0 || v->X > 0x7FFFFFFF || v->Y > 0x7FFFFFFF || !(v->MinZ >= 0.0f) ||
       !(v->MaxZ <= 1.0f) || !(v->MinZ <= 1.0f) || !(v->MaxZ >= 0.0f))
     return D3DERR_INVALIDCALL;
   viewport = *v;
-  viewportDirty = true;
+  changes.Mark(Change::Viewport);
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetScissorRect(const RECT* rect) {
   if (!rect) return D3DERR_INVALIDCALL;
-  KOR_LOG(Call("SetScissorRect", {I(rect->left), I(rect->top), I(rect->right), I(rect->bottom)}));
+  KOR_LOG(CallLine("SetScissorRect", {Signed(rect->left), Signed(rect->top), Signed(rect->right), Signed(rect->bottom)}));
   if (rect->left > rect->right || rect->top > rect->bottom) return D3DERR_INVALIDCALL;
   scissorRect = *rect;
-  scissorDirty = true;
+  changes.Mark(Change::Scissor);
   return D3D_OK;
 }
 
@@ -623,13 +419,13 @@ bool DeviceCore::ShapesFixedFunction(D3DRENDERSTATETYPE state) {
 
 HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   ++counters.stateChanges;
-  KOR_LOG(Call("SetRenderState", {N(state), N(value)}));
+  KOR_LOG(CallLine("SetRenderState", {Unsigned(state), Unsigned(value)}));
   if (state >= D3DRS_COUNT || !RenderStateValueValid(state, value)) return D3DERR_INVALIDCALL;
   if (renderStates[state] != value) {
     renderStates[state] = value;
     renderStatesDirty.set(state);
-    if (ShapesFixedFunction(state)) fixedDirty = true;
-    if (FeedsFixedFunctionValues(state)) fixedValuesDirty |= kFixedStates;
+    if (ShapesFixedFunction(state)) changes.Mark(Change::FixedProgramKey);
+    if (FeedsFixedFunctionValues(state)) changes.Mark(Change::FixedStates);
   }
   return D3D_OK;
 }
@@ -646,7 +442,7 @@ UINT SamplerSlot(DWORD sampler) {
 
 HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
   ++counters.stateChanges;
-  KOR_LOG(Call("SetSamplerState", {N(sampler), N(type), N(value)}));
+  KOR_LOG(CallLine("SetSamplerState", {Unsigned(sampler), Unsigned(type), Unsigned(value)}));
   UINT slot = SamplerSlot(sampler);
   if (slot >= kSamplers || type == 0 || type >= 14) return D3DERR_INVALIDCALL;
   switch (type) {
@@ -673,7 +469,7 @@ HRESULT DeviceCore::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
 
 HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
   ++counters.stateChanges;
-  KOR_LOG(Call("SetTextureStageState", {N(stage), N(type), N(value)}));
+  KOR_LOG(CallLine("SetTextureStageState", {Unsigned(stage), Unsigned(type), Unsigned(value)}));
   if (stage >= 8 || type == 0 || type >= D3DTSS_STATE_COUNT) return D3DERR_INVALIDCALL;
   auto validArgument = [](DWORD arg) {
     return (arg & D3DTA_SELECTMASK) <= D3DTA_CONSTANT &&
@@ -705,23 +501,23 @@ HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
     default: break;
   }
   if (type == D3DTSS_CONSTANT) {
-    if (stageConstants[stage] != value) stageConstants[stage] = value, fixedValuesDirty |= kFixedStageConstants;
+    if (stageConstants[stage] != value) stageConstants[stage] = value, changes.Mark(Change::FixedStageConstants);
     return D3D_OK;
   }
   if (stageStates[stage][type] != value) {
     stageStates[stage][type] = value;
-    fixedDirty = true;
+    changes.Mark(Change::FixedProgramKey);
   }
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
   ++counters.stateChanges;
-  KOR_LOG(Call("SetTransform", {N(state), Matrix(matrix)}));
+  KOR_LOG(CallLine("SetTransform", {Unsigned(state), MatrixText(matrix)}));
   if (!matrix) return D3DERR_INVALIDCALL;
   if (state >= D3DTS_WORLDMATRIX(0) && state <= D3DTS_WORLDMATRIX(255)) {
     worlds[state - D3DTS_WORLDMATRIX(0)] = *matrix;
-    if (state <= D3DTS_WORLD3) transformsDirty = true;  // the four that vertex blending reads
+    if (state <= D3DTS_WORLD3) changes.Mark(Change::Transforms);  // the four that vertex blending reads
     return D3D_OK;
   }
   switch (state) {
@@ -730,31 +526,31 @@ HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m
     default:
       if (state < D3DTS_TEXTURE0 || state > D3DTS_TEXTURE7) return D3DERR_INVALIDCALL;
       textureTransforms[state - D3DTS_TEXTURE0] = *matrix;
-      fixedValuesDirty |= kFixedTextureMatrices;
+      changes.Mark(Change::FixedTextureMatrices);
       return D3D_OK;
   }
-  transformsDirty = true;
+  changes.Mark(Change::Transforms);
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT9* light) {
   ++counters.stateChanges;
-  KOR_LOG(Call("SetLight", {N(index), light ? N(light->Type) : "null"}));
+  KOR_LOG(CallLine("SetLight", {Unsigned(index), light ? Unsigned(light->Type) : "null"}));
   if (!light || index >= 8 || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
     return D3DERR_INVALIDCALL;
   // The program key knows each enabled light's type; its values are uniforms.
   // The same light again (the next object lit as the last) changes nothing.
   if (lightsSet.test(index) && std::memcmp(&lights[index], light, sizeof *light) == 0) return D3D_OK;
-  if (lightsEnabled.test(index) && lights[index].Type != light->Type) fixedDirty = true;
+  if (lightsEnabled.test(index) && lights[index].Type != light->Type) changes.Mark(Change::FixedProgramKey);
   lights[index] = *light;
   lightsSet.set(index);
-  fixedValuesDirty |= kFixedLights;
+  changes.Mark(Change::FixedLights);
   return D3D_OK;
 }
 
 HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
   ++counters.stateChanges;
-  KOR_LOG(Call("LightEnable", {N(index), N(enable)}));
+  KOR_LOG(CallLine("LightEnable", {Unsigned(index), Unsigned(enable)}));
   // The pipeline runs eight lights; enabling one further away would light nothing.
   if (index >= 8) return enable ? D3DERR_INVALIDCALL : D3D_OK;
   if (!lightsSet.test(index)) {
@@ -765,39 +561,39 @@ HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
     light.Direction = {0, 0, 1};
     lights[index] = light;
     lightsSet.set(index);
-    fixedValuesDirty |= kFixedLights;
+    changes.Mark(Change::FixedLights);
   }
   if (lightsEnabled.test(index) != bool(enable)) {
     lightsEnabled.set(index, enable != FALSE);
-    fixedDirty = true;
-    fixedValuesDirty |= kFixedLights;
+    changes.Mark(Change::FixedProgramKey);
+    changes.Mark(Change::FixedLights);
   }
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetMaterial(const D3DMATERIAL9* material) {
   ++counters.stateChanges;
-  KOR_LOG(Call("SetMaterial", {Ptr(material)}));
+  KOR_LOG(CallLine("SetMaterial", {PointerText(material)}));
   if (!material) return D3DERR_INVALIDCALL;
   if (std::memcmp(&this->material, material, sizeof *material) == 0) return D3D_OK;
   this->material = *material;
-  fixedValuesDirty |= kFixedMaterial;
+  changes.Mark(Change::FixedMaterial);
   return D3D_OK;
 }
 
 HRESULT DeviceCore::SetTexture(DWORD sampler, IDirect3DBaseTexture9* texture) {
   ++counters.stateChanges;
   auto* data = dynamic_cast<TextureData*>(texture);
-  KOR_LOG(Call("SetTexture", {N(sampler), data ? Object(data->serial) : "null"}));
+  KOR_LOG(CallLine("SetTexture", {Unsigned(sampler), data ? ObjectName(data->serial) : "null"}));
   UINT slot = SamplerSlot(sampler);
   if (slot >= kSamplers) return D3DERR_INVALIDCALL;
   Bindable* bound = dynamic_cast<Bindable*>(texture);
   if (textures[slot] != bound) {
     Bind(textures[slot], bound);
     textureData[slot] = data;
-    if (slot < 8) fixedDirty = true;  // a stage's texture kind is part of the program key
+    if (slot < 8) changes.Mark(Change::FixedProgramKey);  // a stage's texture kind is part of the program key
     samplersDirty.set(slot);
-    texturesChanged = true;
+    changes.Mark(Change::Textures);
   }
   return D3D_OK;
 }
@@ -814,10 +610,10 @@ bool FunctionLength(const DWORD* function, DWORD versionMark, std::vector<DWORD>
 }
 
 template <class T>
-std::string Values(const T* data, size_t count) {
+std::string ValuesText(const T* data, size_t count) {
   std::string text = "[";
   for (size_t i = 0; i < count; ++i)
-    text += (i ? " " : "") + (std::is_same_v<T, float> ? F(float(data[i])) : I(int64_t(data[i])));
+    text += (i ? " " : "") + (std::is_same_v<T, float> ? Real(float(data[i])) : Signed(int64_t(data[i])));
   return text + "]";
 }
 
@@ -828,7 +624,7 @@ HRESULT WriteRegisters(DeviceCore& device, const char* name, T* registers, size_
                        UINT start, const T* data, UINT count, bool* dirty) {
   bool fits = data && (uint64_t(start) + count) * Width <= total;
   if (device.Logging())
-    device.Log(Call(name, {N(start), fits ? Values(data, size_t(count) * Width) : Ptr(data), N(count)}) +
+    device.Log(CallLine(name, {Unsigned(start), fits ? ValuesText(data, size_t(count) * Width) : PointerText(data), Unsigned(count)}) +
                (fits ? "" : " failed"));
   if (!fits) return D3DERR_INVALIDCALL;
   if (std::memcmp(registers + size_t(start) * Width, data, size_t(count) * Width * sizeof(T)) != 0) {
@@ -843,11 +639,11 @@ HRESULT WriteRegisters(DeviceCore& device, const char* name, T* registers, size_
 HRESULT DeviceCore::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) {
   std::vector<DWORD> tokens;
   if (!shader || !FunctionLength(function, 0xFFFE0000u, &tokens)) {
-    KOR_LOG("CreateVertexShader(" + Ptr(function) + ") failed");
+    KOR_LOG("CreateVertexShader(" + PointerText(function) + ") failed");
     return D3DERR_INVALIDCALL;
   }
   auto* made = new VertexShader(*this, std::move(tokens));
-  KOR_LOG("CreateVertexShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
+  KOR_LOG("CreateVertexShader(" + Unsigned(made->function.size()) + " tokens) -> " + ObjectName(made->serial));
   *shader = made;
   return D3D_OK;
 }
@@ -855,11 +651,11 @@ HRESULT DeviceCore::CreateVertexShader(const DWORD* function, IDirect3DVertexSha
 HRESULT DeviceCore::CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) {
   std::vector<DWORD> tokens;
   if (!shader || !FunctionLength(function, 0xFFFF0000u, &tokens)) {
-    KOR_LOG("CreatePixelShader(" + Ptr(function) + ") failed");
+    KOR_LOG("CreatePixelShader(" + PointerText(function) + ") failed");
     return D3DERR_INVALIDCALL;
   }
   auto* made = new PixelShader(*this, std::move(tokens));
-  KOR_LOG("CreatePixelShader(" + N(made->function.size()) + " tokens) -> " + Object(made->serial));
+  KOR_LOG("CreatePixelShader(" + Unsigned(made->function.size()) + " tokens) -> " + ObjectName(made->serial));
   *shader = made;
   return D3D_OK;
 }
@@ -867,10 +663,10 @@ HRESULT DeviceCore::CreatePixelShader(const DWORD* function, IDirect3DPixelShade
 HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
   ++counters.stateChanges;
   auto* made = static_cast<VertexShader*>(shader);
-  KOR_LOG(Call("SetVertexShader", {made ? Object(made->serial) : "null"}));
+  KOR_LOG(CallLine("SetVertexShader", {made ? ObjectName(made->serial) : "null"}));
   if (made != vertexShader) {
     Bind(vertexShader, made);
-    programDirty = true;
+    changes.Mark(Change::Program);
   }
   return D3D_OK;
 }
@@ -878,10 +674,10 @@ HRESULT DeviceCore::SetVertexShader(IDirect3DVertexShader9* shader) {
 HRESULT DeviceCore::SetPixelShader(IDirect3DPixelShader9* shader) {
   ++counters.stateChanges;
   auto* made = static_cast<PixelShader*>(shader);
-  KOR_LOG(Call("SetPixelShader", {made ? Object(made->serial) : "null"}));
+  KOR_LOG(CallLine("SetPixelShader", {made ? ObjectName(made->serial) : "null"}));
   if (made != pixelShader) {
     Bind(pixelShader, made);
-    programDirty = true;
+    changes.Mark(Change::Program);
   }
   return D3D_OK;
 }
@@ -922,11 +718,11 @@ HRESULT DeviceCore::SetPixelShaderConstantB(UINT start, const BOOL* data, UINT c
 HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer9** buffer, void*) {
   if (!buffer || length == 0) {
-    KOR_LOG(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " failed");
+    KOR_LOG(CallLine("CreateVertexBuffer", {Unsigned(length), Hex(usage), Unsigned(fvf), Unsigned(pool)}) + " failed");
     return D3DERR_INVALIDCALL;
   }
   VertexBuffer* made = new VertexBuffer(*this, length, usage, pool);
-  KOR_LOG(Call("CreateVertexBuffer", {N(length), H(usage), N(fvf), N(pool)}) + " -> " + Name(made));
+  KOR_LOG(CallLine("CreateVertexBuffer", {Unsigned(length), Hex(usage), Unsigned(fvf), Unsigned(pool)}) + " -> " + ObjectName(made));
   *buffer = made;
   return D3D_OK;
 }
@@ -934,11 +730,11 @@ HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DP
 HRESULT DeviceCore::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DIndexBuffer9** buffer, void*) {
   if (!buffer || length == 0 || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) {
-    KOR_LOG(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " failed");
+    KOR_LOG(CallLine("CreateIndexBuffer", {Unsigned(length), Hex(usage), Unsigned(format), Unsigned(pool)}) + " failed");
     return D3DERR_INVALIDCALL;
   }
   IndexBuffer* made = new IndexBuffer(*this, length, usage, format, pool);
-  KOR_LOG(Call("CreateIndexBuffer", {N(length), H(usage), N(format), N(pool)}) + " -> " + Name(made));
+  KOR_LOG(CallLine("CreateIndexBuffer", {Unsigned(length), Hex(usage), Unsigned(format), Unsigned(pool)}) + " -> " + ObjectName(made));
   *buffer = made;
   return D3D_OK;
 }
@@ -950,8 +746,8 @@ HRESULT DeviceCore::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
   bool valid = elements && out;
   for (UINT i = 0; valid && elements[i].Stream != 0xFF; ++i) {
     const D3DVERTEXELEMENT9& e = elements[i];
-    text += (i ? " {" : "{") + N(e.Stream) + " " + N(e.Offset) + " " + N(e.Type) + " " +
-            N(e.Method) + " " + N(e.Usage) + " " + N(e.UsageIndex) + "}";
+    text += (i ? " {" : "{") + Unsigned(e.Stream) + " " + Unsigned(e.Offset) + " " + Unsigned(e.Type) + " " +
+            Unsigned(e.Method) + " " + Unsigned(e.Usage) + " " + Unsigned(e.UsageIndex) + "}";
     if (i + 1 >= MAXD3DDECLLENGTH || e.Stream >= kStreams || DeclTypeSize(e.Type) == 0)
       valid = false;
     list.push_back(e);
@@ -961,7 +757,7 @@ HRESULT DeviceCore::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
     return D3DERR_INVALIDCALL;
   }
   VertexDeclaration* made = new VertexDeclaration(*this, std::move(list));
-  KOR_LOG("CreateVertexDeclaration(" + text + ") -> " + Name(made));
+  KOR_LOG("CreateVertexDeclaration(" + text + ") -> " + ObjectName(made));
   *out = made;
   return D3D_OK;
 }
@@ -969,10 +765,10 @@ HRESULT DeviceCore::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
 HRESULT DeviceCore::SetVertexDeclaration(IDirect3DVertexDeclaration9* d) {
   ++counters.stateChanges;
   auto* made = static_cast<VertexDeclaration*>(d);
-  KOR_LOG(Call("SetVertexDeclaration", {Name(made)}));
+  KOR_LOG(CallLine("SetVertexDeclaration", {ObjectName(made)}));
   if (made != declaration) {
     Bind(declaration, made);
-    inputDirty = true;
+    changes.Mark(Change::Input);
   }
   return D3D_OK;
 }
@@ -981,14 +777,14 @@ HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer,
                                     UINT stride) {
   ++counters.stateChanges;
   auto* made = static_cast<VertexBuffer*>(buffer);
-  KOR_LOG(Call("SetStreamSource", {N(stream), Name(made), N(offset), N(stride)}));
+  KOR_LOG(CallLine("SetStreamSource", {Unsigned(stream), ObjectName(made), Unsigned(offset), Unsigned(stride)}));
   if (stream >= kStreams) return D3DERR_INVALIDCALL;
   StreamBinding& s = streams[stream];
   if (s.buffer != made || s.offset != offset || s.stride != stride) {
     Bind(s.buffer, made);
     s.offset = offset;
     s.stride = stride;
-    inputDirty = true;
+    changes.Mark(Change::Input);
   }
   return D3D_OK;
 }
@@ -996,10 +792,10 @@ HRESULT DeviceCore::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer,
 HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer9* buffer) {
   ++counters.stateChanges;
   auto* made = static_cast<IndexBuffer*>(buffer);
-  KOR_LOG(Call("SetIndices", {Name(made)}));
+  KOR_LOG(CallLine("SetIndices", {ObjectName(made)}));
   if (made != indices) {
     Bind(indices, made);
-    inputDirty = true;
+    changes.Mark(Change::Input);
   }
   return D3D_OK;
 }
@@ -1087,7 +883,7 @@ HRESULT DeviceCore::CheckVertexReads(UINT first, UINT count) const {
 
 HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
   ++counters.draws;
-  KOR_LOG(Call("DrawPrimitive", {N(type), N(startVertex), N(primitiveCount)}));
+  KOR_LOG(CallLine("DrawPrimitive", {Unsigned(type), Unsigned(startVertex), Unsigned(primitiveCount)}));
   UINT count = VerticesOfPrimitives(type, primitiveCount);
   if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
   HRESULT hr = CheckVertexReads(startVertex, count);
@@ -1099,8 +895,8 @@ HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIn
                                          UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                          UINT primitiveCount) {
   ++counters.draws;
-  KOR_LOG(Call("DrawIndexedPrimitive", {N(type), I(baseVertexIndex), N(minVertexIndex),
-                                    N(numVertices), N(startIndex), N(primitiveCount)}));
+  KOR_LOG(CallLine("DrawIndexedPrimitive", {Unsigned(type), Signed(baseVertexIndex), Unsigned(minVertexIndex),
+                                    Unsigned(numVertices), Unsigned(startIndex), Unsigned(primitiveCount)}));
   UINT count = VerticesOfPrimitives(type, primitiveCount);
   if (count == 0) return primitiveCount == 0 && type >= 1 && type <= 6 ? D3D_OK : D3DERR_INVALIDCALL;
   if (!indices || uint64_t(startIndex) + count > indices->IndexCount())

@@ -1,6 +1,6 @@
 #pragma once
-// What both backends share: reference counting, resources with their bytes, the shadow
-// copy of the device state, the checks every call makes, and the call log.
+// What both backends share: the shadow copy of the device state, the checks every call
+// makes, and the call log. The resources it makes are in Resources.h.
 
 #include <array>
 #include <bitset>
@@ -10,240 +10,62 @@
 
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/D3D9Testing.h"
+#include "platform/d3d9/Resources.h"
 
 namespace d3d9 {
 
-// The process-wide figures behind D3D9GetCounters.
-extern D3D9Counters counters;
+// The kinds of state the device tracks changes of.
+enum class Change : unsigned {
+  Viewport,
+  Scissor,
+  Transforms,
+  World,           // the four world matrices vertex blending reads
+  ViewProjection,
+  Alpha,           // the alpha test a pixel program's draw applies itself
+  Input,           // streams, indices or declaration
+  Program,         // which program draws
+  Textures,        // which textures are bound
+  FixedProgramKey, // a state that shapes the fixed-function program
+  // Groups of the values behind the fixed-function pipeline's uniforms: each group is one
+  // upload, so an object that only brings other lights re-sends only them.
+  FixedLights,
+  FixedMaterial,
+  FixedStates,  // ambient, fog, texture factor, alpha reference
+  FixedStageConstants,
+  FixedTextureMatrices,
+  kCount
+};
+constexpr Change kFixedValueGroups[] = {Change::FixedLights, Change::FixedMaterial, Change::FixedStates,
+                                        Change::FixedStageConstants, Change::FixedTextureMatrices};
+using ChangeCounts = std::array<uint64_t, size_t(Change::kCount)>;
 
-// Groups of the values behind the fixed-function pipeline's uniforms: each group is one
-// upload, so an object that only brings other lights re-sends only them.
-enum FixedValues : unsigned {
-  kFixedLights = 1u << 0,
-  kFixedMaterial = 1u << 1,
-  kFixedStates = 1u << 2,  // ambient, fog, texture factor, alpha reference
-  kFixedStageConstants = 1u << 3,
-  kFixedTextureMatrices = 1u << 4,
-  kFixedGroups = 5,
-  kAllFixedValues = (1u << kFixedGroups) - 1,
+// The one way the device tracks what changed. A setter marks the kind it changed; the draw
+// applies each marked kind and clears the mark. Where GL programs keep copies of their own
+// (uniforms), the kind also has a count, which the draw advances when the value really
+// moved and each program compares with the count it last took in. Render states and
+// samplers are marked one state and one slot at a time (renderStatesDirty, samplersDirty).
+class ChangeTracker {
+public:
+  ChangeTracker() {
+    marks.set();  // a new device applies everything once
+    counts.fill(1);
+  }
+  void Mark(Change kind) { marks.set(size_t(kind)); }
+  bool Marked(Change kind) const { return marks.test(size_t(kind)); }
+  void Clear(Change kind) { marks.reset(size_t(kind)); }
+  void Advance(Change kind) { ++counts[size_t(kind)]; }
+  // Clears the mark and advances the count: every program hears of it.
+  void Take(Change kind) {
+    if (Marked(kind)) Clear(kind), Advance(kind);
+  }
+  uint64_t Count(Change kind) const { return counts[size_t(kind)]; }
+
+private:
+  std::bitset<size_t(Change::kCount)> marks;
+  ChangeCounts counts;
 };
 
 class DeviceCore;
-
-// What the device binds: its hold keeps an object alive without showing in the count that
-// AddRef and Release report, as Direct3D 9's bindings do.
-struct Bindable {
-  virtual void Hold() = 0;
-  virtual void Unhold() = 0;
-
-protected:
-  ~Bindable() = default;
-};
-
-template <class Interface>
-class RefCounted : public Interface, public Bindable {
-public:
-  RefCounted() { ++counters.liveObjects; }
-  ~RefCounted() override { --counters.liveObjects; }
-  ULONG_PTR AddRef() override { return ++references; }
-  ULONG_PTR Release() override {
-    ULONG_PTR left = --references;
-    if (left == 0) {
-      if (holds == 0) delete this;
-      else Orphaned();  // may end in the object's deletion: nothing is touched after it
-    }
-    return left;
-  }
-  void Hold() override { ++holds; }
-  void Unhold() override {
-    if (--holds == 0 && references == 0) delete this;
-  }
-
-protected:
-  // The last public reference went while the device still binds the object.
-  virtual void Orphaned() {}
-
-private:
-  ULONG_PTR references = 1, holds = 0;
-};
-
-// A resource's reference on its device, let go when the application lets the resource go
-// (the device may still bind it) or at the latest with the resource.
-class DeviceReference {
-public:
-  explicit DeviceReference(IUnknown& device) : device(&device) { device.AddRef(); }
-  ~DeviceReference() { Drop(); }
-  DeviceReference(const DeviceReference&) = delete;
-  DeviceReference& operator=(const DeviceReference&) = delete;
-  void Drop() {
-    if (IUnknown* d = device) device = nullptr, d->Release();
-  }
-
-private:
-  IUnknown* device;
-};
-
-// A vertex or index buffer: its bytes live here, a GL backend mirrors them on Unlock.
-struct BufferStore {
-  uint64_t serial = 0;  // never reused, unlike addresses
-  std::vector<BYTE> bytes;
-  DWORD usage = 0;
-  D3DPOOL pool = D3DPOOL_DEFAULT;
-  bool locked = false;
-  UINT lockOffset = 0, lockSize = 0;
-  unsigned glName = 0;
-};
-
-class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer9> {
-public:
-  VertexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DPOOL pool);
-  ~VertexBuffer() override;
-  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
-  BufferStore store;
-
-private:
-  void Orphaned() override { reference.Drop(); }
-  DeviceCore& device;
-  DeviceReference reference;
-};
-
-class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer9> {
-public:
-  IndexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-  ~IndexBuffer() override;
-  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
-  UINT IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
-  UINT IndexCount() const { return UINT(store.bytes.size() / IndexSize()); }
-  // Smallest and largest index in [start, start + count); the last range asked is kept,
-  // since a mesh draws the same range frame after frame.
-  void IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest);
-  BufferStore store;
-  D3DFORMAT format;
-
-private:
-  void Orphaned() override { reference.Drop(); }
-  DeviceCore& device;
-  DeviceReference reference;
-  bool rangeKnown = false;
-  UINT rangeStart = 0, rangeCount = 0, rangeLowest = 0, rangeHighest = 0;
-};
-
-class VertexDeclaration final : public RefCounted<IDirect3DVertexDeclaration9> {
-public:
-  VertexDeclaration(DeviceCore& device, std::vector<D3DVERTEXELEMENT9> elements);
-  ~VertexDeclaration() override;
-  HRESULT GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* count) override;
-  uint64_t serial;
-  std::vector<D3DVERTEXELEMENT9> elements;  // without the end marker
-
-private:
-  void Orphaned() override { reference.Drop(); }
-  DeviceCore& device;
-  DeviceReference reference;
-};
-
-struct TextureData;
-
-// The back buffer, the depth buffer, or one face and level of a texture, whose reference
-// count it shares.
-class Surface final : public RefCounted<IDirect3DSurface9> {
-public:
-  ~Surface() override = default;
-  ULONG_PTR AddRef() override { return owner ? owner->AddRef() : RefCounted::AddRef(); }
-  ULONG_PTR Release() override { return owner ? owner->Release() : RefCounted::Release(); }
-  void Hold() override { owner ? ownerHold->Hold() : RefCounted::Hold(); }
-  void Unhold() override { owner ? ownerHold->Unhold() : RefCounted::Unhold(); }
-  HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
-
-  uint64_t serial = 0;
-  UINT width = 0, height = 0;
-  D3DFORMAT format = D3DFMT_UNKNOWN;
-  DWORD usage = 0;
-  D3DPOOL pool = D3DPOOL_DEFAULT;
-  IUnknown* owner = nullptr;      // the texture, for a texture's surface
-  Bindable* ownerHold = nullptr;  // the same texture
-  TextureData* texture = nullptr;
-  UINT face = 0, level = 0;
-};
-
-// How a format lays out: bytes per block of blockEdge × blockEdge pixels (1 × 1 unless
-// compressed). False for a format textures cannot have.
-bool TextureFormatLayout(D3DFORMAT format, UINT* blockBytes, UINT* blockEdge);
-
-// The bytes of a box of one face and level: rows rowPitch apart, slices slicePitch apart.
-struct TexelBytes {
-  BYTE* bytes;
-  UINT rowPitch, slicePitch;
-};
-
-struct TextureLevel {
-  UINT width = 0, height = 0, depth = 1;
-  UINT rowPitch = 0, slicePitch = 0;  // bytes of a row of blocks, of a slice
-  std::vector<BYTE> bytes;    // the level, where the backend keeps textures' bytes
-  std::vector<BYTE> staging;  // the locked box, while locked, where it does not
-  D3DBOX lockBox{};
-  DWORD lockFlags = 0;
-  bool locked = false;
-  bool written = false;  // anything but the zeros a new level holds
-};
-
-// What the three texture kinds share: every face and level's bytes where the backend keeps
-// them (KeepsTextureBytes), else only a locked box's while it is locked.
-struct TextureData {
-  TextureData() { ++counters.liveTextures; }
-  virtual ~TextureData() { --counters.liveTextures; }
-  TextureData(const TextureData&) = delete;
-  TextureData& operator=(const TextureData&) = delete;
-  TextureLevel& Level(UINT face, UINT level) { return levels[size_t(face) * levelCount + level]; }
-  uint64_t serial = 0;
-  D3DRESOURCETYPE type = D3DRTYPE_TEXTURE;
-  D3DFORMAT format = D3DFMT_UNKNOWN;
-  DWORD usage = 0;
-  D3DPOOL pool = D3DPOOL_MANAGED;
-  UINT width = 0, height = 0, depth = 1, levelCount = 0, faces = 1;
-  std::vector<TextureLevel> levels;
-  std::vector<Surface*> surfaces;  // made on first request, one per face and level
-  DWORD lod = 0;                   // SetLOD's most detailed level
-  unsigned glName = 0;
-  UINT glBaseLevel = 0;            // what the GL texture's base level was last set to
-};
-
-// A vertex or pixel program's function, kept as given; a GL backend compiles it.
-template <class Interface>
-class Shader final : public RefCounted<Interface> {
-public:
-  Shader(DeviceCore& device, std::vector<DWORD> function);
-  ~Shader() override;
-  HRESULT GetFunction(void* data, UINT* size) override;
-  uint64_t serial;
-  std::vector<DWORD> function;
-  unsigned glName = 0;
-
-private:
-  void Orphaned() override { reference.Drop(); }
-  DeviceCore& device;
-  DeviceReference reference;
-};
-using VertexShader = Shader<IDirect3DVertexShader9>;
-using PixelShader = Shader<IDirect3DPixelShader9>;
-
-// One stage's constant registers, with what changed since a backend last looked.
-struct ConstantRegisters {
-  explicit ConstantRegisters(UINT floats) : floats(size_t(floats) * 4, 0.0f) {}
-  std::vector<float> floats;
-  std::array<int, 16 * 4> ints{};
-  std::array<BOOL, 16> bools{};
-  bool dirty = true;
-};
-
-// Bytes one element of that type takes; 0 for a type the layer does not know.
-UINT DeclTypeSize(BYTE type);
-// Vertices (or indices) a draw of that many primitives reads; 0 for an unknown type.
-UINT VerticesOfPrimitives(D3DPRIMITIVETYPE type, UINT primitiveCount);
 
 struct StreamBinding {
   VertexBuffer* buffer = nullptr;
@@ -389,10 +211,9 @@ protected:
   Surface* backBuffer = nullptr;
   Surface* depthSurface = nullptr;
   bool depthBound = false;  // SetDepthStencilSurface(NULL) draws without depth
+  ChangeTracker changes;
   D3DVIEWPORT9 viewport{};
-  bool viewportDirty = true;
   RECT scissorRect{};
-  bool scissorDirty = true;
   std::array<DWORD, D3DRS_COUNT> renderStates{};
   std::bitset<D3DRS_COUNT> renderStatesDirty;
   // World matrices 0 … 255 (D3DTS_WORLDMATRIX); vertex blending reads the first four.
@@ -400,31 +221,25 @@ protected:
   D3DMATRIX& world = worlds[0];
   D3DMATRIX view{}, projection{};
   std::array<D3DMATRIX, 8> textureTransforms{};
-  // The fixed-function pipeline's inputs: fixedDirty says the program key may have changed,
-  // fixedValuesDirty which groups of the values behind its uniforms did (FixedValues).
+  // The fixed-function pipeline's inputs: Change::FixedProgramKey says the program key may
+  // have changed, the Change::Fixed… groups which values behind its uniforms did.
   std::array<std::array<DWORD, D3DTSS_STATE_COUNT>, 8> stageStates{};
   std::array<D3DLIGHT9, 8> lights{};
   std::bitset<8> lightsEnabled;
   std::bitset<8> lightsSet;  // a light never set is Direct3D's default light
   D3DMATERIAL9 material{};
-  bool fixedDirty = true;
-  unsigned fixedValuesDirty = kAllFixedValues;
   std::array<DWORD, 8> stageConstants{};
-  bool transformsDirty = true;
   std::array<StreamBinding, kStreams> streams{};
   IndexBuffer* indices = nullptr;
   VertexDeclaration* declaration = nullptr;
-  bool inputDirty = true;  // streams, indices or declaration changed
   VertexShader* vertexShader = nullptr;
   PixelShader* pixelShader = nullptr;
-  bool programDirty = true;
   ConstantRegisters vertexConstants{256}, pixelConstants{224};
   Surface* renderTarget = nullptr;  // held; the back buffer or a texture's surface
   std::array<Bindable*, kSamplers> textures{};  // held
   std::array<TextureData*, kSamplers> textureData{};
   std::array<std::array<DWORD, 14>, kSamplers> samplerStates{};
   std::bitset<kSamplers> samplersDirty;  // a texture or a sampler state changed
-  bool texturesChanged = true;            // which textures are bound changed
 
 private:
   HRESULT CheckVertexReads(UINT firstVertex, UINT count) const;

@@ -157,7 +157,7 @@ HRESULT GlDevice::DoClear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
     return D3D_OK;
   }
   GL(Enable)(GL_SCISSOR_TEST);
-  scissorDirty = true;
+  changes.Mark(Change::Scissor);
   auto clearWithin = [&](LONG x1, LONG y1, LONG x2, LONG y2) {
     x1 = std::max<LONG>({x1, limit.left, 0}), y1 = std::max<LONG>({y1, limit.top, 0});
     x2 = std::min<LONG>({x2, limit.right, targetWidth});
@@ -196,8 +196,8 @@ void GlDevice::ShowInWindow() {
   GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, framebuffer);
   // Setting the window's viewport also makes the driver notice a resized window.
   GL(Viewport)(0, 0, drawableWidth, drawableHeight);
-  viewportDirty = true;
-  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, scissorDirty = true;
+  changes.Mark(Change::Viewport);
+  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, changes.Mark(Change::Scissor);
   // Bars only where the picture does not fill the window.
   if (outW != drawableWidth || outH != drawableHeight) {
     GL(ClearColor)(0, 0, 0, 1);
@@ -224,7 +224,7 @@ bool GlDevice::MakeTarget(const D3DPRESENT_PARAMETERS& p) {
     GL(FramebufferRenderbuffer)(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                 renderbuffers[1]);
   }
-  viewportDirty = true;
+  changes.Mark(Change::Viewport);
   return GL(CheckFramebufferStatus)(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 }
 
@@ -292,7 +292,7 @@ HRESULT GlDevice::DoStretchRect(Surface& from, const RECT& a, Surface& to, const
   GLuint source = FramebufferOf(from), dest = FramebufferOf(to);
   GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, source);
   GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, dest);
-  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, scissorDirty = true;
+  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, changes.Mark(Change::Scissor);
   GL(BlitFramebuffer)(a.left, a.top, a.right, a.bottom, b.left, b.top, b.right, b.bottom,
                       GL_COLOR_BUFFER_BIT, filter == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
   GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
@@ -321,7 +321,7 @@ HRESULT GlDevice::DoColorFill(Surface& surface, const RECT& r, D3DCOLOR colour) 
                  (colour >> 24) / 255.0f);
   GL(Clear)(GL_COLOR_BUFFER_BIT);
   renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
-  scissorDirty = true;
+  changes.Mark(Change::Scissor);
   if (!scissorOn) GL(Disable)(GL_SCISSOR_TEST);
   GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
   return D3D_OK;
@@ -345,7 +345,7 @@ HRESULT GlDevice::DoUpdateTarget(Surface& surface, const RECT& r, const POINT& a
   GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, source);
   GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, scratch, 0);
   GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, FramebufferOf(surface));
-  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, scissorDirty = true;
+  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, changes.Mark(Change::Scissor);
   GL(BlitFramebuffer)(0, 0, w, h, at.x, at.y, at.x + w, at.y + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   GL(DeleteFramebuffers)(1, &source);
   GL(DeleteTextures)(1, &scratch);

@@ -109,13 +109,16 @@ struct Program {
   GLint halfPixelAt = -1, worldViewProjectionAt = -1;
   GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
   GLint srgbWriteAt = -1;                       // and the conversion to sRGB
-  uint64_t viewportStamp = 0, transformStamp = 0, alphaStamp = 0;
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
-  uint64_t worldStamp = 0, viewProjectionStamp = 0;
   D3DMATRIX lastView{}, lastProjection{};  // as this program was last given them
-  std::array<uint64_t, kFixedGroups> fixedStamps{};  // of the groups it last uploaded
   FixedLocations at;
+  // Which of the device's changes this program has taken in: its uniforms are its own, so
+  // each learns of a new viewport, transform, alpha test or fixed-function group when it
+  // is used.
+  ChangeCounts seen{};
+  bool Saw(Change kind, const ChangeTracker& changes) const { return seen[size_t(kind)] == changes.Count(kind); }
+  void See(Change kind, const ChangeTracker& changes) { seen[size_t(kind)] = changes.Count(kind); }
 };
 
 class GlDevice final : public DeviceCore {
@@ -217,13 +220,10 @@ private:
   Program unusable;  // what a shader whose function is not the compiler's code draws with
   Program* current = nullptr;
   GLuint boundProgram = 0;
-  uint64_t viewportStamp = 1, transformStamp = 1, alphaStamp = 1;
   // The world and the view or projection change apart: an object's draw re-sends its world only.
-  uint64_t worldStamp = 1, viewProjectionStamp = 1;
   std::array<D3DMATRIX, 4> appliedWorlds{};  // the four vertex blending reads
   D3DMATRIX appliedView{}, appliedProjection{};
   D3DVIEWPORT9 appliedViewport{};
-  std::array<uint64_t, kFixedGroups> fixedStamps{1, 1, 1, 1, 1};
   D3DMATRIX worldViewProjection{};
   GLuint constantBuffers[2] = {};  // on uniform binding points 0 (vertex) and 1 (pixel)
   GLuint boundUniformBuffer = 0;   // on the GL_UNIFORM_BUFFER target

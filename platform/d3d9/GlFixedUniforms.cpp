@@ -143,9 +143,9 @@ void Colour(float* out, DWORD c) {
 // value in it (or, for the lights, the view they are moved into) changed.
 void GlDevice::ApplyFixedUniforms(Program& p) {
   const FixedLocations& l = p.at;
-  bool viewMoved = p.viewProjectionStamp != viewProjectionStamp;
+  bool viewMoved = !p.Saw(Change::ViewProjection, changes);
   // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
-  if ((p.worldStamp != worldStamp || viewMoved) && l.object >= 0) {
+  if ((!p.Saw(Change::World, changes) || viewMoved) && l.object >= 0) {
     float object[8][16] = {};
     for (size_t i = 0; i < 4; ++i) {
       std::memcpy(object[i], &worlds[i].m[0][0], 64);
@@ -156,7 +156,7 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     }
     GL(UniformMatrix4fv)(l.object, 8, GL_FALSE, &object[0][0]);
   }
-  p.worldStamp = worldStamp;
+  p.See(Change::World, changes);
   if (viewMoved) {
     // A moving camera changes the view each frame; the projection seldom changes.
     if (l.view >= 0 && std::memcmp(&p.lastView, &view, sizeof view) != 0)
@@ -167,19 +167,17 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
       if (l.wFog >= 0) GL(Uniform1f)(l.wFog, projection.m[2][3] != 0.0f ? 1.0f : 0.0f);
     }
     p.lastView = view, p.lastProjection = projection;
-    p.viewProjectionStamp = viewProjectionStamp;
+    p.See(Change::ViewProjection, changes);
   }
-  if (l.viewport >= 0 && p.viewportStamp != viewportStamp)
+  if (l.viewport >= 0 && !p.Saw(Change::Viewport, changes))
     GL(Uniform4f)(l.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
 
-  auto changed = [&](unsigned group) {
-    size_t i = 0;
-    while ((1u << i) != group) ++i;
-    if (p.fixedStamps[i] == fixedStamps[i]) return false;
-    p.fixedStamps[i] = fixedStamps[i];
+  auto changed = [&](Change group) {
+    if (p.Saw(group, changes)) return false;
+    p.See(group, changes);
     return true;
   };
-  if ((changed(kFixedLights) || viewMoved) && l.lights >= 0) {
+  if ((changed(Change::FixedLights) || viewMoved) && l.lights >= 0) {
     auto toView = [&](const D3DVECTOR& v, float w, float* out) {
       for (int c = 0; c < 3; ++c)
         out[c] = v.x * view.m[0][c] + v.y * view.m[1][c] + v.z * view.m[2][c] + w * view.m[3][c];
@@ -201,7 +199,7 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     }
     if (count) GL(Uniform4fv)(l.lights, GLsizei(count * 7), &values[0][0][0]);
   }
-  if (changed(kFixedMaterial) && l.material >= 0) {
+  if (changed(Change::FixedMaterial) && l.material >= 0) {
     float values[5][4] = {};
     std::memcpy(values[0], &material.Diffuse.r, 16);
     std::memcpy(values[1], &material.Ambient.r, 16);
@@ -210,7 +208,7 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     values[4][0] = material.Power;
     GL(Uniform4fv)(l.material, 5, &values[0][0]);
   }
-  bool statesChanged = changed(kFixedStates);
+  bool statesChanged = changed(Change::FixedStates);
   if (statesChanged && l.states >= 0) {
     const auto& rs = renderStates;
     float values[4][4] = {};
@@ -229,12 +227,12 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     bool above = !tested || z == D3DCMP_GREATER || z == D3DCMP_GREATEREQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
     GL(Uniform2f)(l.depthOutside, below ? 1.0f : 0.0f, above ? 1.0f : 0.0f);
   }
-  if (changed(kFixedStageConstants) && l.stageConstants >= 0) {
+  if (changed(Change::FixedStageConstants) && l.stageConstants >= 0) {
     float constants[8][4];
     for (size_t i = 0; i < 8; ++i) Colour(constants[i], stageConstants[i]);
     GL(Uniform4fv)(l.stageConstants, 8, &constants[0][0]);
   }
-  if (changed(kFixedTextureMatrices) && l.textureMatrices >= 0)
+  if (changed(Change::FixedTextureMatrices) && l.textureMatrices >= 0)
     GL(UniformMatrix4fv)(l.textureMatrices, 8, GL_FALSE, &textureTransforms[0].m[0][0]);
 }
 

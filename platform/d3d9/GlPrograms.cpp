@@ -318,7 +318,7 @@ void GlDevice::SelectProgram() {
                                   : &FixedProgramFor(FixedKey());
   if (chosen != current) {
     // Attribute locations come with the vertex stage; constants with both.
-    if (!current || chosen->vertex != current->vertex || chosen->fixed != current->fixed) inputDirty = true;
+    if (!current || chosen->vertex != current->vertex || chosen->fixed != current->fixed) changes.Mark(Change::Input);
     uploadedFor[0] = uploadedFor[1] = nullptr;
   }
   current = chosen;
@@ -326,27 +326,27 @@ void GlDevice::SelectProgram() {
     GL(UseProgram)(current->name);
     boundProgram = current->name;
   }
-  programDirty = false;
+  changes.Clear(Change::Program);
 }
 
 // Uniforms are per program: each learns of a new viewport or transform when it is used.
 void GlDevice::ApplyProgramUniforms() {
   if (current->fixed) ApplyFixedUniforms(*current);
-  if (current->viewportStamp != viewportStamp) {
+  if (!current->Saw(Change::Viewport, changes)) {
     GL(Uniform2f)(current->halfPixelAt, 1.0f / viewport.Width, 1.0f / viewport.Height);
-    current->viewportStamp = viewportStamp;
+    current->See(Change::Viewport, changes);
   }
-  if (current->worldViewProjectionAt >= 0 && current->transformStamp != transformStamp) {
+  if (current->worldViewProjectionAt >= 0 && !current->Saw(Change::Transforms, changes)) {
     // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
     GL(UniformMatrix4fv)(current->worldViewProjectionAt, 1, GL_FALSE, &worldViewProjection.m[0][0]);
-    current->transformStamp = transformStamp;
+    current->See(Change::Transforms, changes);
   }
-  if (current->alphaFunctionAt >= 0 && current->alphaStamp != alphaStamp) {
+  if (current->alphaFunctionAt >= 0 && !current->Saw(Change::Alpha, changes)) {
     const auto& rs = renderStates;
     GL(Uniform1i)(current->alphaFunctionAt, rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : 0);
     GL(Uniform1f)(current->alphaRefAt, float(rs[D3DRS_ALPHAREF] & 0xFF));
     if (current->srgbWriteAt >= 0) GL(Uniform1i)(current->srgbWriteAt, rs[D3DRS_SRGBWRITEENABLE] ? 1 : 0);
-    current->alphaStamp = alphaStamp;
+    current->See(Change::Alpha, changes);
   }
   UploadConstants(0, current->vertex, vertexConstants);
   UploadConstants(1, current->pixel, pixelConstants);

@@ -328,13 +328,13 @@ void GlDevice::ApplyInput() {
     vertexArrays.emplace(inputKey, vao);
   }
   boundVertexArray = vao;
-  inputDirty = false;
+  changes.Clear(Change::Input);
 }
 
 void GlDevice::ForgetVertexArrays(uint64_t serial) {
   for (auto it = vertexArrays.begin(); it != vertexArrays.end();) {
     if (std::find(it->first.begin(), it->first.end(), serial) != it->first.end()) {
-      if (it->second == boundVertexArray) boundVertexArray = 0, inputDirty = true;
+      if (it->second == boundVertexArray) boundVertexArray = 0, changes.Mark(Change::Input);
       GL(DeleteVertexArrays)(1, &it->second);
       it = vertexArrays.erase(it);
     } else {

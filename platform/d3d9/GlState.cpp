@@ -135,20 +135,22 @@ std::optional<TextureFormat> TextureFormatOf(D3DFORMAT f) {
 HRESULT GlDevice::DoDraw(const DrawCall& draw) {
   MakeCurrent();
   // Without programs, the pipeline follows the state: the key may have changed.
-  if (!vertexShader && (fixedDirty || inputDirty || texturesChanged)) programDirty = true;
-  fixedDirty = false;
-  texturesChanged = false;
-  for (unsigned group = 0; fixedValuesDirty; ++group, fixedValuesDirty >>= 1)
-    if (fixedValuesDirty & 1u) ++fixedStamps[group];
-  if (programDirty) SelectProgram();
+  if (!vertexShader && (changes.Marked(Change::FixedProgramKey) || changes.Marked(Change::Input) ||
+                        changes.Marked(Change::Textures)))
+    changes.Mark(Change::Program);
+  changes.Clear(Change::FixedProgramKey);
+  changes.Clear(Change::Textures);
+  // Each group of fixed-function values that changed is news to every program.
+  for (Change group : kFixedValueGroups) changes.Take(group);
+  if (changes.Marked(Change::Program)) SelectProgram();
   if (!current || !current->name) {
     if (Logging()) Log("draw failed: " + (current ? current->failure : std::string("no program")));
-    programDirty = true;  // the next draw tries again, and fails the same way
+    changes.Mark(Change::Program);  // the next draw tries again, and fails the same way
     return D3DERR_INVALIDCALL;
   }
-  if (viewportDirty) ApplyViewport();
-  if (scissorDirty) ApplyScissor();
-  if (transformsDirty) ApplyTransforms();
+  if (changes.Marked(Change::Viewport)) ApplyViewport();
+  if (changes.Marked(Change::Scissor)) ApplyScissor();
+  if (changes.Marked(Change::Transforms)) ApplyTransforms();
   if (renderStatesDirty.any()) ApplyRenderStates();
   ApplyProgramUniforms();
   if (samplersDirty.any() || samplersFor != current) {
@@ -156,7 +158,7 @@ HRESULT GlDevice::DoDraw(const DrawCall& draw) {
     ApplySamplers();
     samplersFor = current;
   }
-  if (inputDirty) {
+  if (changes.Marked(Change::Input)) {
     ApplyInput();
     ApplyDepthClamp();
   }
@@ -179,8 +181,8 @@ void GlDevice::ApplyViewport() {
   if (maxZ <= minZ) maxZ = minZ + 0.001f;
   GL(DepthRange)(minZ, maxZ);
   // Programs hear of a viewport that moved, not of one set again after a present.
-  if (std::memcmp(&appliedViewport, &viewport, sizeof viewport) != 0) appliedViewport = viewport, ++viewportStamp;
-  viewportDirty = false;
+  if (std::memcmp(&appliedViewport, &viewport, sizeof viewport) != 0) appliedViewport = viewport, changes.Advance(Change::Viewport);
+  changes.Clear(Change::Viewport);
 }
 
 // The image is drawn with Direct3D's rows, so the rectangle needs no flip.
@@ -194,7 +196,7 @@ void GlDevice::ApplyScissor() {
     GL(Disable)(GL_SCISSOR_TEST);
   }
   scissorOn = on;
-  scissorDirty = false;
+  changes.Clear(Change::Scissor);
 }
 
 void GlDevice::ApplyTransforms() {
@@ -206,13 +208,13 @@ void GlDevice::ApplyTransforms() {
     return r;
   };
   worldViewProjection = multiply(multiply(world, view), projection);
-  ++transformStamp;
+  changes.Advance(Change::Transforms);
   if (std::memcmp(appliedWorlds.data(), worlds.data(), sizeof appliedWorlds) != 0)
-    std::memcpy(appliedWorlds.data(), worlds.data(), sizeof appliedWorlds), ++worldStamp;
+    std::memcpy(appliedWorlds.data(), worlds.data(), sizeof appliedWorlds), changes.Advance(Change::World);
   if (std::memcmp(&appliedView, &view, sizeof view) != 0 ||
       std::memcmp(&appliedProjection, &projection, sizeof projection) != 0)
-    appliedView = view, appliedProjection = projection, ++viewProjectionStamp;
-  transformsDirty = false;
+    appliedView = view, appliedProjection = projection, changes.Advance(Change::ViewProjection);
+  changes.Clear(Change::Transforms);
 }
 
 // Pre-transformed vertices are never cut at the near and far planes: outside [0, 1] their
@@ -310,10 +312,10 @@ void GlDevice::ApplyRenderStates() {
     GL(ColorMask)(m & 1 ? GL_TRUE : GL_FALSE, m & 2 ? GL_TRUE : GL_FALSE, m & 4 ? GL_TRUE : GL_FALSE,
                   m & 8 ? GL_TRUE : GL_FALSE);
   }
-  if (changed(D3DRS_SCISSORTESTENABLE)) scissorDirty = true, ApplyScissor();
+  if (changed(D3DRS_SCISSORTESTENABLE)) changes.Mark(Change::Scissor), ApplyScissor();
   if (changed(D3DRS_ALPHATESTENABLE) || changed(D3DRS_ALPHAFUNC) || changed(D3DRS_ALPHAREF) ||
       changed(D3DRS_SRGBWRITEENABLE))
-    ++alphaStamp;
+    changes.Advance(Change::Alpha);
   if (changed(D3DRS_CLIPPING) || changed(D3DRS_ZENABLE)) ApplyDepthClamp();
   renderStatesDirty.reset();
 }

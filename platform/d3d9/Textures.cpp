@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/d3d9/CallLog.h"
 #include "platform/d3d9/DeviceCore.h"
 
 namespace d3d9 {
@@ -47,8 +48,6 @@ Surface* DeviceCore::SurfaceOf(TextureData& texture, IUnknown* owner, UINT face,
 }
 
 namespace {
-
-std::string N(uint64_t v) { return std::to_string(v); }
 
 UINT BlockEdgeOf(D3DFORMAT format) {
   UINT blockBytes = 0, blockEdge = 1;
@@ -91,7 +90,7 @@ void CopyBox(const TexelBytes& from, const TexelBytes& to, UINT rowBytes, UINT r
 
 std::string BoxText(const D3DBOX* b) {
   if (!b) return "null";
-  return "[" + N(b->Left) + " " + N(b->Top) + " " + N(b->Right) + " " + N(b->Bottom) + "]";
+  return "[" + Unsigned(b->Left) + " " + Unsigned(b->Top) + " " + Unsigned(b->Right) + " " + Unsigned(b->Bottom) + "]";
 }
 
 // Levels of a chain from the largest edge down to 1, or the count asked for if smaller.
@@ -174,7 +173,7 @@ public:
     const char* name = type == D3DRTYPE_VOLUMETEXTURE ? "LockBox" : "LockRect";
     std::string line;
     if (device.Logging())
-      line = std::string(name) + "(#" + N(serial) + ", " + N(face) + ", " + N(level) +
+      line = std::string(name) + "(#" + Unsigned(serial) + ", " + Unsigned(face) + ", " + Unsigned(level) +
              (box ? ", " + BoxText(box) : "") + ")";
     UINT edge = BlockEdgeOf(format), blockBytes = BlockBytesOf(format);
     D3DBOX b{};
@@ -212,7 +211,7 @@ public:
     l.locked = false;
     if (device.Logging())
       device.Log(std::string(type == D3DRTYPE_VOLUMETEXTURE ? "UnlockBox" : "UnlockRect") + "(#" +
-               N(serial) + ", " + N(face) + ", " + N(level) + ")");
+               Unsigned(serial) + ", " + Unsigned(face) + ", " + Unsigned(level) + ")");
     UINT edge = BlockEdgeOf(format), blockBytes = BlockBytesOf(format);
     if (!(l.lockFlags & D3DLOCK_READONLY)) {
       l.written = true;
@@ -302,7 +301,7 @@ bool Creatable(UINT w, UINT h, UINT d, DWORD usage, D3DFORMAT format, D3DPOOL po
 
 std::string Args(std::initializer_list<uint64_t> values) {
   std::string text;
-  for (uint64_t v : values) text += (text.empty() ? "" : ", ") + N(v);
+  for (uint64_t v : values) text += (text.empty() ? "" : ", ") + Unsigned(v);
   return text;
 }
 
@@ -316,7 +315,7 @@ HRESULT DeviceCore::CreateTexture(UINT w, UINT h, UINT levels, DWORD usage, D3DF
     return D3DERR_INVALIDCALL;
   }
   auto* made = new PlainTexture(*this, D3DRTYPE_TEXTURE, w, h, 1, levels, usage, format, pool);
-  Log(line + " -> #" + N(made->serial));
+  Log(line + " -> #" + Unsigned(made->serial));
   *texture = made;
   return D3D_OK;
 }
@@ -329,7 +328,7 @@ HRESULT DeviceCore::CreateCubeTexture(UINT edge, UINT levels, DWORD usage, D3DFO
     return D3DERR_INVALIDCALL;
   }
   auto* made = new CubeTexture(*this, D3DRTYPE_CUBETEXTURE, edge, edge, 1, levels, usage, format, pool);
-  Log(line + " -> #" + N(made->serial));
+  Log(line + " -> #" + Unsigned(made->serial));
   *texture = made;
   return D3D_OK;
 }
@@ -343,7 +342,7 @@ HRESULT DeviceCore::CreateVolumeTexture(UINT w, UINT h, UINT d, UINT levels, DWO
     return D3DERR_INVALIDCALL;
   }
   auto* made = new VolumeTexture(*this, D3DRTYPE_VOLUMETEXTURE, w, h, d, levels, usage, format, pool);
-  Log(line + " -> #" + N(made->serial));
+  Log(line + " -> #" + Unsigned(made->serial));
   *texture = made;
   return D3D_OK;
 }
@@ -355,8 +354,8 @@ HRESULT DeviceCore::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceR
   D3DBOX asked{}, box{};
   const D3DBOX* askedBox = BoxOf(sourceRect, &asked);
   if (Logging())
-    Log("UpdateSurface(" + (from ? "#" + N(from->serial) : "null") + ", " + BoxText(askedBox) + ", " +
-        (to ? "#" + N(to->serial) : "null") + ", " +
+    Log("UpdateSurface(" + (from ? "#" + Unsigned(from->serial) : "null") + ", " + BoxText(askedBox) + ", " +
+        (to ? "#" + Unsigned(to->serial) : "null") + ", " +
         (destPoint ? "[" + std::to_string(destPoint->x) + " " + std::to_string(destPoint->y) + "]" : "null") + ")");
   // From a system-memory level to a default-pool surface of the same format, whole blocks.
   if (!from || !to || !from->texture || from->pool != D3DPOOL_SYSTEMMEM || to->pool != D3DPOOL_DEFAULT ||
@@ -389,7 +388,7 @@ HRESULT DeviceCore::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTe
   auto* from = dynamic_cast<TextureData*>(source);
   auto* to = dynamic_cast<TextureData*>(dest);
   if (Logging())
-    Log("UpdateTexture(" + (from ? "#" + N(from->serial) : "null") + ", " + (to ? "#" + N(to->serial) : "null") + ")");
+    Log("UpdateTexture(" + (from ? "#" + Unsigned(from->serial) : "null") + ", " + (to ? "#" + Unsigned(to->serial) : "null") + ")");
   if (!from || !to || from->pool != D3DPOOL_SYSTEMMEM || to->pool != D3DPOOL_DEFAULT || from->type != to->type ||
       from->format != to->format)
     return D3DERR_INVALIDCALL;

@@ -21,7 +21,8 @@ protected:
     keys = [this](float) { report.Observe(*scene); };
   }
   bool Over() const {
-    return (player->IsGameOver() && player->respawnTimer > 1.0f) || (boss && boss->phase == 4 && boss->moveTimer < 0.0f);
+    return (player->IsGameOver() && player->respawnTimer > 1.0f) ||
+           (boss && boss->phase == 4 && boss->moveTimer < 0.0f);
   }
   // One line per second of level time: score, lives, energy, entities, boss phase and
   // health.
@@ -76,7 +77,8 @@ TEST_F(AutopilotTest, DodgesWhatAShipHoldingStillIsHitBy) {
   // Gunners at the far edge of the ship's reach, hard to kill, shooting at it through the
   // first steering window: a ship holding still is hit again and again; flown, never.
   std::vector<EnemySpawn> gunners;
-  for (int i = 0; i < 3; ++i) gunners.push_back(Spawn(5.0f + i, 118, -40.0f + 40.0f * i, EnemyEntity::Seek, 0, "simple", 50));
+  for (int i = 0; i < 3; ++i)
+    gunners.push_back(Spawn(5.0f + i, 118, -40.0f + 40.0f * i, EnemyEntity::Seek, 0, "simple", 50));
   StartSmallGame(gunners);
   keys = [this](float) { report.Observe(*scene); };
   RunFor(23.0f);

@@ -1,5 +1,6 @@
 #include "tools/replay/PlayReport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -29,6 +30,7 @@ void PlayReport::Observe(const GameSession& game) {
     inGame = true;
     nearest = "?";
     lastLives = -2;
+    lastAge = -1.0f;
   }
   GameReport& report = games.back();
   const Player* player = game.player;
@@ -47,21 +49,32 @@ void PlayReport::Observe(const GameSession& game) {
   // The gap to the nearest thing that can hit the ship, for the next look.
   const KOR::Vector3 ship = player->collisionPosition;
   float best = 1e30f;
-  auto closer = [&](const KOR::Vector3& world, float radius, const char* what) {
-    const float gap = KOR::Length(world - ship) - radius;
+  auto closer = [&](float distance, float radius, const char* what) {
+    const float gap = distance - radius;
     if (gap < best) {
       best = gap;
       nearest = what;
     }
   };
   for (const EnemyEntity* enemy : game.FindAll<EnemyEntity>())
-    if (enemy->active && !enemy->killed) closer(enemy->collisionPosition, enemy->collisionRadius, enemy->model.c_str());
-  for (const Bullet* bullet : game.FindAll<Bullet>())
-    if (!bullet->killed)
-      closer(bullet->collisionPosition, bullet->size,
-             !bullet->homing ? "shot" : bullet->trail ? "boss missile" : "missile");
+    if (enemy->active && !enemy->killed)
+      closer(KOR::Length(enemy->collisionPosition - ship), enemy->collisionRadius, enemy->model.c_str());
+  // A shot may cross the ship within one frame: its nearest point on the way counts.
+  const float step = lastAge >= 0.0f ? std::max(player->GetAge() - lastAge, 0.0f) : 0.0f;
+  lastAge = player->GetAge();
+  const KOR::Vector3 shipInPlane = player->PlanePosition();
+  for (const Bullet* bullet : game.FindAll<Bullet>()) {
+    if (bullet->killed) continue;
+    const float travel = bullet->speed * step;
+    const KOR::Vector3 way{std::cos(bullet->angle) * travel, std::sin(bullet->angle) * travel, 0.0f};
+    const KOR::Vector3 from = bullet->planePosition - shipInPlane;
+    const float along = std::clamp(-KOR::Dot(from, way) / std::max(KOR::Dot(way, way), 1e-6f), 0.0f, 1.0f);
+    closer(KOR::Length(from + way * along), bullet->size,
+           !bullet->homing ? "shot" : bullet->trail ? "boss missile" : "missile");
+  }
   if (const Boss* boss = game.boss)
-    if (boss->collisionRadius > 0.0f) closer(boss->collisionPosition, boss->collisionRadius, "boss");
+    if (boss->collisionRadius > 0.0f)
+      closer(KOR::Length(boss->collisionPosition - ship), boss->collisionRadius, "boss");
 }
 
 std::string PlayReport::Text() const {

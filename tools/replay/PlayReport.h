@@ -38,5 +38,6 @@ private:
   std::vector<GameReport> games;
   bool inGame = false;
   int lastLives = -2;   // −2: not seen yet in this game
+  float lastAge = -1.0f;  // the game's time at the last look
   std::string nearest;  // what could hit the ship the frame before
 };

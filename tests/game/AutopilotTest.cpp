@@ -90,6 +90,9 @@ TEST_F(AutopilotTest, DodgesWhatAShipHoldingStillIsHitBy) {
     EXPECT_EQ(loss.cause, "shot");
     EXPECT_GT(loss.second, 5.0f);
   }
+  const std::string text = report.Text();
+  EXPECT_EQ(text.rfind("game 1: score 0, lives " + std::to_string(player->lives) + ", ", 0), 0u) << text;
+  EXPECT_NE(text.find("boss not reached\n  life lost at "), std::string::npos) << text;
   report.EndGame();
 
   EndGame();

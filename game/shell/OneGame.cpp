@@ -27,7 +27,7 @@ GameSetup GameSetupOf(const GameSettings& settings, bool invulnerable) {
 }
 
 int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScript& level, const GameSetup& setup,
-                    const InputMap& input, GameCarry& carry, const GameWatch& watch) {
+                    const InputMap& input, GameCarry& carry, const GameWatch& watch, const GamePilot& pilot) {
   KOR::SoundStream music;
   KOR::SoundChannel musicChannel;
   int32_t score = 0;
@@ -44,7 +44,7 @@ int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScr
       return input.IsPause(message) ? KOR::Scene::RunRequest::Pause : KOR::Scene::RunRequest::None;
     };
     game.onPlayerPause = [&pauseSign](bool on) { pauseSign.Show(on); };
-    game.onFrameStart = [&game, &input] { game.command = input.Sample(); };
+    game.onFrameStart = [&game, &input, &pilot] { game.command = pilot ? pilot(game) : input.Sample(); };
     if (sound) {
       sound->SetReverb(KOR::kRoomReverb);
       music.Open("assets/action.mp3");

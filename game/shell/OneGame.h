@@ -25,9 +25,14 @@ GameSetup GameSetupOf(const GameSettings& settings, bool invulnerable = false);
 // Told when a game's session starts running and, with null, when it has ended: tools
 // that watch a game (replays, tests).
 using GameWatch = std::function<void(const GameSession*)>;
+// Flies the ship in place of the keyboard and pads (a tool's pilot): given the running
+// game, this frame's command. It looks and does not touch.
+using GamePilot = std::function<PlayCommand(const GameSession&)>;
 
 // Plays one game and returns the player's score; 0 when the scene file has no player.
 // device and sound may be null (nothing drawn, nothing heard). carry comes from the
-// previous game of the run and is left for the next.
+// previous game of the run and is left for the next. With a pilot the ship takes its
+// commands; the input still pauses and leaves.
 int32_t PlayOneGame(KOR::Device* device, KOR::SoundSystem* sound, const LevelScript& level, const GameSetup& setup,
-                    const InputMap& input, GameCarry& carry, const GameWatch& watch = {});
+                    const InputMap& input, GameCarry& carry, const GameWatch& watch = {},
+                    const GamePilot& pilot = {});

@@ -87,7 +87,8 @@ int RunProgram(const ProgramOptions& options) {
     const GameSetup setup = GameSetupOf(gameSettings, options.invulnerable);
     GameCarry carry;  // one run's games share the random sequence and the boss's alternation
     while (menu.Run()) {
-      int32_t score = PlayOneGame(renderDevice, sound, levelScript, setup, input, carry, options.watchGames);
+      int32_t score = PlayOneGame(renderDevice, sound, levelScript, setup, input, carry, options.watchGames,
+                                  options.pilot);
       menu.SubmitScore(gameSettings.playerName, score);
     }
     return 0;

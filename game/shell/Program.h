@@ -31,6 +31,9 @@ struct ProgramOptions {
   bool traceLevel = false;
   // Told when each game starts running and when it ends (tools that watch a game).
   GameWatch watchGames;
+  // Flies every game's ship in place of the keyboard and pads (the replay tool's
+  // autopilot); the menu's keys still come from the input.
+  GamePilot pilot;
 };
 
 int RunProgram(const ProgramOptions& options = {});

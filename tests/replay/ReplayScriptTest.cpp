@@ -69,8 +69,13 @@ TEST(ReplayScript, WithoutDirectivesTheDialogsDefaultsAndTheRealClockStay) {
   EXPECT_EQ(s.frameTime, 0.0);
   EXPECT_EQ(s.endFrame, -1);
   EXPECT_FALSE(s.invulnerable);
+  EXPECT_FALSE(s.autopilot);
   EXPECT_TRUE(s.keys.empty());
   EXPECT_TRUE(ParseReplay("INVULNERABLE  # the whole level\n").invulnerable);
+  const ReplayScript flown = ParseReplay("autopilot\nat 13 tap Enter\n");
+  EXPECT_TRUE(flown.autopilot);
+  EXPECT_FALSE(flown.invulnerable);
+  EXPECT_EQ(flown.keys.size(), 2u);  // the menu's keys stay the replay's
 }
 
 TEST(ReplayScript, EventsComeInFrameOrderAndKeepFileOrderWithinAFrame) {
@@ -117,6 +122,7 @@ TEST(ReplayScript, EveryMistakeIsRefusedWithItsLine) {
   EXPECT_NE(ErrorOf("end 10 20\n").find("unexpected \"20\""), std::string::npos);
   EXPECT_NE(ErrorOf("shot 10\n").find("file name"), std::string::npos);
   EXPECT_NE(ErrorOf("invulnerable yes\n").find("unexpected \"yes\""), std::string::npos);
+  EXPECT_NE(ErrorOf("autopilot on\n").find("unexpected \"on\""), std::string::npos);
 }
 
 TEST(ReplayScript, AMissingFileIsReported) {

@@ -1,6 +1,6 @@
 // zubra-replay: the real game, in this process, played from a replay file.
 //   zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]
-//                [--sections NAME=SECONDS,...]
+//                [--sections NAME=SECONDS,...] [--playtest]
 // Runs from GAME_FOLDER (default: here), which holds assets/ and shaders/. The exit status
 // is the program's (1 after an error report), or 2 when the replay itself cannot be read.
 
@@ -18,6 +18,8 @@
 
 #include "game/shell/GameSettings.h"
 #include "game/shell/Program.h"
+#include "tools/replay/Autopilot.h"
+#include "tools/replay/PlayReport.h"
 #include "tools/replay/ReplayRecorder.h"
 #include "tools/replay/ReplayScript.h"
 #include "tools/ToolHelp.h"
@@ -26,7 +28,7 @@ namespace {
 
 int Usage() {
   std::cerr << "usage: zubra-replay REPLAY [--dir GAME_FOLDER] [--csv FILE] [--shots DIR] [--summary]\n"
-               "                    [--sections NAME=SECONDS,...]\n";
+               "                    [--sections NAME=SECONDS,...] [--playtest]\n";
   return 2;
 }
 
@@ -83,11 +85,13 @@ const char* const kHelp =
     "  --csv FILE         a row of timings, GL calls, entities, score and more per frame\n"
     "  --shots DIR        where the replay's screenshots go\n"
     "  --summary          frame-time percentiles, GL calls, CPU, load times and memory\n"
+    "  --playtest         each game's score, lives, seconds and boss, and how each life was lost\n"
     "\n"
     "A replay file, one directive a line ('#' starts a comment):\n"
     "  resolution W H | lighting perpixel|pervertex | glow on|off | specular on|off\n"
     "  keys fire=A fill=S up=Up down=Down left=Left right=Right | name NAME\n"
     "  frametime SECONDS | at FRAME press|release|tap KEY... | shot FRAME FILE.png | end FRAME\n"
+    "  invulnerable | autopilot (it flies the ship; the keys still work the menu)\n"
     "\n"
     "Exit status: the game's (1 after an error report, its text on standard error), or 2\n"
     "when the replay cannot be read.\n";
@@ -95,7 +99,7 @@ const char* const kHelp =
 int main(int argc, char** argv) {
   if (AsksForHelp(argc, argv)) return ShowHelp(kHelp);
   std::string replayPath, directory, csvPath, shotDirectory;
-  bool summary = false;
+  bool summary = false, playtest = false;
   std::vector<ReplaySection> sections;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -112,6 +116,8 @@ int main(int argc, char** argv) {
       if (!value(shotDirectory)) return Usage();
     } else if (a == "--summary") {
       summary = true;
+    } else if (a == "--playtest") {
+      playtest = true;
     } else if (a == "--sections") {
       std::string text;
       if (!value(text) || !ParseSections(text, sections)) return Usage();
@@ -152,15 +158,23 @@ int main(int argc, char** argv) {
   // Frames as fast as they come: a replay measures them, it does not watch them.
   script.answers.verticalSync = 0;
   ReplayRecorder recorder(script, csvPath.empty() ? nullptr : &csvFile, shotDirectory, summary);
+  PlayReport report;
+  if (playtest) recorder.FeedReport(&report);
   recorder.Install();
+  Autopilot autopilot;
   ProgramOptions options;
   options.answers = &script.answers;
   options.invulnerable = script.invulnerable;
-  options.watchGames = [&recorder](const GameSession* game) { recorder.Watch(game); };
+  options.watchGames = [&recorder, &autopilot](const GameSession* game) {
+    recorder.Watch(game);
+    autopilot.Reset();
+  };
+  if (script.autopilot) options.pilot = [&autopilot](const GameSession& game) { return autopilot.Fly(game); };
   int status = RunProgram(options);
   recorder.Uninstall();
   csvFile.flush();
   if (summary) PrintSummary(recorder.Summary(), recorder.FrameCount());
+  if (playtest) std::fputs(report.Text().c_str(), stdout);
   for (size_t i = 0; i < sections.size(); ++i) {
     double to = i + 1 < sections.size() ? sections[i + 1].from : 1e30;
     PrintFigures(recorder.SectionSummary(sections[i].from, to), sections[i].name + "_");

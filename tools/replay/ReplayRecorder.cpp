@@ -19,6 +19,7 @@
 #include "platform/win32/Windows.h"
 #include "scene/ScreenOverlay.h"
 #include "scene/SpriteBatch.h"
+#include "tools/replay/PlayReport.h"
 
 namespace {
 
@@ -111,6 +112,11 @@ void ReplayRecorder::Uninstall() {
   Win32Testing::UseManualClock(false);
 }
 
+void ReplayRecorder::Watch(const GameSession* game) {
+  running = game;
+  if (!game && report) report->EndGame();
+}
+
 void ReplayRecorder::PressReportOk() {
   HWND ok = KOR::debugConsole->GetButton();
   if (!ok) return;
@@ -152,6 +158,7 @@ void ReplayRecorder::OnPresent(IDirect3DDevice9* device) {
   if (scene) {
     f.gameTime = double(Counter() - gameStartCounter) / 1e9;
     f.entities = scene->GetEntityCount();
+    if (report) report->Observe(*scene);
     if (const Player* player = scene->player) f.score = player->score, f.lives = player->lives;
     if (const KOR::OverlayBatch* overlays = scene->GetOverlays()) f.overlays = overlays->GetOverlays().size();
     if (const KOR::SpriteBatch* sprites = scene->GetSprites()) f.sprites = sprites->GetSprites().size();

@@ -12,6 +12,7 @@
 #include "tools/replay/ReplayScript.h"
 
 class GameSession;
+class PlayReport;
 
 struct IDirect3DDevice9;
 
@@ -62,7 +63,9 @@ public:
 
   // The game now running (its session), or null between games: ProgramOptions'
   // watchGames tells it.
-  void Watch(const GameSession* game) { running = game; }
+  void Watch(const GameSession* game);
+  // Fed every frame of every game from now on (null: none).
+  void FeedReport(PlayReport* to) { report = to; }
   ReplaySummary Summary() const;
   // The same figures over the first game's frames from `from` up to `to` seconds of its
   // time (its load and peak memory are the whole run's).
@@ -86,6 +89,7 @@ private:
   size_t nextKey = 0, nextShot = 0;
   int64_t frame = 0;
   const GameSession* running = nullptr;
+  PlayReport* report = nullptr;
   int game = 0;
   bool inGame = false;
   int64_t gameStartCounter = 0;

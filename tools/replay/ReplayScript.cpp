@@ -174,6 +174,8 @@ ReplayScript ParseReplay(const std::string& text) {
       script.shots.push_back({FrameOf(a, line), b});
     } else if (directive == "invulnerable") {
       script.invulnerable = true;
+    } else if (directive == "autopilot") {
+      script.autopilot = true;
     } else if (directive == "end") {
       if (!(words >> a)) Fail(line, "end needs a frame");
       script.endFrame = FrameOf(a, line);

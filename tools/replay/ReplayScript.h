@@ -9,6 +9,7 @@
 //   at FRAME press|release|tap KEY [KEY ...]   (tap: pressed, released the next frame)
 //   shot FRAME FILE.png       end FRAME       (quit messages from that frame on)
 //   invulnerable              (hits cost energy but never a life: the whole level is flown)
+//   autopilot                 (the autopilot flies every game; the keys above still work the menu)
 
 #include <cstdint>
 #include <map>
@@ -35,6 +36,7 @@ struct ReplayScript {
   std::vector<ReplayShot> shots;
   int64_t endFrame = -1;  // -1: the program ends by its own keys
   bool invulnerable = false;  // the ship never loses a life
+  bool autopilot = false;     // the autopilot flies the ship in games
 };
 
 // The virtual-key code of a name ("A", "7", "Up", "Enter", "Escape", "Space", "F1", "0x41");

@@ -123,6 +123,10 @@ TEST(ReplayScript, EveryMistakeIsRefusedWithItsLine) {
   EXPECT_NE(ErrorOf("shot 10\n").find("file name"), std::string::npos);
   EXPECT_NE(ErrorOf("invulnerable yes\n").find("unexpected \"yes\""), std::string::npos);
   EXPECT_NE(ErrorOf("autopilot on\n").find("unexpected \"on\""), std::string::npos);
+  // A tap at the largest frame a number can say would release on a frame past it.
+  EXPECT_NE(ErrorOf("at 9223372036854775807 tap A\n").find("beyond the last"), std::string::npos);
+  EXPECT_NE(ErrorOf("end 99999999999999\n").find("beyond the last"), std::string::npos);
+  EXPECT_NE(ErrorOf("keys fire=F044410444110\n").find("unknown key"), std::string::npos);
 }
 
 TEST(ReplayScript, AMissingFileIsReported) {

@@ -33,6 +33,8 @@ std::string Lower(std::string s) {
   throw std::runtime_error("replay line " + std::to_string(line) + ": " + what);
 }
 
+constexpr long long kLastFrame = 1LL << 40;
+
 int64_t FrameOf(const std::string& word, int line) {
   size_t used = 0;
   long long value = -1;
@@ -42,6 +44,8 @@ int64_t FrameOf(const std::string& word, int line) {
     used = 0;
   }
   if (used != word.size() || value < 0) Fail(line, "a frame number is expected, not \"" + word + "\"");
+  // A tap releases on the frame after; no run comes near this many frames.
+  if (value > kLastFrame) Fail(line, "frame " + word + " is beyond the last a replay can reach");
   return value;
 }
 
@@ -86,7 +90,8 @@ int VirtualKeyOf(const std::string& name) {
   std::string n = Lower(name);
   for (const NamedKey& key : kNamedKeys)
     if (n == key.name) return key.code;
-  if (n.size() >= 2 && n[0] == 'f' && std::all_of(n.begin() + 1, n.end(), ::isdigit)) {
+  // F1 … F12: at most two digits, so a long number is no key rather than an overflow.
+  if (n.size() >= 2 && n.size() <= 3 && n[0] == 'f' && std::all_of(n.begin() + 1, n.end(), ::isdigit)) {
     int f = std::stoi(n.substr(1));
     return f >= 1 && f <= 12 ? VK_F1 + f - 1 : 0;
   }

@@ -20,37 +20,6 @@ protected:
     scene->onFrameStart = [this] { scene->command = pilot.Fly(*scene); };
     keys = [this](float) { report.Observe(*scene); };
   }
-  bool Over() const {
-    return (player->IsGameOver() && player->respawnTimer > 1.0f) ||
-           (boss && boss->phase == 4 && boss->moveTimer < 0.0f);
-  }
-  // One line per second of level time: score, lives, energy, entities, boss phase and
-  // health.
-  std::string TraceUntilOver(float limit) {
-    std::ostringstream trace;
-    trace << "second score lives energy entities bossPhase bossHealth\n";
-    int second = 0;
-    while (time < limit && !Over()) {
-      Frames(100);
-      ++second;
-      char line[128];
-      std::snprintf(line, sizeof line, "%d %d %d %.3f %zu %d %.4f\n", second, player->score, player->lives,
-                    player->energy, scene->GetEntityCount(), boss ? boss->phase : -1, boss ? boss->health : 0.0f);
-      trace << line;
-    }
-    return trace.str();
-  }
-  // KOR_UPDATE_GOLDEN=1 rewrites the committed trace instead (then review its diff).
-  void CompareWithGolden(const std::string& trace, const std::string& name) {
-    const std::string golden = std::string(KOR_GOLDEN_DIR) + "/" + name;
-    if (std::getenv("KOR_UPDATE_GOLDEN")) std::ofstream(golden) << trace;
-    std::ifstream in(golden);
-    ASSERT_TRUE(in) << "no committed trace at " << golden;
-    std::stringstream expected;
-    expected << in.rdbuf();
-    EXPECT_EQ(trace, expected.str());
-  }
-
   Autopilot pilot;
   PlayReport report;
 };

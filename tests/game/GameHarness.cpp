@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "platform/win32/Win32Testing.h"
 #include "sound/SoundSystem.h"
@@ -195,3 +198,34 @@ bool GameHarness::Stopped() {
   scene->Run();
   return counter.frames == 1;
 }
+
+bool GameHarness::GameOver() const {
+  return (player->IsGameOver() && player->respawnTimer > 1.0f) || (boss && boss->phase == 4 && boss->moveTimer < 0.0f);
+}
+
+std::string GameHarness::TraceUntilOver(float limit) {
+  std::ostringstream trace;
+  trace << "second score lives energy entities bossPhase bossHealth\n";
+  int second = 0;
+  while (time < limit && !GameOver()) {
+    Frames(100);
+    ++second;
+    char line[128];
+    std::snprintf(line, sizeof line, "%d %d %d %.3f %zu %d %.4f\n", second, player->score, player->lives,
+                  player->energy, scene->GetEntityCount(), boss ? boss->phase : -1, boss ? boss->health : 0.0f);
+    trace << line;
+  }
+  return trace.str();
+}
+
+#ifdef KOR_GOLDEN_DIR
+void GameHarness::CompareWithGolden(const std::string& trace, const std::string& name) {
+  const std::string golden = std::string(KOR_GOLDEN_DIR) + "/" + name;
+  if (std::getenv("KOR_UPDATE_GOLDEN")) std::ofstream(golden) << trace;
+  std::ifstream in(golden);
+  ASSERT_TRUE(in) << "no committed trace at " << golden;
+  std::stringstream expected;
+  expected << in.rdbuf();
+  EXPECT_EQ(trace, expected.str());
+}
+#endif

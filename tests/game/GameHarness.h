@@ -53,6 +53,14 @@ protected:
     return found;
   }
   size_t Count(const std::string& type) const { return scene->FindAllByType(type).size(); }
+  // The game is over: the ship's last life has faded, or the boss has finished dying.
+  bool GameOver() const;
+  // One line per second of level time until the game is over or limit passes: score,
+  // lives, energy, entities, boss phase and health.
+  std::string TraceUntilOver(float limit);
+  // Compares with the committed trace in tests/game/golden; KOR_UPDATE_GOLDEN=1 rewrites it
+  // instead (then review its diff).
+  static void CompareWithGolden(const std::string& trace, const std::string& name);
   // The game's end as the run loop sees it: Stop was called.
   // Whether the game asked its scene to stop: a run then returns after its first frame.
   bool Stopped();

@@ -70,34 +70,6 @@ protected:
       Hold(settings.keyFire, t > 5.0f);
     };
   }
-  // One line per second of level time: score, lives, energy, entities, boss phase and
-  // health.
-  std::string TraceUntilStopped(float limit) {
-    std::ostringstream trace;
-    trace << "second score lives energy entities bossPhase bossHealth\n";
-    int second = 0;
-    while (time < limit) {
-      Frames(100);
-      ++second;
-      char line[128];
-      std::snprintf(line, sizeof line, "%d %d %d %.3f %zu %d %.4f\n", second, player->score, player->lives,
-                    player->energy, scene->GetEntityCount(), boss ? boss->phase : -1, boss ? boss->health : 0.0f);
-      trace << line;
-      if ((player->IsGameOver() && player->respawnTimer > 1.0f) || (boss && boss->phase == 4 && boss->moveTimer < 0.0f))
-        break;
-    }
-    return trace.str();
-  }
-  // KOR_UPDATE_GOLDEN=1 rewrites the committed trace instead (then review its diff).
-  void CompareWithGolden(const std::string& trace, const std::string& name) {
-    const std::string golden = std::string(KOR_GOLDEN_DIR) + "/" + name;
-    if (std::getenv("KOR_UPDATE_GOLDEN")) std::ofstream(golden) << trace;
-    std::ifstream in(golden);
-    ASSERT_TRUE(in) << "no committed trace at " << golden;
-    std::stringstream expected;
-    expected << in.rdbuf();
-    EXPECT_EQ(trace, expected.str());
-  }
   size_t Balance(const std::string& open, const std::string& close) const {
     return Fake().Calls(open).size() - Fake().Calls(close).size();
   }
@@ -111,7 +83,7 @@ TEST_F(GameRunTest, TheShippedLevelPlaysTheCommittedTrace) {
   ASSERT_NE(player, nullptr);
   ASSERT_NE(boss, nullptr);
   FlyAndFight();
-  const std::string trace = TraceUntilStopped(200.0f);
+  const std::string trace = TraceUntilOver(200.0f);
   CompareWithGolden(trace, "level_run.trace");
   EXPECT_TRUE(Stopped());
 }
@@ -120,7 +92,7 @@ TEST_F(GameRunTest, TheShippedBossFightPlaysTheCommittedTrace) {
   // The shipped scene without its waves: the path to the boss and the fight to the end.
   StartGame(std::string(KOR_CONTENT_ASSETS) + "/", "zubra_level1.kor.scene", {});
   FlyAndFight();
-  const std::string trace = TraceUntilStopped(200.0f);
+  const std::string trace = TraceUntilOver(200.0f);
   CompareWithGolden(trace, "boss_fight.trace");
   EXPECT_TRUE(Stopped());
 }
@@ -129,7 +101,7 @@ TEST_F(GameRunTest, AShipThatDodgesNothingLosesTheGame) {
   std::vector<EnemySpawn> gunners;
   for (int i = 0; i < 4; ++i) gunners.push_back(Spawn(1.0f + i, 100, -30.0f + 20.0f * i, EnemyEntity::Seek, 0, "simple", 50));
   StartSmallGame(gunners);
-  std::string trace = TraceUntilStopped(120.0f);
+  std::string trace = TraceUntilOver(120.0f);
   EXPECT_EQ(player->lives, -1) << trace;
   EXPECT_EQ(player->score, 0);
   EXPECT_LT(time, 60.0f);

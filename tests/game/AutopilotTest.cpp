@@ -25,12 +25,8 @@ protected:
 };
 
 TEST_F(AutopilotTest, WinsTheShippedLevelWithALifeLeftAndPlaysTheCommittedTrace) {
-  LevelScript level;
-  level.Load(std::string(KOR_CONTENT_ASSETS) + "/level.zub.script", nullptr);
-  ASSERT_FALSE(level.spawns.empty());
-  StartGame(std::string(KOR_CONTENT_ASSETS) + "/", "zubra_level1.kor.scene", level.spawns);
-  ASSERT_NE(player, nullptr);
-  ASSERT_NE(boss, nullptr);
+  StartShippedLevel();
+  if (HasFatalFailure()) return;
   Fly();
   const std::string trace = TraceUntilOver(200.0f);
   CompareWithGolden(trace, "autopilot_run.trace");

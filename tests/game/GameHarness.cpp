@@ -132,6 +132,15 @@ void GameHarness::StartSmallGame(const std::vector<EnemySpawn>& spawns) {
   StartGame(folder->Directory(), "level.kor.scene", spawns);
 }
 
+void GameHarness::StartShippedLevel() {
+  LevelScript level;
+  level.Load(std::string(KOR_CONTENT_ASSETS) + "/level.zub.script", nullptr);
+  ASSERT_FALSE(level.spawns.empty());
+  StartGame(std::string(KOR_CONTENT_ASSETS) + "/", "zubra_level1.kor.scene", level.spawns);
+  ASSERT_NE(player, nullptr);
+  ASSERT_NE(boss, nullptr);
+}
+
 void GameHarness::EndGame() {
   if (player) {
     player->bossMusicChannel.Stop();

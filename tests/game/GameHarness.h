@@ -35,6 +35,8 @@ protected:
   void StartGame(const std::string& assetDirectory, const std::string& sceneFile,
                  const std::vector<EnemySpawn>& spawns);
   void StartSmallGame(const std::vector<EnemySpawn>& spawns = {});
+  // The shipped level from the content build, with its script's spawns.
+  void StartShippedLevel();
   void EndGame();
 
   // Frames of kStep seconds; keys (if set) runs before each frame with the level time.

@@ -8,19 +8,6 @@ namespace {
 
 class GameSessionTest : public GameHarness {};
 
-TEST_F(GameSessionTest, TheNextGameOfARunCarriesOnTheRandomSequenceAndTheBossAlternation) {
-  GameRandom oneProcess;  // what a single sequence from a fresh run draws
-  GameSession first(GameSetup{}, GameCarry{});
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(first.random.Next(), oneProcess.Next());
-  first.bossAlternation = true;
-  GameSession second(GameSetup{}, first.Carry());
-  EXPECT_TRUE(second.bossAlternation);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(second.random.Next(), oneProcess.Next()) << "draw " << i;
-  GameSession fresh(GameSetup{}, GameCarry{});
-  EXPECT_FALSE(fresh.bossAlternation);
-  EXPECT_EQ(fresh.random.Next(), GameRandom().Next());
-}
-
 TEST_F(GameSessionTest, TwoGamesInARowPlayAsOneLongerRunWould) {
   // The boss's port changes draw from the game's numbers: a second game goes on from where
   // the first left them, not from the start again.

@@ -108,6 +108,24 @@ void AddStage(TextureStageSet* set, const TextureStage& stage) {
   if (set && set->count < TextureStageSet::kMaxStages) set->stages[set->count++] = stage;
 }
 
+// A lighting program's lights from an object's light records; the pass never asks for
+// more than the object has.
+void ApplyLights(MaterialPass& pass, const ObjectLights& lights) {
+  for (int k = 0; k < pass.lightCount && k < lights.count; ++k) {
+    const LightRecord& record = lights.records[k];
+    const MaterialPass::LightConstants& c = pass.lights[k];
+    float* position = c.position->value.vector;
+    position[0] = record.position.x, position[1] = record.position.y, position[2] = record.position.z;
+    position[3] = 1.0f;
+    c.radius->value.vector[0] = record.range;
+    float* colour = c.colour->value.vector;
+    colour[0] = record.colour.r, colour[1] = record.colour.g, colour[2] = record.colour.b, colour[3] = 1.0f;
+    c.position->Apply();
+    c.radius->Apply();
+    c.colour->Apply();
+  }
+}
+
 }  // namespace
 
 float AttenuationVoxel(int x, int y, int z) {
@@ -154,8 +172,10 @@ void PassLayer::Draw(const DrawItem* items, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     const DrawItem& item = items[i];
     if (device) device->SetWorldMatrix(&item.world.m[0][0]);
-    if (owner)
+    if (owner) {
       for (GpuProgramConstant* c : owner->objectConstants) c->Apply();
+      ApplyLights(*owner, item.lights);
+    }
     if (!fixedFunctionLights || !lightSet) {
       item.renderable->Draw(map);
       continue;
@@ -201,7 +221,6 @@ PassLayer& MaterialPass::AddLayer() {
 Material::~Material() = default;
 
 void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
-  Texture3D* attenuation = AttenuationMap();
   EffectSources& sources = Sources();
   if (!sources.loaded) {
     sources.zfill = ReadShaderFile("shaders/zfill.sh");
@@ -233,44 +252,8 @@ void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
   }
 
   if (!unlit && Loaded(diffuseTexture)) {
-    lightingPass = NewPass({kPosition, kTexCoord, kNormal, kTangent});
-    MaterialPass& l = *lightingPass;
-    bool specularFound = Loaded(specularTexture);
-    ShaderOptions options;
-    options.SetOption("optSpecular", specularFound && renderer.settings.specularLighting);
-    options.SetOption("optBumpMap", Loaded(normalTexture));
-    options.SetOption("optSpecMap", specularFound);
-    Compile(l, sources.perpixel, "vs_main", Profile::Vs11, "ps_main", Profile::Ps20, options);
-    l.AddVertexConstant(Automatic(l.vertexProgram, "matViewProj", AutoSource::ViewProjection));
-    l.AddVertexConstant(Automatic(l.vertexProgram, "viewPosition", AutoSource::CameraPosition));
-    l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorld", AutoSource::World));
-    l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorldInverse", AutoSource::InverseWorld));
-    const std::pair<const char*, TextureObject*> maps[] = {
-        {"diffuseMap", diffuseTexture}, {"normalMap", normalTexture}, {"specularMap", specularTexture}};
-    for (const auto& [name, texture] : maps) {
-      GpuProgramConstant* c = l.pixelProgram->GetConstant(name);
-      Sampler(c, TextureOf(texture));
-      l.AddPixelConstant(c);
-    }
-    GpuProgramConstant* power = l.pixelProgram->GetConstant("shininess");
-    Float(power, shininess * 100.0f);
-    l.AddPixelConstant(power);
-    GpuProgramConstant* falloff = l.pixelProgram->GetConstant("attenuationMap");
-    Sampler(falloff, attenuation, AddressMode::MirrorOnce);
-    l.AddPixelConstant(falloff);
-    // The light's values, set for each light before its objects are queued.
-    l.lightPosition = l.vertexProgram->GetConstant("lightPosition");
-    l.lightPosition->kind = GpuProgramConstant::Float4;
-    l.radius = l.vertexProgram->GetConstant("radius");
-    l.radius->kind = GpuProgramConstant::Float;
-    l.lightColour = l.pixelProgram->GetConstant("lightColor");
-    l.lightColour->kind = GpuProgramConstant::Float4;
-    l.AddVertexConstant(l.lightPosition);
-    l.AddVertexConstant(l.radius);
-    l.AddPixelConstant(l.lightColour);
-    RenderStateSet* states = l.UseRenderStates();
-    states->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
-    FillAndCull(states, *this);
+    lightingPass = LitPass(renderer, sources.perpixel, 1, false);
+    for (int n = 0; n <= MaterialPass::kMostLights; ++n) wholePasses[n] = LitPass(renderer, sources.perpixel, n, true);
   }
 
   {
@@ -318,6 +301,72 @@ void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
     }
     FillAndCull(f.UseRenderStates(), *this);
   }
+}
+
+// A per-pixel lighting pass by `lights` lights; whole, it also adds the emissive colour
+// and fogs the sum.
+std::unique_ptr<MaterialPass> Material::LitPass(SceneRenderer& renderer, const std::string& source, int lights,
+                                                bool whole) {
+  auto pass = NewPass({kPosition, kTexCoord, kNormal, kTangent});
+  MaterialPass& l = *pass;
+  bool specularFound = Loaded(specularTexture);
+  ShaderOptions options;
+  options.SetOption("optLights", int32_t(lights));
+  options.SetOption("optWhole", whole);
+  options.SetOption("optEmissive", whole && !emissiveName.empty());
+  options.SetOption("optSpecular", specularFound && renderer.settings.specularLighting);
+  options.SetOption("optBumpMap", Loaded(normalTexture));
+  options.SetOption("optSpecMap", specularFound);
+  Compile(l, source, "vs_main", Profile::Vs11, "ps_main", Profile::Ps20, options);
+  l.AddVertexConstant(Automatic(l.vertexProgram, "matViewProj", AutoSource::ViewProjection));
+  l.AddVertexConstant(Automatic(l.vertexProgram, "viewPosition", AutoSource::CameraPosition));
+  l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorld", AutoSource::World));
+  l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorldInverse", AutoSource::InverseWorld));
+  const std::pair<const char*, TextureObject*> maps[] = {{"diffuseMap", diffuseTexture},
+                                                          {"normalMap", normalTexture},
+                                                          {"specularMap", specularTexture},
+                                                          {"emissiveMap", emissiveTexture}};
+  for (const auto& [name, texture] : maps) {
+    GpuProgramConstant* c = l.pixelProgram->GetConstant(name);
+    Sampler(c, TextureOf(texture));
+    l.AddPixelConstant(c);
+  }
+  GpuProgramConstant* power = l.pixelProgram->GetConstant("shininess");
+  Float(power, shininess * 100.0f);
+  l.AddPixelConstant(power);
+  if (lights > 0) {
+    GpuProgramConstant* falloff = l.pixelProgram->GetConstant("attenuationMap");
+    Sampler(falloff, AttenuationMap(), AddressMode::MirrorOnce);
+    l.AddPixelConstant(falloff);
+  }
+  GpuProgramConstant* density = l.pixelProgram->GetConstant("density");
+  Float(density, whole && Fogged() ? renderer.fog.density : 0.0f);
+  l.AddPixelConstant(density);
+  GpuProgramConstant* fog = l.pixelProgram->GetConstant("fogColor");
+  fog->kind = GpuProgramConstant::Float4;
+  const Colour& c = renderer.fog.colour;
+  fog->value.vector[0] = c.r, fog->value.vector[1] = c.g, fog->value.vector[2] = c.b, fog->value.vector[3] = c.a;
+  l.AddPixelConstant(fog);
+  if (whole) l.AddPixelConstant(Automatic(l.pixelProgram, "viewPosition", AutoSource::CameraPosition));
+  // The lights' values come with each object (ApplyLights).
+  static const char* const kNames[MaterialPass::kMostLights][3] = {{"lightPosition0", "radius0", "lightColor0"},
+                                                                   {"lightPosition1", "radius1", "lightColor1"},
+                                                                   {"lightPosition2", "radius2", "lightColor2"},
+                                                                   {"lightPosition3", "radius3", "lightColor3"}};
+  l.lightCount = lights;
+  for (int k = 0; k < lights; ++k) {
+    MaterialPass::LightConstants& light = l.lights[k];
+    light.position = l.vertexProgram->GetConstant(kNames[k][0]);
+    light.position->kind = GpuProgramConstant::Float4;
+    light.radius = l.vertexProgram->GetConstant(kNames[k][1]);
+    light.radius->kind = GpuProgramConstant::Float;
+    light.colour = l.pixelProgram->GetConstant(kNames[k][2]);
+    light.colour->kind = GpuProgramConstant::Float4;
+  }
+  RenderStateSet* states = l.UseRenderStates();
+  states->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+  FillAndCull(states, *this);
+  return pass;
 }
 
 void Material::BuildFixedFunction(const Fog& fog, TextureSource& textures) {

@@ -1,7 +1,7 @@
 #pragma once
-// A surface of the scene and the passes that draw it. Per-pixel lighting builds four
-// passes from the effect files (depth pre-pass, one additive pass per light, emissive,
-// fog); per-vertex lighting builds one fixed-function pass. A pass's own state is applied
+// A surface of the scene and the passes that draw it. Per-pixel lighting builds its
+// passes from the effect files (depth pre-pass, the whole surface lit by up to four lights
+// in one pass; for more lights one additive pass per light, emissive, fog); per-vertex lighting builds one fixed-function pass. A pass's own state is applied
 // once per group of objects, its layer's state after it, and the layer draws the objects.
 
 #include <cstddef>
@@ -66,10 +66,15 @@ public:
   // Constants that follow the object being drawn (its world matrix and inverse): applied
   // again for every object, after its world matrix is set.
   std::vector<GpuProgramConstant*> objectConstants;
-  // The lighting pass's per-light values, set before the objects of a light are queued.
-  GpuProgramConstant* lightPosition = nullptr;
-  GpuProgramConstant* radius = nullptr;
-  GpuProgramConstant* lightColour = nullptr;
+  // A lighting pass's lights, taken from each object's light records before it is drawn.
+  struct LightConstants {
+    GpuProgramConstant* position = nullptr;
+    GpuProgramConstant* radius = nullptr;
+    GpuProgramConstant* colour = nullptr;
+  };
+  static constexpr int kMostLights = 4;
+  LightConstants lights[kMostLights];
+  int lightCount = 0;
 };
 
 // Where a material finds its textures by file name: the scene's cache.
@@ -98,7 +103,12 @@ public:
   // its own, as a sky far beyond the fog is.
   bool Fogged() const { return !(unlit && glow); }
 
+  // A lit surface reached by at most MaterialPass::kMostLights lights is drawn whole by
+  // one pass: wholePasses[n] adds n lights and the emissive colour, then fogs the sum.
+  // With more lights it takes the lighting pass once per light, the emissive pass and the
+  // fog pass, in that order.
   std::unique_ptr<MaterialPass> lightingPass, fogPass, zfillPass, emissivePass;
+  std::unique_ptr<MaterialPass> wholePasses[MaterialPass::kMostLights + 1];
   TextureObject* diffuseTexture = nullptr;  // the scene's, not owned
   TextureObject* normalTexture = nullptr;
   TextureObject* specularTexture = nullptr;
@@ -107,6 +117,9 @@ public:
   Colour colour;
   float shininess = 0.0f;
   bool alphaTest = false, glow = false, wireframe = false, twoSided = false, unlit = false;
+
+private:
+  std::unique_ptr<MaterialPass> LitPass(SceneRenderer& renderer, const std::string& source, int lights, bool whole);
 };
 
 // The grey level voxel (x, y, z) of the 8 × 8 × 8 attenuation map holds.

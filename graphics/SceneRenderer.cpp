@@ -25,22 +25,28 @@ uint32_t Packed(const Colour& c) {
   return channel(c.a) << 24 | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
 }
 
-// The light records of one object on the per-vertex path.
+// A point light's record: its place, colour and range, and the fixed-function attenuation
+// the per-vertex path lights with.
+LightRecord Record(const LightParameters& light) {
+  LightRecord r;
+  r.type = 0;  // point
+  r.colour = {light.colour.x, light.colour.y, light.colour.z, 1.0f};
+  r.position = {light.position.x, light.position.y, light.position.z};
+  r.direction = {0, 0, 0};
+  float radius = light.range;
+  r.range = radius;
+  r.attenuation0 = 1.0f;
+  r.attenuation1 = 0.0f;
+  r.attenuation2 = radius > 0.0f ? (0.995f / (radius * radius * 0.00390625f)) * 0.015625f : 0.0f;
+  return r;
+}
+
+// The records of the active lights that reach an object, as many as a light set holds.
 void LightRecords(const RenderNode& node, ObjectLights& out) {
   out.count = 0;
   for (const LightParameters* light : node.lights) {
     if (out.count >= LightSet::kMaxLights) break;
-    LightRecord& r = out.records[out.count++];
-    r = LightRecord{};
-    r.type = 0;  // point
-    r.colour = {light->colour.x, light->colour.y, light->colour.z, 1.0f};
-    r.position = {light->position.x, light->position.y, light->position.z};
-    r.direction = {0, 0, 0};
-    float radius = light->range;
-    r.range = radius;
-    r.attenuation0 = 1.0f;
-    r.attenuation1 = 0.0f;
-    r.attenuation2 = radius > 0.0f ? (0.995f / (radius * radius * 0.00390625f)) * 0.015625f : 0.0f;
+    if (light->active) out.records[out.count++] = Record(*light);
   }
 }
 
@@ -53,6 +59,21 @@ DrawItem Item(const RenderNode& node, MaterialPass* pass) {
 }
 
 bool Drawn(const RenderNode* node) { return node->inFrustum && node->material && node->renderable; }
+
+// How many active lights reach a node.
+size_t ActiveLights(const RenderNode& node) {
+  size_t count = 0;
+  for (const LightParameters* light : node.lights) count += light->active ? 1 : 0;
+  return count;
+}
+
+// The per-pixel pass that draws a lit node whole, or null when its lights are too many
+// for one pass (or it is not lit).
+MaterialPass* WholePass(const RenderNode& node) {
+  size_t lights = ActiveLights(node);
+  if (lights > size_t(MaterialPass::kMostLights)) return nullptr;
+  return node.material->wholePasses[lights].get();
+}
 
 // The depth queue's base state: culled, depth-tested and written, opaque, alpha-tested.
 void DepthBase(RenderStateSet* depth) {
@@ -194,11 +215,12 @@ Renderable* SceneRenderer::MakeQuad(float grey) {
 
 void SceneRenderer::SetIdentityWorld() { device->SetWorldMatrix(kIdentity); }
 
-void SceneRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights,
+// Each node carries the lights that reach it; the scene's list of them adds nothing here.
+void SceneRenderer::RenderFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>&,
                                 const Colour& clear) {
   if (!device || !camera) return;
   fog.colour = clear;
-  if (settings.perPixelLighting) PerPixelFrame(nodes, lights);
+  if (settings.perPixelLighting) PerPixelFrame(nodes);
   else PerVertexFrame(nodes);
 }
 
@@ -222,7 +244,7 @@ void SceneRenderer::DepthPass(const std::vector<RenderNode*>& nodes) {
   depthQueue.Clear();
 }
 
-void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights) {
+void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes) {
   const Colour& clear = fog.colour;
   device->Clear(true, true, false, clear.r, clear.g, clear.b, clear.a);
   device->BeginFrame();
@@ -231,30 +253,32 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   DepthPass(nodes);
   Done(FramePhase::Depth);
 
-  // Lights and emissive colour add onto what the depth phase laid down.
+  // Lights, emissive colour and fog onto the black the depth phase laid down: in one pass
+  // for a surface whole, else one additive pass per light, the emissive pass and the fog.
   RenderStateSet* colour = colourQueue.GetRenderStates();
   ColourBase(colour);
-  for (LightParameters* light : lights) {
-    if (!light->active) continue;
-    for (RenderNode* node : light->nodes) {
-      if (!Drawn(node)) continue;
-      MaterialPass* pass = node->material->lightingPass.get();
-      if (!pass || !pass->lightPosition) continue;
-      float* position = pass->lightPosition->value.vector;
-      position[0] = light->position.x, position[1] = light->position.y, position[2] = light->position.z;
-      position[3] = 1.0f;
-      pass->radius->value.vector[0] = light->range;
-      float* c = pass->lightColour->value.vector;
-      c[0] = light->colour.x, c[1] = light->colour.y, c[2] = light->colour.z, c[3] = 1.0f;
-      colourQueue.Add(Item(*node, pass));
+  for (RenderNode* node : nodes) {
+    if (!Drawn(node) || !node->material->lightingPass) continue;
+    DrawItem item = Item(*node, WholePass(*node));
+    if (item.pass) {
+      LightRecords(*node, item.lights);
+      colourQueue.Add(item);
+      continue;
     }
-    colourQueue.Draw();
-    colourQueue.Clear();
+    item.pass = node->material->lightingPass.get();
+    item.lights.count = 1;
+    for (const LightParameters* light : node->lights) {
+      if (!light->active) continue;
+      item.lights.records[0] = Record(*light);
+      colourQueue.Add(item);
+    }
   }
+  colourQueue.Draw();
+  colourQueue.Clear();
   Done(FramePhase::Lights);
 
   for (RenderNode* node : nodes)
-    if (Drawn(node) && node->material->emissivePass && !node->material->emissiveName.empty())
+    if (Drawn(node) && node->material->emissivePass && !node->material->emissiveName.empty() && !WholePass(*node))
       colourQueue.Add(Item(*node, node->material->emissivePass.get()));
   colourQueue.Draw();
   colourQueue.Clear();
@@ -265,7 +289,7 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes, const s
   colour->Set(RenderState::SourceBlend, +Blend::SourceAlpha);
   colour->Set(RenderState::DestBlend, +Blend::InverseSourceAlpha);
   for (RenderNode* node : nodes)
-    if (Drawn(node) && node->material->lightingPass && node->material->fogPass)
+    if (Drawn(node) && node->material->lightingPass && node->material->fogPass && !WholePass(*node))
       colourQueue.Add(Item(*node, node->material->fogPass.get()));
   colourQueue.Draw();
   colourQueue.Clear();

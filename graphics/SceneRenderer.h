@@ -92,7 +92,7 @@ public:
   void* phaseContext = nullptr;
 
 private:
-  void PerPixelFrame(const std::vector<RenderNode*>& nodes, const std::vector<LightParameters*>& lights);
+  void PerPixelFrame(const std::vector<RenderNode*>& nodes);
   void PerVertexFrame(const std::vector<RenderNode*>& nodes);
   void DepthPass(const std::vector<RenderNode*>& nodes);
   void Glow(const std::vector<RenderNode*>& nodes);

@@ -235,10 +235,10 @@ void Scene::WarmUp() {
     node.world = WorldMatrix(1.0f, node.rotation, node.position);
     list.push_back(&node);
   }
-  // Per pixel each light is a pass of its own; per vertex an object's program follows how
-  // many lights reach it, so each count up to a light set's is drawn once.
+  // An object's programs follow how many lights reach it (per pixel none too: its fog and
+  // emissive colour), so each count up to a light set's is drawn once.
   const size_t most = std::min(lights.size(), size_t(LightSet::kMaxLights));
-  for (size_t count = settings.perPixelLighting || most == 0 ? most : 1; count <= most; ++count) {
+  for (size_t count = settings.perPixelLighting || most == 0 ? 0 : 1; count <= most; ++count) {
     for (RenderNode* node : list) node->lights.assign(lights.begin(), lights.begin() + ptrdiff_t(count));
     for (size_t l = 0; l < lights.size(); ++l) {
       lights[l]->active = l < count;

@@ -1,31 +1,49 @@
-// Per-pixel lighting, one additive pass per light: diffuse from the diffuse map lit through
-// the normal map in tangent space, Blinn-Phong specular masked by the specular map, and
-// the light's falloff read from a 3D attenuation map by the offset from the light over
-// its radius (the map covers one octant; mirror-once addressing covers the others).
-// Options: optBumpMap (a normal map), optSpecular (specular light), optSpecMap (a mask).
+// Per-pixel lighting by up to four lights in one pass: diffuse from the diffuse map lit
+// through the normal map in tangent space, Blinn-Phong specular masked by the specular
+// map, and each light's falloff read from a 3D attenuation map by the offset from the
+// light over its radius (the map covers one octant; mirror-once addressing covers the
+// others). The lights' sum is what their additive passes would have laid down one by one.
+// Options: optLights (0 to 4 lights), optWhole (the pass draws the surface whole: its
+// emissive colour added and the fog blended over the sum, written onto the depth pass's
+// black; otherwise the lights' colour is added to the frame and the fog comes after),
+// optEmissive (an emissive map, with optWhole), optBumpMap (a normal map), optSpecular (specular light), optSpecMap (a mask).
 // Every sampler is read in every variant, so each stays a constant of the program.
 
 float4x4 matViewProj;      // view x projection
 float4x4 matWorld;         // the object's, set per object
 float4x4 matWorldInverse;
 float4 viewPosition;       // camera, world space
-float4 lightPosition;      // world space
-float radius;
+// The lights, world space, set per object.
+float4 lightPosition0, lightPosition1, lightPosition2, lightPosition3;
+float radius0, radius1, radius2, radius3;
+float4 lightColor0, lightColor1, lightColor2, lightColor3;
 
 sampler2D diffuseMap;
 sampler2D normalMap;
 sampler2D specularMap;
+sampler2D emissiveMap;
 sampler3D attenuationMap;
 float shininess;
-float4 lightColor;
+float density;             // fog, squared exponential in the distance from the camera
+float4 fogColor;
 
 struct VertexOut {
   float4 position : POSITION;
   float2 uv : TEXCOORD0;
-  float3 toLight : TEXCOORD1;   // tangent space
-  float3 toEye : TEXCOORD2;     // tangent space
-  float3 falloff : TEXCOORD3;   // offset from the light over its radius
+  float3 toEye : TEXCOORD1;     // tangent space
+  float3 world : TEXCOORD2;     // for the fog's distance
+  float3 toLight0 : TEXCOORD3;  // tangent space
+  float3 toLight1 : TEXCOORD4;
+  float3 toLight2 : TEXCOORD5;
+  float3 toLight3 : TEXCOORD6;
+  float3 falloff0 : TEXCOORD7;  // offset from the light over its radius
+  float3 falloff1 : TEXCOORD8;
+  float3 falloff2 : TEXCOORD9;
+  float3 falloff3 : TEXCOORD10;
 };
+
+// Object-space position to the light along the tangent frame (t, b, n).
+float3 Along(float3 t, float3 b, float3 n, float3 v) { return float3(dot(v, t), dot(v, b), dot(v, n)); }
 
 VertexOut vs_main(float4 position : POSITION, float2 uv : TEXCOORD0, float3 normal : NORMAL,
                   float4 tangent : TANGENT) {
@@ -33,37 +51,70 @@ VertexOut vs_main(float4 position : POSITION, float2 uv : TEXCOORD0, float3 norm
   float4 world = mul(float4(position.xyz, 1), matWorld);
   o.position = mul(world, matViewProj);
   o.uv = uv;
-  // The light and the eye in object space, then along the tangent frame.
-  float3 lightObject = mul(float4(lightPosition.xyz, 1), matWorldInverse).xyz;
-  float3 eyeObject = mul(float4(viewPosition.xyz, 1), matWorldInverse).xyz;
+  o.world = world.xyz;
+  // The eye and the lights in object space, then along the tangent frame.
   float3 n = normalize(normal);
   float3 t = normalize(tangent.xyz - n * dot(n, tangent.xyz));
   float3 b = cross(n, t) * (tangent.w < 0 ? -1 : 1);
-  float3 l = lightObject - position.xyz;
-  float3 e = eyeObject - position.xyz;
-  o.toLight = float3(dot(l, t), dot(l, b), dot(l, n));
-  o.toEye = float3(dot(e, t), dot(e, b), dot(e, n));
-  o.falloff = (world.xyz - lightPosition.xyz) / radius;
+  float3 eyeObject = mul(float4(viewPosition.xyz, 1), matWorldInverse).xyz;
+  o.toEye = Along(t, b, n, eyeObject - position.xyz);
+  o.toLight0 = o.toLight1 = o.toLight2 = o.toLight3 = float3(0, 0, 0);
+  o.falloff0 = o.falloff1 = o.falloff2 = o.falloff3 = float3(0, 0, 0);
+  if (optLights > 0) {
+    o.toLight0 = Along(t, b, n, mul(float4(lightPosition0.xyz, 1), matWorldInverse).xyz - position.xyz);
+    o.falloff0 = (world.xyz - lightPosition0.xyz) / radius0;
+  }
+  if (optLights > 1) {
+    o.toLight1 = Along(t, b, n, mul(float4(lightPosition1.xyz, 1), matWorldInverse).xyz - position.xyz);
+    o.falloff1 = (world.xyz - lightPosition1.xyz) / radius1;
+  }
+  if (optLights > 2) {
+    o.toLight2 = Along(t, b, n, mul(float4(lightPosition2.xyz, 1), matWorldInverse).xyz - position.xyz);
+    o.falloff2 = (world.xyz - lightPosition2.xyz) / radius2;
+  }
+  if (optLights > 3) {
+    o.toLight3 = Along(t, b, n, mul(float4(lightPosition3.xyz, 1), matWorldInverse).xyz - position.xyz);
+    o.falloff3 = (world.xyz - lightPosition3.xyz) / radius3;
+  }
   return o;
 }
 
-float4 ps_main(float2 uv : TEXCOORD0, float3 toLight : TEXCOORD1, float3 toEye : TEXCOORD2,
-               float3 falloff : TEXCOORD3) : COLOR {
-  float4 base = tex2D(diffuseMap, uv);
-  float3 bump = tex2D(normalMap, uv).rgb;
-  float3 mask = tex2D(specularMap, uv).rgb;
-  float3 n = optBumpMap ? normalize(bump * 2 - 1) : float3(0, 0, 1);
+// One light's diffuse and specular colour at a texel with normal n and eye direction e.
+float3 Shade(float3 base, float3 mask, float3 n, float3 e, float3 toLight, float3 falloff, float4 colour) {
   float3 l = normalize(toLight);
   float attenuation = tex3D(attenuationMap, falloff).r;
   float lambert = saturate(dot(n, l));
-  float3 colour = base.rgb * lambert * attenuation * lightColor.rgb;
+  float3 lit = base * lambert * attenuation * colour.rgb;
   if (optSpecular) {
-    float3 h = normalize(l + normalize(toEye));
+    float3 h = normalize(l + e);
     float specular = lambert > 0 ? pow(saturate(dot(n, h)), shininess) : 0;
-    colour += specular * (optSpecMap ? mask : float3(1, 1, 1)) * attenuation * lightColor.rgb;
+    lit += specular * (optSpecMap ? mask : float3(1, 1, 1)) * attenuation * colour.rgb;
+  }
+  return lit;
+}
+
+float4 ps_main(VertexOut i) : COLOR {
+  float4 base = tex2D(diffuseMap, i.uv);
+  float3 bump = tex2D(normalMap, i.uv).rgb;
+  float3 mask = tex2D(specularMap, i.uv).rgb;
+  float3 glow = tex2D(emissiveMap, i.uv).rgb;
+  float3 n = optBumpMap ? normalize(bump * 2 - 1) : float3(0, 0, 1);
+  float3 e = normalize(i.toEye);
+  float3 colour = float3(0, 0, 0);
+  if (optLights > 0) colour += Shade(base.rgb, mask, n, e, i.toLight0, i.falloff0, lightColor0);
+  if (optLights > 1) colour += Shade(base.rgb, mask, n, e, i.toLight1, i.falloff1, lightColor1);
+  if (optLights > 2) colour += Shade(base.rgb, mask, n, e, i.toLight2, i.falloff2, lightColor2);
+  if (optLights > 3) colour += Shade(base.rgb, mask, n, e, i.toLight3, i.falloff3, lightColor3);
+  if (optWhole) {
+    // The emissive map lights what the diffuse map covers; the frame would have clamped
+    // the sum before the fog pass blended over it.
+    if (optEmissive) colour += glow * base.a;
+    float d = distance(i.world, viewPosition.xyz) * density;
+    float clearness = exp(-d * d);
+    colour = lerp(fogColor.rgb, saturate(colour), clearness);
   }
   // Maps an option leaves unread still count, so every variant has the same constants;
   // texels never reach -1, so this never changes a pixel.
-  bool impossible = min(min(bump.x, mask.x), shininess) < -1e30;
+  bool impossible = min(min(min(bump.x, mask.x), min(glow.x, shininess)), min(density, fogColor.x)) < -1e30;
   return impossible ? float4(0, 0, 0, 0) : float4(colour, base.a);
 }

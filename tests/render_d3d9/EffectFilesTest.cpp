@@ -1,6 +1,6 @@
 // The four effect files compile through the shader compiler without a message in every
-// option combination the materials and the glow use, and keep every constant the passes
-// ask for.
+// option combination the materials and the glow use (the lighting passes by every count
+// of lights), and keep every constant the passes ask for.
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,8 @@ struct Entry {
   const char* entry;
   const char* profile;
   std::vector<const char*> options;            // every combination is compiled
-  std::vector<const char*> constants;          // present in every combination
+  std::vector<std::string> constants;          // present in every combination
+  std::string fixed;                           // declarations put before the options
 };
 
 // The option block the engine puts in front of a file, for the combination given by bits.
@@ -38,28 +39,41 @@ std::string Options(const std::vector<const char*>& names, unsigned bits) {
 }
 
 TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
-  const Entry entries[] = {
-      {"zfill.sh", "vs_main", "vs_1_1", {"optTexture"}, {"matProjViewMatrix", "matWorldMatrix"}},
-      {"zfill.sh", "ps_main", "ps_1_1", {"optTexture"}, {}},
-      {"perpixel.sh", "vs_main", "vs_1_1", {"optSpecular", "optBumpMap", "optSpecMap"},
-       {"matViewProj", "viewPosition", "matWorld", "matWorldInverse", "lightPosition", "radius"}},
-      {"perpixel.sh", "ps_main", "ps_2_0", {"optSpecular", "optBumpMap", "optSpecMap"},
-       {"diffuseMap", "normalMap", "specularMap", "shininess", "attenuationMap", "lightColor"}},
-      {"glow.sh", "vs_emissive", "vs_1_1", {"optTextured"}, {"matViewProjMatrix", "matWorldMatrix"}},
-      {"glow.sh", "ps_emissive", "ps_2_0", {"optTextured"}, {"emissiveMap", "diffuseMap"}},
-      {"glow.sh", "vs_glow", "vs_1_1", {"optTextured"}, {"blur", "hdir", "offset"}},
-      {"glow.sh", "ps_glow", "ps_2_0", {"optTextured"}, {"glowMap"}},
-      {"glow.sh", "vs_quad", "vs_1_1", {"optTextured"}, {}},
-      {"glow.sh", "ps_quad", "ps_1_1", {"optTextured"}, {}},
-      {"fog.sh", "vs_main", "vs_1_1", {"optAdditive"}, {"matViewProjMatrix", "matWorldMatrix"}},
-      {"fog.sh", "ps_main", "ps_2_0", {"optAdditive"}, {"viewPosition", "density"}},
+  std::vector<Entry> entries = {
+      {"zfill.sh", "vs_main", "vs_1_1", {"optTexture"}, {"matProjViewMatrix", "matWorldMatrix"}, ""},
+      {"zfill.sh", "ps_main", "ps_1_1", {"optTexture"}, {}, ""},
+      {"glow.sh", "vs_emissive", "vs_1_1", {"optTextured"}, {"matViewProjMatrix", "matWorldMatrix"}, ""},
+      {"glow.sh", "ps_emissive", "ps_2_0", {"optTextured"}, {"emissiveMap", "diffuseMap"}, ""},
+      {"glow.sh", "vs_glow", "vs_1_1", {"optTextured"}, {"blur", "hdir", "offset"}, ""},
+      {"glow.sh", "ps_glow", "ps_2_0", {"optTextured"}, {"glowMap"}, ""},
+      {"glow.sh", "vs_quad", "vs_1_1", {"optTextured"}, {}, ""},
+      {"glow.sh", "ps_quad", "ps_1_1", {"optTextured"}, {}, ""},
+      {"fog.sh", "vs_main", "vs_1_1", {"optAdditive"}, {"matViewProjMatrix", "matWorldMatrix"}, ""},
+      {"fog.sh", "ps_main", "ps_2_0", {"optAdditive"}, {"viewPosition", "density"}, ""},
   };
+  // The lighting passes by each count of lights, with that many lights' constants.
+  const std::vector<const char*> lit = {"optWhole", "optEmissive", "optSpecular", "optBumpMap", "optSpecMap"};
+  for (int lights = 0; lights <= 4; ++lights) {
+    std::string count = "static const int optLights = " + std::to_string(lights) + ";\n";
+    Entry vs{"perpixel.sh", "vs_main", "vs_1_1", lit, {"matViewProj", "viewPosition", "matWorld", "matWorldInverse"},
+             count};
+    Entry ps{"perpixel.sh", "ps_main", "ps_2_0", lit,
+             {"diffuseMap", "normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor"}, count};
+    for (int k = 0; k < lights; ++k) {
+      vs.constants.push_back("lightPosition" + std::to_string(k));
+      vs.constants.push_back("radius" + std::to_string(k));
+      ps.constants.push_back("lightColor" + std::to_string(k));
+    }
+    if (lights > 0) ps.constants.push_back("attenuationMap");
+    entries.push_back(vs);
+    entries.push_back(ps);
+  }
   for (const Entry& e : entries) {
     std::string source = Read(e.file);
     ASSERT_FALSE(source.empty()) << e.file;
     for (unsigned bits = 0; bits < (1u << e.options.size()); ++bits) {
       SCOPED_TRACE(std::string(e.file) + " " + e.entry + " options " + std::to_string(bits));
-      std::string text = Options(e.options, bits) + source;
+      std::string text = e.fixed + Options(e.options, bits) + source;
       LPD3DXBUFFER code = nullptr, errors = nullptr;
       LPD3DXCONSTANTTABLE table = nullptr;
       D3DXCompileShader(text.c_str(), UINT(text.size()), nullptr, nullptr, e.entry, e.profile, 0, &code, &errors,
@@ -67,7 +81,8 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
       EXPECT_EQ(errors, nullptr) << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
       ASSERT_NE(code, nullptr);
       ASSERT_NE(table, nullptr);
-      for (const char* name : e.constants) EXPECT_NE(table->GetConstantByName(nullptr, name), nullptr) << name;
+      for (const std::string& name : e.constants)
+        EXPECT_NE(table->GetConstantByName(nullptr, name.c_str()), nullptr) << name;
       if (errors) errors->Release();
       code->Release();
       table->Release();

@@ -1,11 +1,14 @@
 // The frame renderer on GL, against the formulas evaluated here: a quad lit per pixel
-// (diffuse, specular and the falloff map), fog at a known distance, a glow halo around an
+// (diffuse, specular and the falloff map), the same by four lights in one pass or one
+// pass each, fog at a known distance, a glow halo around an
 // emissive square and nothing far from it, and the per-vertex path lit by a point light.
 // Each read-back is kept as a PNG artifact.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include <stb/stb_image_write.h>
@@ -123,6 +126,42 @@ TEST_F(SceneRendererGlTest, AnUnlitSurfaceAddsItsFoggedColourOnBothPathsAndAGlow
       ExpectColour(p.At(1, 1), clear.r, clear.g, clear.b, 1);
     }
   }
+}
+
+// Up to four lights light a surface in one pass with its emissive colour and fog; five
+// take a pass each, then the emissive and fog passes. Four coloured lights and the same
+// four with a fifth of no colour must give the same picture, whichever route drew it,
+// up to the rounding of each pass's colour to 8 bits.
+TEST_F(SceneRendererGlTest, FourLightsInOnePassShowWhatAPassPerLightLaysDown) {
+  const KOR::Colour fogColour{0.1f, 0.2f, 0.3f, 1};
+  Picture pictures[2];
+  for (int fifth : {0, 1}) {
+    frame::TestScene scene(device, Settings(true, false, true));
+    scene.textures.Add("d.tga", 0xFFC08040u);
+    scene.textures.Add("n.tga", 0xFF9070F0u);  // tilted, so each light falls at its own slant
+    scene.textures.Add("s.tga", 0xFF808080u);
+    scene.textures.Add("e.tga", 0xFF102040u);
+    scene.renderer.fog = {fogColour, 0.04f};
+    KOR::Material& m = scene.AddMaterial("d.tga", "n.tga", "s.tga", "e.tga");
+    scene.AddNode(m, 0, 0, 5);
+    scene.AddLight({-3, 0, -3}, {0.9f, 0.5f, 0.2f}, 9.0f);
+    scene.AddLight({3, 1, -2}, {0.2f, 0.6f, 0.9f}, 8.0f);
+    scene.AddLight({0, -3, -4}, {0.5f, 0.5f, 0.5f}, 10.0f);
+    scene.AddLight({1, 3, -1}, {0.7f, 0.1f, 0.4f}, 6.0f);
+    if (fifth) scene.AddLight({0, 0, -2}, {0, 0, 0}, 8.0f);
+    scene.Frame(fogColour);
+    pictures[fifth] = BackBuffer();
+  }
+  Keep(pictures[0], "frame-four-lights-one-pass.png");
+  Keep(pictures[1], "frame-four-lights-pass-by-pass.png");
+  int most = 0, brightest = 0;
+  for (size_t i = 0; i < pictures[0].pixels.size(); ++i)
+    for (int shift : {16, 8, 0}) {
+      most = std::max(most, std::abs(Channel(pictures[0].pixels[i], shift) - Channel(pictures[1].pixels[i], shift)));
+      brightest = std::max(brightest, Channel(pictures[0].pixels[i], shift));
+    }
+  EXPECT_LE(most, 3) << "largest difference of a channel between the two routes";
+  EXPECT_GT(brightest, 120) << "the lights reach the quad";
 }
 
 TEST_F(SceneRendererGlTest, GlowPutsAHaloAroundAnEmissiveSquareAndNothingFarFromIt) {

@@ -1,9 +1,11 @@
 // The frame renderer on the recording device: glow target sizes, the order of the
-// per-pixel frame's passes, one pass application per group of objects, and glow off
+// per-pixel frame's passes (an object drawn whole, or light by light when it has more
+// lights than one pass takes), one pass application per group of objects, and glow off
 // meaning no render-target switch.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "tests/render_d3d9/FrameSupport.h"
@@ -54,15 +56,25 @@ TEST_F(SceneRendererTest, GlowTargetsAreAQuarterOfThePowerOfTwoBelowTheScreen) {
   EXPECT_EQ(Count("CreateTexture(128, 64, "), 2u) << "two render targets of 128 x 64";
 }
 
-TEST_F(SceneRendererTest, ThePerPixelFrameDrawsItsPassesInOrderOnePassApplicationPerGroup) {
+// Index in the log of the first call that starts with prefix (the log's size if none).
+size_t First(const std::vector<std::string>& calls, const std::string& prefix) {
+  auto at = std::find_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+  return size_t(at - calls.begin());
+}
+
+// Two objects reached by the same two lights: each is drawn whole by one pass, applied
+// once for both, between the depth pass and the glow; the per-light, emissive and fog
+// passes stay unused (the emissive pass draws only into the glow target).
+TEST_F(SceneRendererTest, ThePerPixelFrameDrawsEachLitObjectWholeInOnePassApplicationPerGroup) {
   frame::TestScene scene(device, Settings(true));
   scene.textures.Add("d.tga", 0xFF808080u);
   scene.textures.Add("e.tga", 0xFFFFFFFFu);
   recording.calls.clear();
   KOR::Material& lit = scene.AddMaterial("d.tga", "", "", "e.tga");
   std::vector<std::string> shaders = Shaders();
-  ASSERT_EQ(shaders.size(), 8u) << "z-fill, lighting, emissive and fog: a vertex and a pixel program each";
-  const std::string zfill = shaders[0], lighting = shaders[2], emissive = shaders[4], fog = shaders[6];
+  ASSERT_EQ(shaders.size(), 18u) << "z-fill, one light, whole by 0 to 4 lights, emissive and fog: two programs each";
+  const std::string zfill = shaders[0], oneLight = shaders[2], wholeByTwo = shaders[8], emissive = shaders[14],
+                    fog = shaders[16];
   scene.AddNode(lit, -2, 0, 1);
   scene.AddNode(lit, 2, 0, 1);
   scene.AddLight({0, 0, -2}, {1, 1, 1}, 10);
@@ -70,28 +82,43 @@ TEST_F(SceneRendererTest, ThePerPixelFrameDrawsItsPassesInOrderOnePassApplicatio
   recording.calls.clear();
   scene.Frame({0, 0, 0, 1});
 
-  size_t clear = Count("Clear(") ? size_t(std::find_if(recording.calls.begin(), recording.calls.end(),
-                                                        [](const std::string& c) { return c.rfind("Clear(", 0) == 0; }) -
-                                           recording.calls.begin())
-                                 : recording.calls.size();
-  // One application of the z-fill pass for both objects, before everything that adds colour.
+  size_t clear = First(recording.calls, "Clear(");
   ASSERT_EQ(Uses(zfill).size(), 2u) << "the depth pass, and again into the glow target";
   EXPECT_LT(clear, Uses(zfill)[0]);
-  ASSERT_EQ(Uses(lighting).size(), 2u) << "once per light, for both objects";
-  EXPECT_LT(Uses(zfill)[0], Uses(lighting)[0]);
-  ASSERT_EQ(Uses(emissive).size(), 2u) << "the emissive pass, and into the glow target";
-  EXPECT_LT(Uses(lighting)[1], Uses(emissive)[0]);
-  ASSERT_EQ(Uses(fog).size(), 1u);
-  EXPECT_LT(Uses(emissive)[0], Uses(fog)[0]);
-  EXPECT_EQ(Count("DrawIndexedPrimitive(4"), 2u /*depth*/ + 4u /*lights*/ + 2u /*emissive*/ + 2u /*fog*/ +
-                                                  2u /*glow depth*/ + 2u /*glow emissive*/ + 6u /*quads*/);
-  // The glow post-process comes after the fog, then the frame is presented.
-  size_t target = size_t(std::find_if(recording.calls.begin(), recording.calls.end(),
-                                      [](const std::string& c) { return c.rfind("SetRenderTarget", 0) == 0; }) -
-                         recording.calls.begin());
-  EXPECT_LT(Uses(fog)[0], target);
-  EXPECT_LT(target, Uses(zfill)[1]);
+  ASSERT_EQ(Uses(wholeByTwo).size(), 1u) << "once for both objects";
+  EXPECT_LT(Uses(zfill)[0], Uses(wholeByTwo)[0]);
+  EXPECT_TRUE(Uses(oneLight).empty());
+  EXPECT_TRUE(Uses(fog).empty());
+  size_t target = First(recording.calls, "SetRenderTarget");
+  EXPECT_LT(Uses(wholeByTwo)[0], target);
+  ASSERT_EQ(Uses(emissive).size(), 1u) << "into the glow target only";
+  EXPECT_LT(target, Uses(emissive)[0]);
+  EXPECT_EQ(Count("DrawIndexedPrimitive(4"), 2u /*depth*/ + 2u /*whole*/ + 2u /*glow depth*/ +
+                                                  2u /*glow emissive*/ + 6u /*quads*/);
   EXPECT_EQ(recording.calls.back().rfind("Present(", 0), 0u);
+}
+
+// Five lights are more than one pass takes: the object gets a pass per light, then its
+// emissive colour, then the fog over the sum, in that order.
+TEST_F(SceneRendererTest, AnObjectReachedByMoreLightsThanOnePassTakesAPassPerLightThenEmissiveAndFog) {
+  frame::TestScene scene(device, Settings(false));
+  scene.textures.Add("d.tga", 0xFF808080u);
+  scene.textures.Add("e.tga", 0xFFFFFFFFu);
+  recording.calls.clear();
+  KOR::Material& lit = scene.AddMaterial("d.tga", "", "", "e.tga");
+  std::vector<std::string> shaders = Shaders();
+  ASSERT_EQ(shaders.size(), 18u);
+  const std::string oneLight = shaders[2], emissive = shaders[14], fog = shaders[16];
+  scene.AddNode(lit, 0, 0, 1);
+  for (int k = 0; k < 5; ++k) scene.AddLight({float(k), 0, -2}, {1, 1, 1}, 10);
+  recording.calls.clear();
+  scene.Frame({0, 0, 0, 1});
+  ASSERT_EQ(Uses(oneLight).size(), 1u) << "one application, five draws";
+  ASSERT_EQ(Uses(emissive).size(), 1u);
+  ASSERT_EQ(Uses(fog).size(), 1u);
+  EXPECT_LT(Uses(oneLight)[0], Uses(emissive)[0]);
+  EXPECT_LT(Uses(emissive)[0], Uses(fog)[0]);
+  EXPECT_EQ(Count("DrawIndexedPrimitive(4"), 1u /*depth*/ + 5u /*lights*/ + 1u /*emissive*/ + 1u /*fog*/);
 }
 
 TEST_F(SceneRendererTest, WithoutGlowAFrameNeverSwitchesRenderTarget) {
@@ -134,6 +161,7 @@ TEST_F(SceneRendererTest, MaterialsPickTheirOptionsFromTheTexturesFound) {
   KOR::Material& bare = scene.AddMaterial("none.tga", "", "", "");
   EXPECT_TRUE(bare.zfillPass);
   EXPECT_FALSE(bare.lightingPass);
+  EXPECT_FALSE(bare.wholePasses[0]);
   EXPECT_TRUE(bare.emissivePass);
   EXPECT_TRUE(bare.fogPass);
 }

@@ -19,6 +19,9 @@ const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 // Blur step, in screen heights, of the glow's first and second cycle halves.
 constexpr float kBlur = 0.038f * 0.5f;
+// The share of the scene the glow keeps (0.6 in every channel) under the blur it adds;
+// the other 0.4 goes into the blur.
+constexpr uint32_t kSceneKept = 0x99999999u;
 
 uint32_t Packed(const Colour& c) {
   auto channel = [](float v) { return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f); };
@@ -124,7 +127,7 @@ int SceneRenderer::GlowTargetSize(uint32_t screenEdge) {
 SceneRenderer::~SceneRenderer() {
   if (!device) return;
   DeviceObject* owned[] = {glowA, glowB, vsGlow, psGlow, vsQuad, psQuad, postStates, spriteStates,
-                           quadStreamMap, quad40, quad60, quadWhite};
+                           quadStreamMap, quad40, quadWhite};
   for (DeviceObject* object : owned)
     if (object) device->DestroyObject(object);
   if (camera) device->DestroyObject(camera);
@@ -186,7 +189,6 @@ void SceneRenderer::InitPerPixel() {
   quadStreamMap->AddElement(kColourElement);
   quadStreamMap->Build();
   quad40 = MakeQuad(0.4f);
-  quad60 = MakeQuad(0.6f);
   quadWhite = MakeQuad(1.0f);
 }
 
@@ -334,7 +336,7 @@ void SceneRenderer::DrawScreenSprites() {
 void SceneRenderer::DrawQuad(Renderable* quad) { quad->Draw(quadStreamMap); }
 
 void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
-  // The scene at 40 % in A, 60 % left in the back buffer.
+  // The scene at 40 % in A; the back buffer keeps 60 % when the blur is added onto it.
   glowA->SetAsRenderTarget();
   device->CopyBackBufferToTarget();
   vsQuad->Bind();
@@ -345,8 +347,6 @@ void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
   postStates->Apply();
   SetIdentityWorld();
   DrawQuad(quad40);
-  device->RestoreBackBuffer();
-  DrawQuad(quad60);
 
   // The depth of the visible surfaces at glow resolution, then their emissive colours added.
   postStates->Set(RenderState::AlphaBlendEnable, 0);
@@ -405,8 +405,11 @@ void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
     if (cycle == 0) {
       glowA->SetAsRenderTarget();
     } else {
+      // The scene's 60 % and the blur in one blend: no full-screen pass of its own.
       device->RestoreBackBuffer();
       postStates->Set(RenderState::AlphaBlendEnable, 1);
+      postStates->Set(RenderState::DestBlend, +Blend::BlendFactor);
+      postStates->Set(RenderState::BlendFactor, kSceneKept);
       postStates->Apply();
     }
     DrawQuad(quadWhite);

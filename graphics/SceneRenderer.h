@@ -111,8 +111,7 @@ private:
   Device* device = nullptr;
   bool presenting = true;  // false while warming up
   RenderStateSet* spriteStates = nullptr;
-  Renderable* quad40 = nullptr;  // full-screen quads of colour 0.4, 0.6 and white
-  Renderable* quad60 = nullptr;
+  Renderable* quad40 = nullptr;  // full-screen quads of colour 0.4 and white
   Renderable* quadWhite = nullptr;
 };
 

@@ -186,6 +186,24 @@ TEST_F(SceneRendererGlTest, GlowPutsAHaloAroundAnEmissiveSquareAndNothingFarFrom
   EXPECT_LE(Channel(glowing.At(kSize - 3, kSize - 3), 0), 1);
 }
 
+// Without anything emissive the glow gives back what it took: 60 % of the scene kept, 40 %
+// blurred and added; over a flat colour that fills the screen the two make the colour again.
+TEST_F(SceneRendererGlTest, GlowLeavesAFlatColourFillingTheScreenAsItWas) {
+  Picture pictures[2];
+  for (bool glow : {false, true}) {
+    frame::TestScene scene(device, Settings(true, glow));
+    scene.textures.Add("d.tga", 0xFFC08040u);
+    KOR::Material& m = scene.AddMaterial("d.tga", "", "", "", true);
+    scene.AddNode(m, 0, 0, 20);
+    scene.Frame({0, 0, 0, 1});
+    pictures[glow] = BackBuffer();
+  }
+  const uint32_t c = kSize / 2;
+  for (int shift : {16, 8, 0})
+    EXPECT_NEAR(Channel(pictures[1].At(c, c), shift), Channel(pictures[0].At(c, c), shift), 3) << shift;
+  EXPECT_EQ(Channel(pictures[0].At(c, c), 16), 0xC0);
+}
+
 // Per vertex: each corner of the 10 × 10 quad is 7.5 from the light, which reaches it at
 // a third of full Lambert and attenuated by 1 / (1 + 3.98 / r² · d²); the diffuse stage
 // doubles texture × diffuse.

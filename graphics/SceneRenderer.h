@@ -1,7 +1,9 @@
 #pragma once
-// Draws the frames of a scene. The per-pixel frame: a depth pre-pass, one additive pass
-// per light, the emissive and fog passes, the world sprites, the glow post-process (blur
-// of the bright parts into two small targets, added back) and the screen sprites. The
+// Draws the frames of a scene. The per-pixel frame: a depth pre-pass, each lit surface
+// whole in one pass (its lights, emissive colour and fog; with more lights than one pass
+// takes, a pass per light, then the emissive and fog passes), the unlit surfaces, the
+// world sprites, the glow post-process (blur of the bright parts into two small targets,
+// added back) and the screen sprites. The
 // per-vertex frame: the fixed-function passes lit by light records, then the sprites.
 // Objects are drawn through two render queues, one pass application per group.
 

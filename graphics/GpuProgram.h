@@ -38,8 +38,10 @@ class GpuProgram : public DeviceObject {
 public:
   // Profiles: 0 vs_1_1, 1 vs_2_0, 2 vs_3_0, 3 ps_1_1 … 10 ps_3_0.
   virtual void Create(const char* source, int profile, std::string entryPoint) = 0;
-  // The program keeps the constant.
+  // The program keeps the constant. Throws when the compiled code does not use it.
   virtual GpuProgramConstant* GetConstant(const std::string& name) = 0;
+  // The same, or null: the compiler leaves out a constant the code never reads.
+  virtual GpuProgramConstant* FindConstant(const std::string& name) = 0;
   virtual void Bind() = 0;
 };
 

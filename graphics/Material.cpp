@@ -322,32 +322,38 @@ std::unique_ptr<MaterialPass> Material::LitPass(SceneRenderer& renderer, const s
   l.AddVertexConstant(Automatic(l.vertexProgram, "viewPosition", AutoSource::CameraPosition));
   l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorld", AutoSource::World));
   l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorldInverse", AutoSource::InverseWorld));
+  // A variant has only the maps and values its options read.
   const std::pair<const char*, TextureObject*> maps[] = {{"diffuseMap", diffuseTexture},
                                                           {"normalMap", normalTexture},
                                                           {"specularMap", specularTexture},
                                                           {"emissiveMap", emissiveTexture}};
-  for (const auto& [name, texture] : maps) {
-    GpuProgramConstant* c = l.pixelProgram->GetConstant(name);
-    Sampler(c, TextureOf(texture));
-    l.AddPixelConstant(c);
-  }
-  GpuProgramConstant* power = l.pixelProgram->GetConstant("shininess");
-  Float(power, shininess * 100.0f);
-  l.AddPixelConstant(power);
-  if (lights > 0) {
-    GpuProgramConstant* falloff = l.pixelProgram->GetConstant("attenuationMap");
+  for (const auto& [name, texture] : maps)
+    if (GpuProgramConstant* c = l.pixelProgram->FindConstant(name)) {
+      Sampler(c, TextureOf(texture));
+      l.AddPixelConstant(c);
+    }
+  if (GpuProgramConstant* falloff = l.pixelProgram->FindConstant("attenuationMap")) {
     Sampler(falloff, AttenuationMap(), AddressMode::MirrorOnce);
     l.AddPixelConstant(falloff);
   }
-  GpuProgramConstant* density = l.pixelProgram->GetConstant("density");
-  Float(density, whole && Fogged() ? renderer.fog.density : 0.0f);
-  l.AddPixelConstant(density);
-  GpuProgramConstant* fog = l.pixelProgram->GetConstant("fogColor");
-  fog->kind = GpuProgramConstant::Float4;
-  const Colour& c = renderer.fog.colour;
-  fog->value.vector[0] = c.r, fog->value.vector[1] = c.g, fog->value.vector[2] = c.b, fog->value.vector[3] = c.a;
-  l.AddPixelConstant(fog);
-  if (whole) l.AddPixelConstant(Automatic(l.pixelProgram, "viewPosition", AutoSource::CameraPosition));
+  if (GpuProgramConstant* power = l.pixelProgram->FindConstant("shininess")) {
+    Float(power, shininess * 100.0f);
+    l.AddPixelConstant(power);
+  }
+  if (GpuProgramConstant* density = l.pixelProgram->FindConstant("density")) {
+    Float(density, Fogged() ? renderer.fog.density : 0.0f);
+    l.AddPixelConstant(density);
+  }
+  if (GpuProgramConstant* fog = l.pixelProgram->FindConstant("fogColor")) {
+    fog->kind = GpuProgramConstant::Float4;
+    const Colour& c = renderer.fog.colour;
+    fog->value.vector[0] = c.r, fog->value.vector[1] = c.g, fog->value.vector[2] = c.b, fog->value.vector[3] = c.a;
+    l.AddPixelConstant(fog);
+  }
+  if (GpuProgramConstant* eye = l.pixelProgram->FindConstant("viewPosition")) {
+    eye->autoSource = +AutoSource::CameraPosition;
+    l.AddPixelConstant(eye);
+  }
   // The lights' values come with each object (ApplyLights).
   static const char* const kNames[MaterialPass::kMostLights][3] = {{"lightPosition0", "radius0", "lightColor0"},
                                                                    {"lightPosition1", "radius1", "lightColor1"},

@@ -85,10 +85,14 @@ void D3D9GpuProgram::Create(const char* source, int profile, std::string entryPo
 }
 
 GpuProgramConstant* D3D9GpuProgram::GetConstant(const std::string& name) {
+  GpuProgramConstant* constant = FindConstant(name);
+  if (!constant) throw Exception(kModule, "Constant not found", "The constant name does not exists in the shader code");
+  return constant;
+}
+
+GpuProgramConstant* D3D9GpuProgram::FindConstant(const std::string& name) {
   auto found = constants.find(name);
-  if (found == constants.end())
-    throw Exception(kModule, "Constant not found", "The constant name does not exists in the shader code");
-  return found->second.get();
+  return found == constants.end() ? nullptr : found->second.get();
 }
 
 void D3D9GpuProgram::Bind() {

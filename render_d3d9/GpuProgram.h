@@ -27,6 +27,7 @@ public:
   ~D3D9GpuProgram() override;
   void Create(const char* source, int profile, std::string entryPoint) override;
   GpuProgramConstant* GetConstant(const std::string& name) override;
+  GpuProgramConstant* FindConstant(const std::string& name) override;
   void Bind() override;
 
   IDirect3DVertexShader9* vertexShader = nullptr;

@@ -6,8 +6,9 @@
 // Options: optLights (0 to 4 lights), optWhole (the pass draws the surface whole: its
 // emissive colour added and the fog blended over the sum, written onto the depth pass's
 // black; otherwise the lights' colour is added to the frame and the fog comes after),
-// optEmissive (an emissive map, with optWhole), optBumpMap (a normal map), optSpecular (specular light), optSpecMap (a mask).
-// Every sampler is read in every variant, so each stays a constant of the program.
+// optEmissive (an emissive map, with optWhole), optBumpMap (a normal map), optSpecular
+// (specular light), optSpecMap (a mask). A variant reads only the maps its options name,
+// so a map that is not there costs no fetch.
 
 float4x4 matViewProj;      // view x projection
 float4x4 matWorld;         // the object's, set per object
@@ -88,17 +89,15 @@ float3 Shade(float3 base, float3 mask, float3 n, float3 e, float3 toLight, float
   if (optSpecular) {
     float3 h = normalize(l + e);
     float specular = lambert > 0 ? pow(saturate(dot(n, h)), shininess) : 0;
-    lit += specular * (optSpecMap ? mask : float3(1, 1, 1)) * attenuation * colour.rgb;
+    lit += specular * mask * attenuation * colour.rgb;
   }
   return lit;
 }
 
 float4 ps_main(VertexOut i) : COLOR {
   float4 base = tex2D(diffuseMap, i.uv);
-  float3 bump = tex2D(normalMap, i.uv).rgb;
-  float3 mask = tex2D(specularMap, i.uv).rgb;
-  float3 glow = tex2D(emissiveMap, i.uv).rgb;
-  float3 n = optBumpMap ? normalize(bump * 2 - 1) : float3(0, 0, 1);
+  float3 n = optBumpMap ? normalize(tex2D(normalMap, i.uv).rgb * 2 - 1) : float3(0, 0, 1);
+  float3 mask = optSpecMap ? tex2D(specularMap, i.uv).rgb : float3(1, 1, 1);
   float3 e = normalize(i.toEye);
   float3 colour = float3(0, 0, 0);
   if (optLights > 0) colour += Shade(base.rgb, mask, n, e, i.toLight0, i.falloff0, lightColor0);
@@ -108,13 +107,10 @@ float4 ps_main(VertexOut i) : COLOR {
   if (optWhole) {
     // The emissive map lights what the diffuse map covers; the frame would have clamped
     // the sum before the fog pass blended over it.
-    if (optEmissive) colour += glow * base.a;
+    if (optEmissive) colour += tex2D(emissiveMap, i.uv).rgb * base.a;
     float d = distance(i.world, viewPosition.xyz) * density;
     float clearness = exp(-d * d);
     colour = lerp(fogColor.rgb, saturate(colour), clearness);
   }
-  // Maps an option leaves unread still count, so every variant has the same constants;
-  // texels never reach -1, so this never changes a pixel.
-  bool impossible = min(min(min(bump.x, mask.x), min(glow.x, shininess)), min(density, fogColor.x)) < -1e30;
-  return impossible ? float4(0, 0, 0, 0) : float4(colour, base.a);
+  return float4(colour, base.a);
 }

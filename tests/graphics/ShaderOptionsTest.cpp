@@ -100,6 +100,7 @@ public:
     calls.push_back({source, profile, std::move(entryPoint)});
   }
   KOR::GpuProgramConstant* GetConstant(const std::string&) override { return nullptr; }
+  KOR::GpuProgramConstant* FindConstant(const std::string&) override { return nullptr; }
   void Bind() override {}
   std::vector<Call> calls;
 };

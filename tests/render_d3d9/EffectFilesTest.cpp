@@ -57,8 +57,7 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
     std::string count = "static const int optLights = " + std::to_string(lights) + ";\n";
     Entry vs{"perpixel.sh", "vs_main", "vs_1_1", lit, {"matViewProj", "viewPosition", "matWorld", "matWorldInverse"},
              count};
-    Entry ps{"perpixel.sh", "ps_main", "ps_2_0", lit,
-             {"diffuseMap", "normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor"}, count};
+    Entry ps{"perpixel.sh", "ps_main", "ps_2_0", lit, {"diffuseMap"}, count};
     for (int k = 0; k < lights; ++k) {
       vs.constants.push_back("lightPosition" + std::to_string(k));
       vs.constants.push_back("radius" + std::to_string(k));
@@ -87,6 +86,35 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
       code->Release();
       table->Release();
     }
+  }
+  // A lighting variant reads the maps and values its options name and no others: a map
+  // that is not there costs no fetch.
+  struct Variant {
+    const char* options;
+    std::vector<const char*> present, absent;
+  };
+  const Variant variants[] = {
+      {"static const int optLights = 2; static const bool optWhole = true, optEmissive = true, optSpecular = true, "
+       "optBumpMap = true, optSpecMap = true;\n",
+       {"normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor", "viewPosition"},
+       {}},
+      {"static const int optLights = 1; static const bool optWhole = false, optEmissive = false, optSpecular = false, "
+       "optBumpMap = false, optSpecMap = false;\n",
+       {"attenuationMap", "lightColor0"},
+       {"normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor", "viewPosition"}},
+  };
+  for (const Variant& v : variants) {
+    SCOPED_TRACE(v.options);
+    std::string text = v.options + Read("perpixel.sh");
+    LPD3DXBUFFER code = nullptr, errors = nullptr;
+    LPD3DXCONSTANTTABLE table = nullptr;
+    D3DXCompileShader(text.c_str(), UINT(text.size()), nullptr, nullptr, "ps_main", "ps_2_0", 0, &code, &errors, &table);
+    ASSERT_NE(table, nullptr);
+    for (const char* name : v.present) EXPECT_NE(table->GetConstantByName(nullptr, name), nullptr) << name;
+    for (const char* name : v.absent) EXPECT_EQ(table->GetConstantByName(nullptr, name), nullptr) << name;
+    if (errors) errors->Release();
+    if (code) code->Release();
+    table->Release();
   }
   // The fog's two variants keep the constant that each asks for beyond the shared ones.
   for (auto [bits, name] : {std::pair{0u, "fogColor"}, std::pair{1u, "diffuseMap"}}) {

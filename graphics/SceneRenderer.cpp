@@ -126,7 +126,7 @@ int SceneRenderer::GlowTargetSize(uint32_t screenEdge) {
 
 SceneRenderer::~SceneRenderer() {
   if (!device) return;
-  DeviceObject* owned[] = {glowA, glowB, vsGlow, psGlow, vsQuad, psQuad, postStates, spriteStates,
+  DeviceObject* owned[] = {glowA, glowB, vsGlow, psGlow, psCopy, vsQuad, psQuad, postStates, spriteStates,
                            quadStreamMap, quad40, quadWhite};
   for (DeviceObject* object : owned)
     if (object) device->DestroyObject(object);
@@ -157,12 +157,14 @@ void SceneRenderer::InitPerPixel() {
   glowSource = ReadShaderFile("shaders/glow.sh");
   vsGlow = device->CreateGpuProgram();
   psGlow = device->CreateGpuProgram();
+  psCopy = device->CreateGpuProgram();
   vsQuad = device->CreateGpuProgram();
   psQuad = device->CreateGpuProgram();
   ShaderOptions plain;
   plain.SetOption("optTextured", false);
   CompileWithOptions(*vsGlow, glowSource.c_str(), Profile::Vs11, "vs_glow", plain);
   CompileWithOptions(*psGlow, glowSource.c_str(), Profile::Ps20, "ps_glow", plain);
+  CompileWithOptions(*psCopy, glowSource.c_str(), Profile::Ps20, "ps_copy", plain);
   CompileWithOptions(*vsQuad, glowSource.c_str(), Profile::Vs11, "vs_quad", plain);
   CompileWithOptions(*psQuad, glowSource.c_str(), Profile::Ps11, "ps_quad", plain);
   postStates = device->CreateRenderStateSet();
@@ -173,6 +175,8 @@ void SceneRenderer::InitPerPixel() {
   postStates->Set(RenderState::SourceBlend, +Blend::One);
   postStates->Set(RenderState::DestBlend, +Blend::One);
   glowMap = psGlow->GetConstant("glowMap");
+  copyMap = psCopy->GetConstant("glowMap");
+  copyMap->kind = GpuProgramConstant::Sampler;
   blur = vsGlow->GetConstant("blur");
   hdir = vsGlow->GetConstant("hdir");
   offset = vsGlow->GetConstant("offset");
@@ -372,24 +376,25 @@ void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
   SetIdentityWorld();
   DrawWorldSprites();
 
-  // Blur A through B, twice; the last half adds onto the back buffer.
+  // Blur A through B and back, twice, all at the glow targets' size; then the blur, one
+  // filtered tap a pixel, adds onto the back buffer.
   vsGlow->Bind();
   psGlow->Bind();
   postStates->Set(RenderState::AlphaBlendEnable, 0);
   postStates->Set(RenderState::ColourWriteEnable, 255);
   postStates->Apply();
-  auto sampleFrom = [&](Texture2D* target) {
-    auto& s = glowMap->value.sampler;
+  auto sampleFrom = [&](GpuProgramConstant* map, Texture2D* target) {
+    auto& s = map->value.sampler;
     s.texture = target;
     s.addressU = s.addressV = s.addressW = +AddressMode::Clamp;
     s.filter = +FilterLevel::Bilinear;
-    glowMap->setAddress = glowMap->setFilter = true;
-    glowMap->Apply();
+    map->setAddress = map->setFilter = true;
+    map->Apply();
   };
   offset->value.vector[0] = texelOffset[0];
   offset->value.vector[1] = texelOffset[1];
   for (int cycle = 0; cycle < 2; ++cycle) {
-    sampleFrom(glowA);
+    sampleFrom(glowMap, glowA);
     blur->value.vector[0] = aspect * kBlur;
     hdir->value.boolean = false;
     blur->Apply();
@@ -401,19 +406,19 @@ void SceneRenderer::Glow(const std::vector<RenderNode*>& nodes) {
     blur->value.vector[0] = kBlur;
     blur->Apply();
     hdir->Apply();
-    sampleFrom(glowB);
-    if (cycle == 0) {
-      glowA->SetAsRenderTarget();
-    } else {
-      // The scene's 60 % and the blur in one blend: no full-screen pass of its own.
-      device->RestoreBackBuffer();
-      postStates->Set(RenderState::AlphaBlendEnable, 1);
-      postStates->Set(RenderState::DestBlend, +Blend::BlendFactor);
-      postStates->Set(RenderState::BlendFactor, kSceneKept);
-      postStates->Apply();
-    }
+    sampleFrom(glowMap, glowB);
+    glowA->SetAsRenderTarget();
     DrawQuad(quadWhite);
   }
+  // The scene's 60 % and the blur in one blend: no full-screen pass of its own.
+  device->RestoreBackBuffer();
+  psCopy->Bind();
+  sampleFrom(copyMap, glowA);
+  postStates->Set(RenderState::AlphaBlendEnable, 1);
+  postStates->Set(RenderState::DestBlend, +Blend::BlendFactor);
+  postStates->Set(RenderState::BlendFactor, kSceneKept);
+  postStates->Apply();
+  DrawQuad(quadWhite);
 }
 
 void SceneRenderer::PerVertexFrame(const std::vector<RenderNode*>& nodes) {

@@ -79,9 +79,11 @@ public:
   Texture2D* glowB = nullptr;
   GpuProgram* vsGlow = nullptr;
   GpuProgram* psGlow = nullptr;
+  GpuProgram* psCopy = nullptr;  // the blurred glow, one tap a pixel
   GpuProgram* vsQuad = nullptr;
   GpuProgram* psQuad = nullptr;
   GpuProgramConstant* glowMap = nullptr;
+  GpuProgramConstant* copyMap = nullptr;
   GpuProgramConstant* blur = nullptr;
   GpuProgramConstant* hdir = nullptr;
   GpuProgramConstant* offset = nullptr;

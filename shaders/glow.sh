@@ -1,6 +1,7 @@
 // Glow: the emissive pass (emissive colour of a surface, added to the image and into the
-// glow target), the separable blur of the glow target, and the plain quad that scales a
-// target by its colour. Option: optTextured (the surface has an emissive map).
+// glow target), the separable blur of the glow target, the blurred glow's copy onto the
+// screen, and the plain quad that scales a target by its colour. Option: optTextured
+// (the surface has an emissive map).
 
 float4x4 matViewProjMatrix;  // view x projection
 float4x4 matWorldMatrix;     // the object's, set per object
@@ -29,8 +30,7 @@ float4 ps_emissive(float2 uv : TEXCOORD0) : COLOR {
 }
 
 // The blur: five filtered taps along one axis, out to 2.75 steps of "blur" / 3, weighted
-// as a Gaussian of about 1.5 steps. Fewer, wider taps than texels: the last half of the
-// blur runs over the whole screen, where every tap costs.
+// as a Gaussian of about 1.5 steps. Fewer, wider taps than texels.
 float blur;
 bool hdir;
 float2 offset;  // half a texel, so taps fall on texel centres
@@ -63,6 +63,9 @@ float4 ps_glow(GlowOut i) : COLOR {
   sum += (tex2D(glowMap, i.far0).rgb + tex2D(glowMap, i.far1).rgb) * 0.12;
   return float4(sum, 1);
 }
+
+// The blurred glow as it stands, one filtered tap a pixel, for the screen.
+float4 ps_copy(GlowOut i) : COLOR { return float4(tex2D(glowMap, i.centre).rgb, 1); }
 
 // A full-screen quad in clip space whose colour the blend multiplies a target by.
 struct QuadOut {

@@ -46,6 +46,7 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
       {"glow.sh", "ps_emissive", "ps_2_0", {"optTextured"}, {"emissiveMap", "diffuseMap"}, ""},
       {"glow.sh", "vs_glow", "vs_1_1", {"optTextured"}, {"blur", "hdir", "offset"}, ""},
       {"glow.sh", "ps_glow", "ps_2_0", {"optTextured"}, {"glowMap"}, ""},
+      {"glow.sh", "ps_copy", "ps_2_0", {"optTextured"}, {"glowMap"}, ""},
       {"glow.sh", "vs_quad", "vs_1_1", {"optTextured"}, {}, ""},
       {"glow.sh", "ps_quad", "ps_1_1", {"optTextured"}, {}, ""},
       {"fog.sh", "vs_main", "vs_1_1", {"optAdditive"}, {"matViewProjMatrix", "matWorldMatrix"}, ""},

@@ -94,7 +94,7 @@ TEST_F(SceneRendererTest, ThePerPixelFrameDrawsEachLitObjectWholeInOnePassApplic
   ASSERT_EQ(Uses(emissive).size(), 1u) << "into the glow target only";
   EXPECT_LT(target, Uses(emissive)[0]);
   EXPECT_EQ(Count("DrawIndexedPrimitive(4"), 2u /*depth*/ + 2u /*whole*/ + 2u /*glow depth*/ +
-                                                  2u /*glow emissive*/ + 5u /*quads*/);
+                                                  2u /*glow emissive*/ + 6u /*quads*/);
   EXPECT_EQ(recording.calls.back().rfind("Present(", 0), 0u);
 }
 

@@ -371,6 +371,9 @@ std::unique_ptr<MaterialPass> Material::LitPass(SceneRenderer& renderer, const s
   }
   RenderStateSet* states = l.UseRenderStates();
   states->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
+  // Whole, the pass writes the pixel's final colour: where two surfaces meet at one
+  // depth, the pixel shows one of them, not both added with the fog colour twice.
+  if (whole) states->Set(RenderState::AlphaBlendEnable, 0);
   FillAndCull(states, *this);
   return pass;
 }

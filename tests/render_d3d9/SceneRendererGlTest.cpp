@@ -164,6 +164,26 @@ TEST_F(SceneRendererGlTest, FourLightsInOnePassShowWhatAPassPerLightLaysDown) {
   EXPECT_GT(brightest, 120) << "the lights reach the quad";
 }
 
+// Where two surfaces lie at one depth (pieces of scenery that touch), the pixel shows
+// one surface's lit and fogged colour, not both added with the fog's colour twice.
+TEST_F(SceneRendererGlTest, TwoSurfacesAtOneDepthShowOneOfThemNotTheirSum) {
+  Picture pictures[2];
+  for (int copies : {1, 2}) {
+    frame::TestScene scene(device, Settings(true, false, false));
+    scene.textures.Add("d.tga", 0xFF804000u);
+    scene.renderer.fog = {{0, 0, 0.5f, 1}, 0.05f};
+    KOR::Material& m = scene.AddMaterial("d.tga", "", "", "");
+    for (int i = 0; i < copies; ++i) scene.AddNode(m, 0, 0, 5);
+    scene.AddLight({0, 0, -2.5f}, {1, 1, 1}, 8.0f);
+    scene.Frame({0, 0, 0.5f, 1});
+    pictures[copies - 1] = BackBuffer();
+  }
+  const uint32_t c = kSize / 2;
+  for (int shift : {16, 8, 0})
+    EXPECT_NEAR(Channel(pictures[1].At(c, c), shift), Channel(pictures[0].At(c, c), shift), 1) << shift;
+  EXPECT_GT(Channel(pictures[0].At(c, c), 0), 20) << "the fog's blue shows";
+}
+
 TEST_F(SceneRendererGlTest, GlowPutsAHaloAroundAnEmissiveSquareAndNothingFarFromIt) {
   Picture plain, glowing;
   for (bool glow : {false, true}) {

@@ -5,6 +5,7 @@
 // once per group of objects, its layer's state after it, and the layer draws the objects.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ struct DrawItem {
   Matrix world;
   MaterialPass* pass = nullptr;
   ObjectLights lights;
+  // Items of one pass are drawn in this order: the renderer puts items lit alike
+  // together, so their lights' constants are not sent again.
+  uint64_t order = 0;
 };
 
 class PassLayer : public RenderPass {

@@ -13,8 +13,11 @@ namespace KOR {
 
 class RenderQueue : public RenderPass {
 public:
-  // Orders items by the identity of their passes; the order between passes means nothing.
-  virtual bool Less(const DrawItem& a, const DrawItem& b) const { return a.pass < b.pass; }
+  // Orders items by the identity of their passes (the order between passes means
+  // nothing), then by their own order within a pass.
+  virtual bool Less(const DrawItem& a, const DrawItem& b) const {
+    return a.pass != b.pass ? a.pass < b.pass : a.order < b.order;
+  }
 
   // A copy of the item; the queue keeps its storage between frames.
   void Add(const DrawItem& item) { items.push_back(item); }

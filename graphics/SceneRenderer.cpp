@@ -70,6 +70,14 @@ size_t ActiveLights(const RenderNode& node) {
   return count;
 }
 
+// The same for nodes reached by the same lights, most likely different otherwise.
+uint64_t LightsKey(const RenderNode& node) {
+  uint64_t key = 0;
+  for (const LightParameters* light : node.lights)
+    key = key * 0x100000001B3ull + reinterpret_cast<uintptr_t>(light);
+  return key;
+}
+
 // The per-pixel pass that draws a lit node whole, or null when its lights are too many
 // for one pass (or it is not lit).
 MaterialPass* WholePass(const RenderNode& node) {
@@ -268,6 +276,7 @@ void SceneRenderer::PerPixelFrame(const std::vector<RenderNode*>& nodes) {
     DrawItem item = Item(*node, WholePass(*node));
     if (item.pass) {
       LightRecords(*node, item.lights);
+      item.order = LightsKey(*node);
       colourQueue.Add(item);
       continue;
     }

@@ -5,8 +5,9 @@
 
 float4x4 matViewProjMatrix;  // view x projection
 float4x4 matWorldMatrix;     // the object's, set per object
-sampler2D emissiveMap;
-sampler2D diffuseMap;
+// The samplers the lighting passes give these maps, so no texture moves between them.
+sampler2D emissiveMap : register(s3);
+sampler2D diffuseMap : register(s0);
 
 struct EmissiveOut {
   float4 position : POSITION;

@@ -19,11 +19,13 @@ float4 lightPosition0, lightPosition1, lightPosition2, lightPosition3;
 float radius0, radius1, radius2, radius3;
 float4 lightColor0, lightColor1, lightColor2, lightColor3;
 
-sampler2D diffuseMap;
-sampler2D normalMap;
-sampler2D specularMap;
-sampler2D emissiveMap;
-sampler3D attenuationMap;
+// Each map keeps its sampler in every variant, so moving from one material's pass to the
+// next rebinds only the textures that differ (the attenuation map never).
+sampler2D diffuseMap : register(s0);
+sampler2D normalMap : register(s1);
+sampler2D specularMap : register(s2);
+sampler2D emissiveMap : register(s3);
+sampler3D attenuationMap : register(s4);
 float shininess;
 float density;             // fog, squared exponential in the distance from the camera
 float4 fogColor;

@@ -48,6 +48,14 @@ struct VertexOut {
 // Object-space position to the light along the tangent frame (t, b, n).
 float3 Along(float3 t, float3 b, float3 n, float3 v) { return float3(dot(v, t), dot(v, b), dot(v, n)); }
 
+// Where a light lies from a vertex: along the tangent frame, and over its radius in the
+// world for the falloff map.
+void Reach(float3 t, float3 b, float3 n, float3 position, float3 world, float4 light, float radius,
+           out float3 toLight, out float3 falloff) {
+  toLight = Along(t, b, n, mul(float4(light.xyz, 1), matWorldInverse).xyz - position);
+  falloff = (world - light.xyz) / radius;
+}
+
 VertexOut vs_main(float4 position : POSITION, float2 uv : TEXCOORD0, float3 normal : NORMAL,
                   float4 tangent : TANGENT) {
   VertexOut o;
@@ -63,22 +71,10 @@ VertexOut vs_main(float4 position : POSITION, float2 uv : TEXCOORD0, float3 norm
   o.toEye = Along(t, b, n, eyeObject - position.xyz);
   o.toLight0 = o.toLight1 = o.toLight2 = o.toLight3 = float3(0, 0, 0);
   o.falloff0 = o.falloff1 = o.falloff2 = o.falloff3 = float3(0, 0, 0);
-  if (optLights > 0) {
-    o.toLight0 = Along(t, b, n, mul(float4(lightPosition0.xyz, 1), matWorldInverse).xyz - position.xyz);
-    o.falloff0 = (world.xyz - lightPosition0.xyz) / radius0;
-  }
-  if (optLights > 1) {
-    o.toLight1 = Along(t, b, n, mul(float4(lightPosition1.xyz, 1), matWorldInverse).xyz - position.xyz);
-    o.falloff1 = (world.xyz - lightPosition1.xyz) / radius1;
-  }
-  if (optLights > 2) {
-    o.toLight2 = Along(t, b, n, mul(float4(lightPosition2.xyz, 1), matWorldInverse).xyz - position.xyz);
-    o.falloff2 = (world.xyz - lightPosition2.xyz) / radius2;
-  }
-  if (optLights > 3) {
-    o.toLight3 = Along(t, b, n, mul(float4(lightPosition3.xyz, 1), matWorldInverse).xyz - position.xyz);
-    o.falloff3 = (world.xyz - lightPosition3.xyz) / radius3;
-  }
+  if (optLights > 0) Reach(t, b, n, position.xyz, world.xyz, lightPosition0, radius0, o.toLight0, o.falloff0);
+  if (optLights > 1) Reach(t, b, n, position.xyz, world.xyz, lightPosition1, radius1, o.toLight1, o.falloff1);
+  if (optLights > 2) Reach(t, b, n, position.xyz, world.xyz, lightPosition2, radius2, o.toLight2, o.falloff2);
+  if (optLights > 3) Reach(t, b, n, position.xyz, world.xyz, lightPosition3, radius3, o.toLight3, o.falloff3);
   return o;
 }
 

@@ -32,6 +32,16 @@ protected:
       if (recording.calls[i] == "SetVertexShader(" + shader + ")") at.push_back(i);
     return at;
   }
+  // A grey material with an emissive map; programs holds the shaders its passes became.
+  KOR::Material& GlowingMaterial(frame::TestScene& scene) {
+    scene.textures.Add("d.tga", 0xFF808080u);
+    scene.textures.Add("e.tga", 0xFFFFFFFFu);
+    recording.calls.clear();
+    KOR::Material& made = scene.AddMaterial("d.tga", "", "", "e.tga");
+    programs = Shaders();
+    return made;
+  }
+  std::vector<std::string> programs;
   static KOR::RenderSettings Settings(bool glow, uint32_t w = 64, uint32_t h = 48) {
     KOR::RenderSettings s;
     s.perPixelLighting = true;
@@ -67,14 +77,10 @@ size_t First(const std::vector<std::string>& calls, const std::string& prefix) {
 // passes stay unused (the emissive pass draws only into the glow target).
 TEST_F(SceneRendererTest, ThePerPixelFrameDrawsEachLitObjectWholeInOnePassApplicationPerGroup) {
   frame::TestScene scene(device, Settings(true));
-  scene.textures.Add("d.tga", 0xFF808080u);
-  scene.textures.Add("e.tga", 0xFFFFFFFFu);
-  recording.calls.clear();
-  KOR::Material& lit = scene.AddMaterial("d.tga", "", "", "e.tga");
-  std::vector<std::string> shaders = Shaders();
-  ASSERT_EQ(shaders.size(), 18u) << "z-fill, one light, whole by 0 to 4 lights, emissive and fog: two programs each";
-  const std::string zfill = shaders[0], oneLight = shaders[2], wholeByTwo = shaders[8], emissive = shaders[14],
-                    fog = shaders[16];
+  KOR::Material& lit = GlowingMaterial(scene);
+  ASSERT_EQ(programs.size(), 18u) << "z-fill, one light, whole by 0 to 4 lights, emissive and fog: two programs each";
+  const std::string zfill = programs[0], oneLight = programs[2], wholeByTwo = programs[8], emissive = programs[14],
+                    fog = programs[16];
   scene.AddNode(lit, -2, 0, 1);
   scene.AddNode(lit, 2, 0, 1);
   scene.AddLight({0, 0, -2}, {1, 1, 1}, 10);
@@ -102,13 +108,9 @@ TEST_F(SceneRendererTest, ThePerPixelFrameDrawsEachLitObjectWholeInOnePassApplic
 // emissive colour, then the fog over the sum, in that order.
 TEST_F(SceneRendererTest, AnObjectReachedByMoreLightsThanOnePassTakesAPassPerLightThenEmissiveAndFog) {
   frame::TestScene scene(device, Settings(false));
-  scene.textures.Add("d.tga", 0xFF808080u);
-  scene.textures.Add("e.tga", 0xFFFFFFFFu);
-  recording.calls.clear();
-  KOR::Material& lit = scene.AddMaterial("d.tga", "", "", "e.tga");
-  std::vector<std::string> shaders = Shaders();
-  ASSERT_EQ(shaders.size(), 18u);
-  const std::string oneLight = shaders[2], emissive = shaders[14], fog = shaders[16];
+  KOR::Material& lit = GlowingMaterial(scene);
+  ASSERT_EQ(programs.size(), 18u);
+  const std::string oneLight = programs[2], emissive = programs[14], fog = programs[16];
   scene.AddNode(lit, 0, 0, 1);
   for (int k = 0; k < 5; ++k) scene.AddLight({float(k), 0, -2}, {1, 1, 1}, 10);
   recording.calls.clear();

@@ -1,9 +1,11 @@
 #include "tools/content/Models.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
 #include "tools/content/Image.h"
+#include "tools/content/Textures.h"
 
 namespace Content {
 
@@ -373,9 +375,15 @@ KOR::Mesh3DFData SkyPanel() {
       mesh.vertices.push_back(vertex);
     }
   }
+  // A quad whose corners all sample the texture's black rows would add nothing, yet the
+  // rasteriser would cover the lower third of the screen with it every frame: it is left
+  // out. Its vertices stay, so the quads drawn are the same triangles as before.
   for (uint32_t c = 0; c + 1 < std::size(xs); ++c)
     for (uint32_t r = 0; r + 1 < kRows; ++r) {
       const uint32_t a = c * kRows + r, b = a + kRows;
+      float top = 1;
+      for (uint32_t corner : {a, a + 1, b, b + 1}) top = std::min(top, mesh.vertices[corner].texCoord[1]);
+      if (top >= kSkyBlackFrom) continue;
       mesh.indices.insert(mesh.indices.end(), {a, a + 1, b, b, a + 1, b + 1});
     }
   return mesh;

@@ -193,6 +193,13 @@ private:
   void UploadConstants(int stage, const ShaderCode* code, ConstantRegisters& registers);
 
   // GlState.cpp: render states, viewport, scissor, transforms.
+  // GL state that every frame sets again (masks, clear values, viewport): a call that
+  // would leave it as it is is left out.
+  void SetColourMask(DWORD mask);  // bits 0 … 3: red, green, blue, alpha
+  void SetDepthMask(bool write);
+  void SetStencilMask(DWORD mask);
+  void SetClearValues(DWORD flags, const std::array<float, 4>& colour, float z, GLint stencil);
+  void SetViewport(const std::array<GLint, 4>& rect);
   void ApplyViewport();
   void ApplyScissor();
   void ApplyTransforms();
@@ -242,6 +249,15 @@ private:
   GLuint readFramebuffer = 0;  // a level attached for reading it back
   bool depthClamped = false;
   bool scissorOn = false;
+  // What GL holds of the state Set* above leave out when unchanged; empty until first set.
+  std::optional<DWORD> glColourMask, glStencilMask;
+  std::optional<bool> glDepthMask;
+  std::optional<std::array<float, 4>> glClearColour;
+  std::optional<float> glClearDepth;
+  std::optional<GLint> glClearStencil;
+  std::optional<std::array<GLint, 4>> glViewport;
+  std::optional<std::array<float, 2>> glDepthRange;
+  std::optional<std::pair<int, int>> windowSize;  // the drawable's, as the last present saw it
 };
 
 }  // namespace d3d9::gl

@@ -186,7 +186,6 @@ void GlDevice::ShowInWindow() {
   std::pair<int, int> size{drawableWidth, drawableHeight};
   if (windowSize != size) {
     GL(Viewport)(0, 0, drawableWidth, drawableHeight);
-    glViewport = {0, 0, drawableWidth, drawableHeight};
     windowSize = size;
   }
   changes.Mark(Change::Viewport);

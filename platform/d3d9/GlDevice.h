@@ -193,13 +193,12 @@ private:
   void UploadConstants(int stage, const ShaderCode* code, ConstantRegisters& registers);
 
   // GlState.cpp: render states, viewport, scissor, transforms.
-  // GL state that every frame sets again (masks, clear values, viewport): a call that
+  // GL state that every frame sets again (masks, clear values, depth range): a call that
   // would leave it as it is is left out.
   void SetColourMask(DWORD mask);  // bits 0 … 3: red, green, blue, alpha
   void SetDepthMask(bool write);
   void SetStencilMask(DWORD mask);
   void SetClearValues(DWORD flags, const std::array<float, 4>& colour, float z, GLint stencil);
-  void SetViewport(const std::array<GLint, 4>& rect);
   void ApplyViewport();
   void ApplyScissor();
   void ApplyTransforms();
@@ -255,7 +254,6 @@ private:
   std::optional<std::array<float, 4>> glClearColour;
   std::optional<float> glClearDepth;
   std::optional<GLint> glClearStencil;
-  std::optional<std::array<GLint, 4>> glViewport;
   std::optional<std::array<float, 2>> glDepthRange;
   std::optional<std::pair<int, int>> windowSize;  // the drawable's, as the last present saw it
 };

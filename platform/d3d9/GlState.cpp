@@ -211,14 +211,10 @@ void GlDevice::SetClearValues(DWORD flags, const std::array<float, 4>& colour, f
   }
 }
 
-void GlDevice::SetViewport(const std::array<GLint, 4>& rect) {
-  if (glViewport == rect) return;
-  GL(Viewport)(rect[0], rect[1], rect[2], rect[3]);
-  glViewport = rect;
-}
-
 void GlDevice::ApplyViewport() {
-  SetViewport({GLint(viewport.X), GLint(viewport.Y), GLsizei(viewport.Width), GLsizei(viewport.Height)});
+  // Sent even when GL holds it already: llvmpipe draws a few edge pixels differently
+  // without it.
+  GL(Viewport)(viewport.X, viewport.Y, viewport.Width, viewport.Height);
   // An empty or reversed depth range still spans a thousandth, as Direct3D maps it.
   float minZ = viewport.MinZ, maxZ = viewport.MaxZ;
   if (maxZ <= minZ) maxZ = minZ + 0.001f;

@@ -46,6 +46,7 @@ GlDevice::~GlDevice() {
   for (auto& [key, linked] : hybridPrograms)
     if (linked.name) GL(DeleteProgram)(linked.name), --counters.liveGlPrograms;
   GL(DeleteBuffers)(2, constantBuffers);
+  GL(DeleteBuffers)(1, &fixedFrameBuffer);
   for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
   if (readFramebuffer) GL(DeleteFramebuffers)(1, &readFramebuffer);
   for (auto& [parameters, sampler] : samplerObjects) GL(DeleteSamplers)(1, &sampler);
@@ -61,7 +62,10 @@ bool GlDevice::Init(const D3DPRESENT_PARAMETERS& parameters) {
   if (!current->name) return false;
   GL(GenBuffers)(2, constantBuffers);
   for (GLuint stage = 0; stage < 2; ++stage) GL(BindBufferBase)(GL_UNIFORM_BUFFER, stage, constantBuffers[stage]);
-  boundUniformBuffer = constantBuffers[1];
+  GL(GenBuffers)(1, &fixedFrameBuffer);
+  GL(BindBufferBase)(GL_UNIFORM_BUFFER, kFixedFrameBinding, fixedFrameBuffer);
+  GL(BufferData)(GL_UNIFORM_BUFFER, sizeof(FixedFrame), nullptr, GL_STREAM_DRAW);
+  boundUniformBuffer = fixedFrameBuffer;
   samplerObjects.clear();
   boundSamplers = {};
   activeUnit = ~0u;  // unknown until the first unit is chosen

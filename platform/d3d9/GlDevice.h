@@ -85,10 +85,10 @@ struct TextureFormat {
 std::optional<TextureFormat> TextureFormatOf(D3DFORMAT format);
 
 // Where each uniform of a fixed-function program is, found once when it is linked.
+// The rest it reads from the shared block korFixedFrame.
 struct FixedLocations {
-  GLint object = -1, view = -1, projection = -1, wFog = -1, viewport = -1;
-  GLint lights = -1, material = -1, states = -1, stageConstants = -1, textureMatrices = -1;
-  GLint depthOutside = -1;
+  GLint object = -1, material = -1, stageConstants = -1, textureMatrices = -1;
+  GLint depthOutside = -1;  // a pixel program's epilogue behind pre-transformed vertices
 };
 
 // What a GL sampler object holds (GL's defaults until the layer sets it).
@@ -111,7 +111,6 @@ struct Program {
   GLint srgbWriteAt = -1;                       // and the conversion to sRGB
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
-  D3DMATRIX lastView{}, lastProjection{};  // as this program was last given them
   FixedLocations at;
   // Which of the device's changes this program has taken in: its uniforms are its own, so
   // each learns of a new viewport, transform, alpha test or fixed-function group when it
@@ -210,6 +209,7 @@ private:
   // The part of the key a fixed-function vertex stage needs in front of a pixel program.
   FixedFunctionKey FixedVertexKey() const;
   void FindFixedLocations(Program& p);
+  void ApplyFixedFrame();
   void ApplyFixedUniforms(Program& p);
 
   GlApi gl;
@@ -233,6 +233,10 @@ private:
   D3DMATRIX worldViewProjection{};
   GLuint constantBuffers[2] = {};  // on uniform binding points 0 (vertex) and 1 (pixel)
   GLuint boundUniformBuffer = 0;   // on the GL_UNIFORM_BUFFER target
+  GLuint fixedFrameBuffer = 0;     // korFixedFrame, on binding point kFixedFrameBinding
+  FixedFrame fixedFrame{};         // what it holds, once fixedFrameSent
+  bool fixedFrameSent = false;
+  ChangeCounts fixedFrameSeen{};   // the changes it has taken in, as a program's seen
   std::vector<std::pair<SamplerParameters, GLuint>> samplerObjects;  // made on first use
   std::array<GLuint, kSamplers> boundSamplers{};
   std::array<GLuint, kSamplers> boundTextures{};

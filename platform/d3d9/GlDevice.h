@@ -254,7 +254,8 @@ private:
   bool scissorOn = false;
   // What GL holds of the state Set* above leave out when unchanged; empty until first set.
   std::optional<DWORD> glColourMask, glStencilMask;
-  std::optional<bool> glDepthMask;
+  std::optional<bool> glDepthMask, glCullOn;
+  std::optional<GLenum> glCullFace;
   std::optional<std::array<float, 4>> glClearColour;
   std::optional<float> glClearDepth;
   std::optional<GLint> glClearStencil;

@@ -275,12 +275,16 @@ void GlDevice::ApplyRenderStates() {
   auto changed = [&](D3DRENDERSTATETYPE s) { return renderStatesDirty.test(s); };
   const auto& rs = renderStates;
   if (changed(D3DRS_CULLMODE)) {
-    if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
-      GL(Disable)(GL_CULL_FACE);
-    } else {
-      GL(Enable)(GL_CULL_FACE);
-      GL(CullFace)(rs[D3DRS_CULLMODE] == D3DCULL_CCW ? GL_BACK : GL_FRONT);
+    // Culling off and on again keeps the face GL culls: two-sided surfaces between
+    // culled ones cost the switch alone.
+    bool on = rs[D3DRS_CULLMODE] != D3DCULL_NONE;
+    if (glCullOn != on) {
+      if (on) GL(Enable)(GL_CULL_FACE);
+      else GL(Disable)(GL_CULL_FACE);
+      glCullOn = on;
     }
+    GLenum face = rs[D3DRS_CULLMODE] == D3DCULL_CCW ? GL_BACK : GL_FRONT;
+    if (on && glCullFace != face) GL(CullFace)(face), glCullFace = face;
   }
   if (changed(D3DRS_ZENABLE)) {
     if (rs[D3DRS_ZENABLE] && depthSurface && depthBound) GL(Enable)(GL_DEPTH_TEST);

@@ -257,6 +257,48 @@ TEST_F(FixedFunctionGlTest, ObjectsLitAlikeSendOnlyTheirWorldAndChangedLightsGoI
   EXPECT_EQ(drawAt(0.4f), 2u);
 }
 
+// The device leaves out GL calls that would set what GL already holds; what a draw or a
+// clear closed or changed in between is set again.
+TEST_F(FixedFunctionGlTest, MasksCullingAndClearValuesFollowTheirStatesAcrossDrawsAndClears) {
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  auto centre = [&] {
+    std::vector<uint32_t> pixels;
+    UINT w = 0, h = 0;
+    EXPECT_TRUE(D3D9ReadBackBuffer(device, &pixels, &w, &h));
+    return pixels.empty() ? 0 : pixels[(h / 2) * w + w / 2] & 0xFFFFFFu;
+  };
+  // Draws with colour and depth writes closed, between clears: each clear writes its
+  // colour and depth all the same, and each draw leaves them.
+  Draw(0xFFFF0000u);
+  device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  for (D3DCOLOR clear : {0xFF00FF00u, 0xFF00FF00u, 0xFF404040u}) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 0.25f, 0);
+    EXPECT_EQ(centre(), clear & 0xFFFFFFu);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    EXPECT_EQ(centre(), clear & 0xFFFFFFu);
+  }
+  // Behind the last clear's depth (0.25) the quad would not draw: a depth-only clear to 1
+  // with writes open again lets it.
+  device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  EXPECT_EQ(centre(), 0xFF0000u);
+
+  // Culling turned off and on again culls the face its mode names.
+  auto shown = [&](DWORD mode) {
+    device->SetRenderState(D3DRS_CULLMODE, mode);
+    return Draw(0xFFFF0000u) == 0xFFFF0000u;
+  };
+  const bool clockwise = shown(D3DCULL_CW), counterClockwise = shown(D3DCULL_CCW);
+  EXPECT_NE(clockwise, counterClockwise) << "one of the two culls the quad";
+  for (DWORD mode : {D3DCULL_CW, D3DCULL_NONE, D3DCULL_CW, D3DCULL_CCW, D3DCULL_NONE, D3DCULL_CCW, D3DCULL_NONE,
+                     D3DCULL_CW})
+    EXPECT_EQ(shown(mode), mode == D3DCULL_NONE ? true : mode == D3DCULL_CW ? clockwise : counterClockwise) << mode;
+}
+
 // The camera, lights and fog are one block that every fixed-function program reads: a
 // camera move sends it once, whatever the number of programs drawing after it, and a
 // program that sat the move out draws with the new camera too.

@@ -422,10 +422,12 @@ void Material::BuildFixedFunction(const Fog& fog, TextureSource& textures) {
   FillAndCull(pass.UseRenderStates(), *this);
   layer.UseRenderStates()->Set(RenderState::AlphaTestEnable, alphaTest ? 1 : 0);
   // The pass adds its colour to the frame, so fog fades it towards black, as the per-pixel
-  // frame's fog pass does for unlit surfaces.
+  // frame's fog pass does for unlit surfaces. Without fog the colour is left as the frame
+  // set it: changing it would send the fixed-function values again for nothing.
   RenderStateSet* states = layer.UseRenderStates();
-  states->Set(RenderState::FogEnable, Fogged() && fog.density != 0.0f ? 1 : 0);
-  states->Set(RenderState::FogColour, 0);
+  const bool fogged = Fogged() && fog.density != 0.0f;
+  states->Set(RenderState::FogEnable, fogged ? 1 : 0);
+  if (fogged) states->Set(RenderState::FogColour, 0);
   TextureStageSet* stages = layer.UseTextureStages();
   if (!diffuseName.empty()) {
     diffuseTexture = textures.GetTexture(diffuseName);

@@ -105,15 +105,24 @@ std::string Source(const FixedFunctionKey& k, DWORD source, const char* material
 }
 
 const char* kUniforms = R"(
-uniform mat4 korView, korProjection;
+// What every fixed-function program reads alike (the camera, the lights moved into its
+// view, fog and the other states): one block all of them share, uploaded once when any
+// of it changes rather than by each program that draws after a camera move. Laid out as
+// the layer's FixedFrame.
+layout(std140) uniform korFixedFrame {
+  mat4 korView, korProjection;
+  vec4 korLights[8 * 7];
+  vec4 korFixedStates[4];
+  vec4 korViewport;    // x, y, width, height
+  vec4 korFrameFlags;  // whether a depth below 0, above 1 passes the depth test; w fog
+};
+#define korDepthOutside korFrameFlags.xy
+#define korWFog korFrameFlags.z  // 1: table fog by eye distance (w), 0: by depth (z)
 // An object's world matrices 0 … 3, then their normal matrices (the inverse transpose of
 // world × view in the upper 3 × 3): one array, sent in one call per object.
 uniform mat4 korObject[8];
 #define korWorld(i) korObject[i]
 #define korNormalMatrix(i) mat3(korObject[4 + (i)])
-uniform vec2 korDepthOutside;
-// Each group of values is one array, uploaded in one call when any of it changes.
-uniform vec4 korLights[8 * 7];
 #define korLightDiffuse(i) korLights[(i) * 7]
 #define korLightSpecular(i) korLights[(i) * 7 + 1]
 #define korLightAmbient(i) korLights[(i) * 7 + 2]
@@ -121,22 +130,21 @@ uniform vec4 korLights[8 * 7];
 #define korLightDirection(i) korLights[(i) * 7 + 4].xyz  // in view space
 #define korLightAttenuation(i) korLights[(i) * 7 + 5]    // a0, a1, a2, range
 #define korLightSpot(i) korLights[(i) * 7 + 6].xyz       // cos(theta / 2), cos(phi / 2), falloff
+// Each program's own groups of values are one array each, uploaded in one call when any
+// of it changes.
 uniform vec4 korMaterial[5];
 #define korMaterialDiffuse korMaterial[0]
 #define korMaterialAmbient korMaterial[1]
 #define korMaterialSpecular korMaterial[2]
 #define korMaterialEmissive korMaterial[3]
 #define korMaterialPower korMaterial[4].x
-uniform vec4 korFixedStates[4];
 #define korAmbient korFixedStates[0]
 #define korFogColour korFixedStates[1]
 #define korTextureFactor korFixedStates[2]
 #define korFogParameters korFixedStates[3].xyz  // start, end, density
 #define korAlphaRef korFixedStates[3].w
-uniform float korWFog;                // 1: table fog by eye distance (w), 0: by depth (z)
 uniform vec4 korStageConstant[8];
 uniform mat4 korTextureMatrix[8];
-uniform vec4 korViewport;             // x, y, width, height
 )";
 
 // The fog factor of a distance from the eye (or depth) for the key's fog mode.

@@ -45,9 +45,22 @@ struct FixedFunctionKey {
 
 // The vertex stage defines korMain (the layer appends main); both read the uniforms the
 // layer sets: korWorld[4], korNormalMatrix[4] (each the inverse of world n × view, 3 × 3),
-// korView, korProjection, korLight*[8], korMaterial*, korAmbient, korFog*, korWFog,
-// korAlphaRef, korTextureFactor, korStageConstant[8], korTextureMatrix[8], korViewport,
-// korDepthOutside (whether pre-transformed depth below 0, above 1 passes), korStage0…7.
+// korMaterial*, korStageConstant[8], korTextureMatrix[8], korStage0…7, and, in the block
+// korFixedFrame that every program shares (binding kFixedFrameBinding, laid out as
+// FixedFrame), korView, korProjection, korLight*[8], korAmbient, korFog*, korWFog,
+// korAlphaRef, korTextureFactor, korViewport and korDepthOutside (whether pre-transformed
+// depth below 0, above 1 passes).
+constexpr unsigned kFixedFrameBinding = 2;  // after the vertex and pixel constants' 0 and 1
+
+// The block korFixedFrame as std140 lays it out.
+struct FixedFrame {
+  float view[16], projection[16];  // Direct3D's row-vector matrices, read as GL's column-major
+  float lights[8][7][4];           // diffuse, specular, ambient, position, direction, attenuation, spot
+  float states[4][4];              // ambient, fog colour, texture factor; fog start, end, density, alpha ref
+  float viewport[4];
+  float flags[4];                  // depth below 0 passes, depth above 1 passes, w fog
+};
+static_assert(sizeof(FixedFrame) == 1120);
 std::string FixedVertexStage(const FixedFunctionKey& key);
 std::string FixedPixelStage(const FixedFunctionKey& key);
 

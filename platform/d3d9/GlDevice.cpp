@@ -46,6 +46,7 @@ GlDevice::~GlDevice() {
   for (auto& [key, linked] : hybridPrograms)
     if (linked.name) GL(DeleteProgram)(linked.name), --counters.liveGlPrograms;
   GL(DeleteBuffers)(2, constantBuffers);
+  GL(DeleteBuffers)(1, &fixedFrameBuffer);
   for (auto& [serial, fbo] : targetFramebuffers) GL(DeleteFramebuffers)(1, &fbo);
   if (readFramebuffer) GL(DeleteFramebuffers)(1, &readFramebuffer);
   for (auto& [parameters, sampler] : samplerObjects) GL(DeleteSamplers)(1, &sampler);
@@ -61,7 +62,10 @@ bool GlDevice::Init(const D3DPRESENT_PARAMETERS& parameters) {
   if (!current->name) return false;
   GL(GenBuffers)(2, constantBuffers);
   for (GLuint stage = 0; stage < 2; ++stage) GL(BindBufferBase)(GL_UNIFORM_BUFFER, stage, constantBuffers[stage]);
-  boundUniformBuffer = constantBuffers[1];
+  GL(GenBuffers)(1, &fixedFrameBuffer);
+  GL(BindBufferBase)(GL_UNIFORM_BUFFER, kFixedFrameBinding, fixedFrameBuffer);
+  GL(BufferData)(GL_UNIFORM_BUFFER, sizeof(FixedFrame), nullptr, GL_STREAM_DRAW);
+  boundUniformBuffer = fixedFrameBuffer;
   samplerObjects.clear();
   boundSamplers = {};
   activeUnit = ~0u;  // unknown until the first unit is chosen
@@ -120,29 +124,16 @@ HRESULT GlDevice::DoClear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
   MakeCurrent();
   ApplyViewport();
   GLbitfield mask = 0;
-  if (flags & D3DCLEAR_TARGET) {
-    mask |= GL_COLOR_BUFFER_BIT;
-    GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
-    // sRGB writes convert the clear colour as they convert what is drawn.
-    auto channel = [&](int shift) {
-      float c = ((colour >> shift) & 0xFF) / 255.0f;
-      return renderStates[D3DRS_SRGBWRITEENABLE] ? LinearToSrgb(c) : c;
-    };
-    GL(ClearColor)(channel(16), channel(8), channel(0), (colour >> 24) / 255.0f);
-  }
-  if (flags & D3DCLEAR_ZBUFFER) {
-    mask |= GL_DEPTH_BUFFER_BIT;
-    GL(DepthMask)(GL_TRUE);
-    renderStatesDirty.set(D3DRS_ZWRITEENABLE);
-    GL(ClearDepth)(z);
-  }
-  if (flags & D3DCLEAR_STENCIL) {
-    mask |= GL_STENCIL_BUFFER_BIT;
-    GL(StencilMask)(0xFF);
-    renderStatesDirty.set(D3DRS_STENCILWRITEMASK);
-    GL(ClearStencil)(GLint(stencil));
-  }
+  // sRGB writes convert the clear colour as they convert what is drawn.
+  auto channel = [&](int shift) {
+    float c = ((colour >> shift) & 0xFF) / 255.0f;
+    return renderStates[D3DRS_SRGBWRITEENABLE] ? LinearToSrgb(c) : c;
+  };
+  SetClearValues(flags, {channel(16), channel(8), channel(0), (colour >> 24) / 255.0f}, z, GLint(stencil));
+  // The masks a clear opened are the render states' again at the next draw.
+  if (flags & D3DCLEAR_TARGET) mask |= GL_COLOR_BUFFER_BIT, renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
+  if (flags & D3DCLEAR_ZBUFFER) mask |= GL_DEPTH_BUFFER_BIT, renderStatesDirty.set(D3DRS_ZWRITEENABLE);
+  if (flags & D3DCLEAR_STENCIL) mask |= GL_STENCIL_BUFFER_BIT, renderStatesDirty.set(D3DRS_STENCILWRITEMASK);
   // Direct3D clears inside the viewport and the target only, inside each rectangle, and
   // inside the scissor rectangle while the scissor test is on.
   LONG targetWidth = LONG(renderTarget->width), targetHeight = LONG(renderTarget->height);
@@ -194,14 +185,18 @@ void GlDevice::ShowInWindow() {
   int x = (drawableWidth - outW) / 2, y = (drawableHeight - outH) / 2;
   GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
   GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, framebuffer);
-  // Setting the window's viewport also makes the driver notice a resized window.
-  GL(Viewport)(0, 0, drawableWidth, drawableHeight);
+  // Setting the window's viewport makes the driver notice a resized window; the blit
+  // itself ignores the viewport, so a window of the same size needs none.
+  std::pair<int, int> size{drawableWidth, drawableHeight};
+  if (windowSize != size) {
+    GL(Viewport)(0, 0, drawableWidth, drawableHeight);
+    windowSize = size;
+  }
   changes.Mark(Change::Viewport);
   if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, changes.Mark(Change::Scissor);
   // Bars only where the picture does not fill the window.
   if (outW != drawableWidth || outH != drawableHeight) {
-    GL(ClearColor)(0, 0, 0, 1);
-    GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    SetClearValues(D3DCLEAR_TARGET, {0, 0, 0, 1}, 0, 0);
     renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
     GL(Clear)(GL_COLOR_BUFFER_BIT);
   }
@@ -316,9 +311,10 @@ HRESULT GlDevice::DoColorFill(Surface& surface, const RECT& r, D3DCOLOR colour) 
   GL(BindFramebuffer)(GL_FRAMEBUFFER, FramebufferOf(surface));
   GL(Enable)(GL_SCISSOR_TEST);
   GL(Scissor)(r.left, r.top, r.right - r.left, r.bottom - r.top);
-  GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  GL(ClearColor)(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f,
-                 (colour >> 24) / 255.0f);
+  SetClearValues(D3DCLEAR_TARGET,
+                 {((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f,
+                  (colour >> 24) / 255.0f},
+                 0, 0);
   GL(Clear)(GL_COLOR_BUFFER_BIT);
   renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
   changes.Mark(Change::Scissor);

@@ -85,10 +85,10 @@ struct TextureFormat {
 std::optional<TextureFormat> TextureFormatOf(D3DFORMAT format);
 
 // Where each uniform of a fixed-function program is, found once when it is linked.
+// The rest it reads from the shared block korFixedFrame.
 struct FixedLocations {
-  GLint object = -1, view = -1, projection = -1, wFog = -1, viewport = -1;
-  GLint lights = -1, material = -1, states = -1, stageConstants = -1, textureMatrices = -1;
-  GLint depthOutside = -1;
+  GLint object = -1, material = -1, stageConstants = -1, textureMatrices = -1;
+  GLint depthOutside = -1;  // a pixel program's epilogue behind pre-transformed vertices
 };
 
 // What a GL sampler object holds (GL's defaults until the layer sets it).
@@ -111,7 +111,6 @@ struct Program {
   GLint srgbWriteAt = -1;                       // and the conversion to sRGB
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
-  D3DMATRIX lastView{}, lastProjection{};  // as this program was last given them
   FixedLocations at;
   // Which of the device's changes this program has taken in: its uniforms are its own, so
   // each learns of a new viewport, transform, alpha test or fixed-function group when it
@@ -193,6 +192,12 @@ private:
   void UploadConstants(int stage, const ShaderCode* code, ConstantRegisters& registers);
 
   // GlState.cpp: render states, viewport, scissor, transforms.
+  // GL state that every frame sets again (masks, clear values, depth range): a call that
+  // would leave it as it is is left out.
+  void SetColourMask(DWORD mask);  // bits 0 … 3: red, green, blue, alpha
+  void SetDepthMask(bool write);
+  void SetStencilMask(DWORD mask);
+  void SetClearValues(DWORD flags, const std::array<float, 4>& colour, float z, GLint stencil);
   void ApplyViewport();
   void ApplyScissor();
   void ApplyTransforms();
@@ -204,6 +209,7 @@ private:
   // The part of the key a fixed-function vertex stage needs in front of a pixel program.
   FixedFunctionKey FixedVertexKey() const;
   void FindFixedLocations(Program& p);
+  void ApplyFixedFrame();
   void ApplyFixedUniforms(Program& p);
 
   GlApi gl;
@@ -227,6 +233,10 @@ private:
   D3DMATRIX worldViewProjection{};
   GLuint constantBuffers[2] = {};  // on uniform binding points 0 (vertex) and 1 (pixel)
   GLuint boundUniformBuffer = 0;   // on the GL_UNIFORM_BUFFER target
+  GLuint fixedFrameBuffer = 0;     // korFixedFrame, on binding point kFixedFrameBinding
+  FixedFrame fixedFrame{};         // what it holds, once fixedFrameSent
+  bool fixedFrameSent = false;
+  ChangeCounts fixedFrameSeen{};   // the changes it has taken in, as a program's seen
   std::vector<std::pair<SamplerParameters, GLuint>> samplerObjects;  // made on first use
   std::array<GLuint, kSamplers> boundSamplers{};
   std::array<GLuint, kSamplers> boundTextures{};
@@ -242,6 +252,15 @@ private:
   GLuint readFramebuffer = 0;  // a level attached for reading it back
   bool depthClamped = false;
   bool scissorOn = false;
+  // What GL holds of the state Set* above leave out when unchanged; empty until first set.
+  std::optional<DWORD> glColourMask, glStencilMask;
+  std::optional<bool> glDepthMask, glCullOn;
+  std::optional<GLenum> glCullFace;
+  std::optional<std::array<float, 4>> glClearColour;
+  std::optional<float> glClearDepth;
+  std::optional<GLint> glClearStencil;
+  std::optional<std::array<float, 2>> glDepthRange;
+  std::optional<std::pair<int, int>> windowSize;  // the drawable's, as the last present saw it
 };
 
 }  // namespace d3d9::gl

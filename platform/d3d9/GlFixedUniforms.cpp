@@ -1,9 +1,12 @@
 // The fixed-function pipeline on GL: the key of what the bound state asks for, and the
-// values behind a key's program (transforms, lights in view space, material, fog, alpha
-// reference, texture factor and matrices), uploaded when they change.
+// values behind a key's program, uploaded when they change: the camera, lights in view
+// space, fog and the other states in one block all programs share; material, stage
+// constants and texture matrices per program.
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "platform/d3d9/GlDevice.h"
 
@@ -122,11 +125,11 @@ FixedFunctionKey GlDevice::FixedVertexKey() const {
 void GlDevice::FindFixedLocations(Program& p) {
   auto at = [&](const char* name) { return GL(GetUniformLocation)(p.name, name); };
   FixedLocations& l = p.at;
-  l.object = at("korObject"), l.view = at("korView"), l.projection = at("korProjection");
+  l.object = at("korObject"), l.material = at("korMaterial");
   l.depthOutside = at("korDepthOutside");
-  l.wFog = at("korWFog"), l.viewport = at("korViewport");
-  l.lights = at("korLights"), l.material = at("korMaterial"), l.states = at("korFixedStates");
   l.stageConstants = at("korStageConstant"), l.textureMatrices = at("korTextureMatrix");
+  GLuint block = GL(GetUniformBlockIndex)(p.name, "korFixedFrame");
+  if (block != GL_INVALID_INDEX) GL(UniformBlockBinding)(p.name, block, kFixedFrameBinding);
 }
 
 namespace {
@@ -136,11 +139,69 @@ void Colour(float* out, DWORD c) {
   out[2] = (c & 0xFF) / 255.0f, out[3] = (c >> 24) / 255.0f;
 }
 
+// Against any depth in [0, 1], one below passes LESS-like tests, one above GREATER-like.
+std::pair<bool, bool> DepthOutsidePasses(const std::array<DWORD, D3DRS_COUNT>& rs, bool tested) {
+  DWORD z = rs[D3DRS_ZFUNC];
+  bool below = !tested || z == D3DCMP_LESS || z == D3DCMP_LESSEQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
+  bool above = !tested || z == D3DCMP_GREATER || z == D3DCMP_GREATEREQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
+  return {below, above};
+}
+
 }  // namespace
 
-// Only what changed since this program last drew, a group at a time: the world per
-// object, the view and projection per camera, each group of values in one call when a
-// value in it (or, for the lights, the view they are moved into) changed.
+// The block every fixed-function program shares: made again when the camera, the
+// viewport, the lights or the fixed states moved, and sent only when its bytes differ
+// from what the buffer holds (a state set and set back between two draws sends nothing).
+void GlDevice::ApplyFixedFrame() {
+  bool moved = false;
+  for (Change kind : {Change::ViewProjection, Change::Viewport, Change::FixedLights, Change::FixedStates})
+    if (fixedFrameSeen[size_t(kind)] != changes.Count(kind)) fixedFrameSeen[size_t(kind)] = changes.Count(kind), moved = true;
+  if (!moved) return;
+  FixedFrame f{};
+  // Row-vector Direct3D matrices read as column-major GL ones are already transposed.
+  std::memcpy(f.view, &view.m[0][0], 64);
+  std::memcpy(f.projection, &projection.m[0][0], 64);
+  auto toView = [&](const D3DVECTOR& v, float w, float* out) {
+    for (int c = 0; c < 3; ++c)
+      out[c] = v.x * view.m[0][c] + v.y * view.m[1][c] + v.z * view.m[2][c] + w * view.m[3][c];
+  };
+  for (size_t i = 0; i < 8; ++i) {
+    if (!lightsEnabled.test(i)) continue;
+    const D3DLIGHT9& light = lights[i];
+    auto& v = f.lights[i];
+    std::memcpy(v[0], &light.Diffuse.r, 16);
+    std::memcpy(v[1], &light.Specular.r, 16);
+    std::memcpy(v[2], &light.Ambient.r, 16);
+    toView(light.Position, 1.0f, v[3]);
+    toView(light.Direction, 0.0f, v[4]);
+    v[5][0] = light.Attenuation0, v[5][1] = light.Attenuation1, v[5][2] = light.Attenuation2, v[5][3] = light.Range;
+    v[6][0] = std::cos(light.Theta / 2), v[6][1] = std::cos(light.Phi / 2), v[6][2] = light.Falloff;
+  }
+  const auto& rs = renderStates;
+  Colour(f.states[0], rs[D3DRS_AMBIENT]);
+  Colour(f.states[1], rs[D3DRS_FOGCOLOR]);
+  Colour(f.states[2], rs[D3DRS_TEXTUREFACTOR]);
+  f.states[3][0] = AsFloat(rs[D3DRS_FOGSTART]), f.states[3][1] = AsFloat(rs[D3DRS_FOGEND]);
+  f.states[3][2] = AsFloat(rs[D3DRS_FOGDENSITY]), f.states[3][3] = float(rs[D3DRS_ALPHAREF] & 0xFF);
+  f.viewport[0] = float(viewport.X), f.viewport[1] = float(viewport.Y);
+  f.viewport[2] = float(viewport.Width), f.viewport[3] = float(viewport.Height);
+  auto [below, above] = DepthOutsidePasses(rs, rs[D3DRS_ZENABLE] && depthSurface && depthBound);
+  f.flags[0] = below ? 1.0f : 0.0f, f.flags[1] = above ? 1.0f : 0.0f;
+  // W-friendly projections fog by eye distance, others by depth.
+  f.flags[2] = projection.m[2][3] != 0.0f ? 1.0f : 0.0f;
+  if (fixedFrameSent && std::memcmp(&f, &fixedFrame, sizeof f) == 0) return;
+  fixedFrame = f;
+  fixedFrameSent = true;
+  if (boundUniformBuffer != fixedFrameBuffer) {
+    GL(BindBuffer)(GL_UNIFORM_BUFFER, fixedFrameBuffer);
+    boundUniformBuffer = fixedFrameBuffer;
+  }
+  GL(BufferData)(GL_UNIFORM_BUFFER, sizeof f, &f, GL_STREAM_DRAW);
+}
+
+// A program's own values, only what changed since it last drew, a group at a time: the
+// world per object (and per camera, for the normals), each group in one call when a
+// value in it changed.
 void GlDevice::ApplyFixedUniforms(Program& p) {
   const FixedLocations& l = p.at;
   bool viewMoved = !p.Saw(Change::ViewProjection, changes);
@@ -157,48 +218,13 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     GL(UniformMatrix4fv)(l.object, 8, GL_FALSE, &object[0][0]);
   }
   p.See(Change::World, changes);
-  if (viewMoved) {
-    // A moving camera changes the view each frame; the projection seldom changes.
-    if (l.view >= 0 && std::memcmp(&p.lastView, &view, sizeof view) != 0)
-      GL(UniformMatrix4fv)(l.view, 1, GL_FALSE, &view.m[0][0]);
-    if (std::memcmp(&p.lastProjection, &projection, sizeof projection) != 0) {
-      if (l.projection >= 0) GL(UniformMatrix4fv)(l.projection, 1, GL_FALSE, &projection.m[0][0]);
-      // W-friendly projections fog by eye distance, others by depth.
-      if (l.wFog >= 0) GL(Uniform1f)(l.wFog, projection.m[2][3] != 0.0f ? 1.0f : 0.0f);
-    }
-    p.lastView = view, p.lastProjection = projection;
-    p.See(Change::ViewProjection, changes);
-  }
-  if (l.viewport >= 0 && !p.Saw(Change::Viewport, changes))
-    GL(Uniform4f)(l.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
+  p.See(Change::ViewProjection, changes);
 
   auto changed = [&](Change group) {
     if (p.Saw(group, changes)) return false;
     p.See(group, changes);
     return true;
   };
-  if ((changed(Change::FixedLights) || viewMoved) && l.lights >= 0) {
-    auto toView = [&](const D3DVECTOR& v, float w, float* out) {
-      for (int c = 0; c < 3; ++c)
-        out[c] = v.x * view.m[0][c] + v.y * view.m[1][c] + v.z * view.m[2][c] + w * view.m[3][c];
-    };
-    float values[8][7][4] = {};
-    size_t count = 0;
-    for (size_t i = 0; i < 8; ++i) {
-      if (!lightsEnabled.test(i)) continue;
-      const D3DLIGHT9& light = lights[i];
-      auto& v = values[i];
-      std::memcpy(v[0], &light.Diffuse.r, 16);
-      std::memcpy(v[1], &light.Specular.r, 16);
-      std::memcpy(v[2], &light.Ambient.r, 16);
-      toView(light.Position, 1.0f, v[3]);
-      toView(light.Direction, 0.0f, v[4]);
-      v[5][0] = light.Attenuation0, v[5][1] = light.Attenuation1, v[5][2] = light.Attenuation2, v[5][3] = light.Range;
-      v[6][0] = std::cos(light.Theta / 2), v[6][1] = std::cos(light.Phi / 2), v[6][2] = light.Falloff;
-      count = i + 1;
-    }
-    if (count) GL(Uniform4fv)(l.lights, GLsizei(count * 7), &values[0][0][0]);
-  }
   if (changed(Change::FixedMaterial) && l.material >= 0) {
     float values[5][4] = {};
     std::memcpy(values[0], &material.Diffuse.r, 16);
@@ -208,23 +234,8 @@ void GlDevice::ApplyFixedUniforms(Program& p) {
     values[4][0] = material.Power;
     GL(Uniform4fv)(l.material, 5, &values[0][0]);
   }
-  bool statesChanged = changed(Change::FixedStates);
-  if (statesChanged && l.states >= 0) {
-    const auto& rs = renderStates;
-    float values[4][4] = {};
-    Colour(values[0], rs[D3DRS_AMBIENT]);
-    Colour(values[1], rs[D3DRS_FOGCOLOR]);
-    Colour(values[2], rs[D3DRS_TEXTUREFACTOR]);
-    values[3][0] = AsFloat(rs[D3DRS_FOGSTART]), values[3][1] = AsFloat(rs[D3DRS_FOGEND]);
-    values[3][2] = AsFloat(rs[D3DRS_FOGDENSITY]), values[3][3] = float(rs[D3DRS_ALPHAREF] & 0xFF);
-    GL(Uniform4fv)(l.states, 4, &values[0][0]);
-  }
-  if (statesChanged && l.depthOutside >= 0) {
-    // Against any depth in [0, 1], one below passes LESS-like tests, one above GREATER-like.
-    DWORD z = renderStates[D3DRS_ZFUNC];
-    bool tested = renderStates[D3DRS_ZENABLE] && depthSurface && depthBound;
-    bool below = !tested || z == D3DCMP_LESS || z == D3DCMP_LESSEQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
-    bool above = !tested || z == D3DCMP_GREATER || z == D3DCMP_GREATEREQUAL || z == D3DCMP_NOTEQUAL || z == D3DCMP_ALWAYS;
+  if (changed(Change::FixedStates) && l.depthOutside >= 0) {
+    auto [below, above] = DepthOutsidePasses(renderStates, renderStates[D3DRS_ZENABLE] && depthSurface && depthBound);
     GL(Uniform2f)(l.depthOutside, below ? 1.0f : 0.0f, above ? 1.0f : 0.0f);
   }
   if (changed(Change::FixedStageConstants) && l.stageConstants >= 0) {

@@ -331,7 +331,7 @@ void GlDevice::SelectProgram() {
 
 // Uniforms are per program: each learns of a new viewport or transform when it is used.
 void GlDevice::ApplyProgramUniforms() {
-  if (current->fixed) ApplyFixedUniforms(*current);
+  if (current->fixed) ApplyFixedFrame(), ApplyFixedUniforms(*current);
   if (!current->Saw(Change::Viewport, changes)) {
     GL(Uniform2f)(current->halfPixelAt, 1.0f / viewport.Width, 1.0f / viewport.Height);
     current->See(Change::Viewport, changes);

@@ -287,8 +287,14 @@ void GlDevice::ApplySamplers() {
     }
     samplersDirty.reset(slot);
   };
-  if (current->fixed)
-    for (int stage = 0; stage < current->fixedStages; ++stage) apply(UINT(stage));
+  if (current->fixed) {
+    // The active unit's stage first: a draw that changes two stages' textures selects
+    // one other unit, not two.
+    UINT first = activeUnit < UINT(current->fixedStages) ? activeUnit : 0;
+    apply(first);
+    for (int stage = 0; stage < current->fixedStages; ++stage)
+      if (UINT(stage) != first) apply(UINT(stage));
+  }
   if (current->pixel)
     for (const ShaderSampler& s : current->pixel->samplers) apply(s.index);
   if (current->vertex)

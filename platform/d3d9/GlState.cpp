@@ -174,12 +174,52 @@ HRESULT GlDevice::DoDraw(const DrawCall& draw) {
   return D3D_OK;
 }
 
+void GlDevice::SetColourMask(DWORD mask) {
+  mask &= 0xF;
+  if (glColourMask == mask) return;
+  GL(ColorMask)(mask & 1 ? GL_TRUE : GL_FALSE, mask & 2 ? GL_TRUE : GL_FALSE, mask & 4 ? GL_TRUE : GL_FALSE,
+                mask & 8 ? GL_TRUE : GL_FALSE);
+  glColourMask = mask;
+}
+
+void GlDevice::SetDepthMask(bool write) {
+  if (glDepthMask == write) return;
+  GL(DepthMask)(write ? GL_TRUE : GL_FALSE);
+  glDepthMask = write;
+}
+
+void GlDevice::SetStencilMask(DWORD mask) {
+  if (glStencilMask == mask) return;
+  GL(StencilMask)(mask);
+  glStencilMask = mask;
+}
+
+// The clear values of the buffers flags names (D3DCLEAR_), and each buffer's write mask
+// open, as a clear needs it.
+void GlDevice::SetClearValues(DWORD flags, const std::array<float, 4>& colour, float z, GLint stencil) {
+  if (flags & D3DCLEAR_TARGET) {
+    SetColourMask(0xF);
+    if (glClearColour != colour) GL(ClearColor)(colour[0], colour[1], colour[2], colour[3]), glClearColour = colour;
+  }
+  if (flags & D3DCLEAR_ZBUFFER) {
+    SetDepthMask(true);
+    if (glClearDepth != z) GL(ClearDepth)(z), glClearDepth = z;
+  }
+  if (flags & D3DCLEAR_STENCIL) {
+    SetStencilMask(0xFF);
+    if (glClearStencil != stencil) GL(ClearStencil)(stencil), glClearStencil = stencil;
+  }
+}
+
 void GlDevice::ApplyViewport() {
+  // Sent even when GL holds it already: llvmpipe draws a few edge pixels differently
+  // without it.
   GL(Viewport)(viewport.X, viewport.Y, viewport.Width, viewport.Height);
   // An empty or reversed depth range still spans a thousandth, as Direct3D maps it.
   float minZ = viewport.MinZ, maxZ = viewport.MaxZ;
   if (maxZ <= minZ) maxZ = minZ + 0.001f;
-  GL(DepthRange)(minZ, maxZ);
+  std::array<float, 2> range{minZ, maxZ};
+  if (glDepthRange != range) GL(DepthRange)(minZ, maxZ), glDepthRange = range;
   // Programs hear of a viewport that moved, not of one set again after a present.
   if (std::memcmp(&appliedViewport, &viewport, sizeof viewport) != 0) appliedViewport = viewport, changes.Advance(Change::Viewport);
   changes.Clear(Change::Viewport);
@@ -235,19 +275,23 @@ void GlDevice::ApplyRenderStates() {
   auto changed = [&](D3DRENDERSTATETYPE s) { return renderStatesDirty.test(s); };
   const auto& rs = renderStates;
   if (changed(D3DRS_CULLMODE)) {
-    if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
-      GL(Disable)(GL_CULL_FACE);
-    } else {
-      GL(Enable)(GL_CULL_FACE);
-      GL(CullFace)(rs[D3DRS_CULLMODE] == D3DCULL_CCW ? GL_BACK : GL_FRONT);
+    // Culling off and on again keeps the face GL culls: two-sided surfaces between
+    // culled ones cost the switch alone.
+    bool on = rs[D3DRS_CULLMODE] != D3DCULL_NONE;
+    if (glCullOn != on) {
+      if (on) GL(Enable)(GL_CULL_FACE);
+      else GL(Disable)(GL_CULL_FACE);
+      glCullOn = on;
     }
+    GLenum face = rs[D3DRS_CULLMODE] == D3DCULL_CCW ? GL_BACK : GL_FRONT;
+    if (on && glCullFace != face) GL(CullFace)(face), glCullFace = face;
   }
   if (changed(D3DRS_ZENABLE)) {
     if (rs[D3DRS_ZENABLE] && depthSurface && depthBound) GL(Enable)(GL_DEPTH_TEST);
     else GL(Disable)(GL_DEPTH_TEST);
   }
   if (changed(D3DRS_ZFUNC)) GL(DepthFunc)(*CompareOf(rs[D3DRS_ZFUNC]));
-  if (changed(D3DRS_ZWRITEENABLE)) GL(DepthMask)(rs[D3DRS_ZWRITEENABLE] && depthBound ? GL_TRUE : GL_FALSE);
+  if (changed(D3DRS_ZWRITEENABLE)) SetDepthMask(rs[D3DRS_ZWRITEENABLE] && depthBound);
   if (changed(D3DRS_ALPHABLENDENABLE)) {
     if (rs[D3DRS_ALPHABLENDENABLE]) GL(Enable)(GL_BLEND);
     else GL(Disable)(GL_BLEND);
@@ -305,13 +349,9 @@ void GlDevice::ApplyRenderStates() {
     GL(StencilOpSeparate)(GL_BACK, *StencilOpOf(ccw(D3DRS_STENCILFAIL, D3DRS_CCW_STENCILFAIL)),
                           *StencilOpOf(ccw(D3DRS_STENCILZFAIL, D3DRS_CCW_STENCILZFAIL)),
                           *StencilOpOf(ccw(D3DRS_STENCILPASS, D3DRS_CCW_STENCILPASS)));
-    GL(StencilMask)(rs[D3DRS_STENCILWRITEMASK]);
+    SetStencilMask(rs[D3DRS_STENCILWRITEMASK]);
   }
-  if (changed(D3DRS_COLORWRITEENABLE)) {
-    DWORD m = rs[D3DRS_COLORWRITEENABLE];
-    GL(ColorMask)(m & 1 ? GL_TRUE : GL_FALSE, m & 2 ? GL_TRUE : GL_FALSE, m & 4 ? GL_TRUE : GL_FALSE,
-                  m & 8 ? GL_TRUE : GL_FALSE);
-  }
+  if (changed(D3DRS_COLORWRITEENABLE)) SetColourMask(rs[D3DRS_COLORWRITEENABLE]);
   if (changed(D3DRS_SCISSORTESTENABLE)) changes.Mark(Change::Scissor), ApplyScissor();
   if (changed(D3DRS_ALPHATESTENABLE) || changed(D3DRS_ALPHAFUNC) || changed(D3DRS_ALPHAREF) ||
       changed(D3DRS_SRGBWRITEENABLE))

@@ -134,4 +134,36 @@ TEST_F(MeshContentTest, TheBossCarriesAGlowingGunPortAtEachPlanePositionItFiresF
   }
 }
 
+// The sky is added onto the frame: its textures' rows below the camera's height are
+// black and add nothing. The panel keeps every row that adds colour and no triangle that
+// samples black rows only, which would cost a third of the screen each frame for nothing.
+TEST_F(MeshContentTest, TheSkyPanelCoversEveryRowItsTexturesColourAndNoneThatAreBlack) {
+  int lastLit = -1, height = 0;
+  for (const char* name : {"sky_canyon.tga", "sky_city.tga", "sky_station.tga"}) {
+    const ContentTest::Decoded sky = ContentTest::Decode(name);
+    ASSERT_GT(sky.height, 0) << name;
+    height = sky.height;
+    for (int y = 0; y < sky.height; ++y)
+      for (int x = 0; x < sky.width; ++x)
+        if (sky.At(x, y) & 0xFFFFFFu) lastLit = std::max(lastLit, y);
+  }
+  ASSERT_GT(lastLit, height / 4) << "the skies hold colour above the camera";
+  ASSERT_LT(lastLit, height - 1) << "and none at the bottom";
+  const float litEnd = float(lastLit + 1) / float(height);  // the first black row's v
+
+  const KOR::Mesh3DFData mesh = Read("sky.3df");
+  ASSERT_FALSE(mesh.indices.empty());
+  float reached = 0;
+  for (size_t t = 0; t < mesh.indices.size() / 3; ++t) {
+    float lowest = 1, highest = 0;
+    for (size_t k = 0; k < 3; ++k) {
+      const float v = mesh.vertices[mesh.indices[3 * t + k]].texCoord[1];
+      lowest = std::min(lowest, v), highest = std::max(highest, v);
+    }
+    EXPECT_LE(lowest, litEnd) << "triangle " << t << " samples black rows only";
+    reached = std::max(reached, highest);
+  }
+  EXPECT_GE(reached, litEnd) << "the last coloured row is drawn";
+}
+
 }  // namespace

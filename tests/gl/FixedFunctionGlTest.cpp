@@ -257,6 +257,95 @@ TEST_F(FixedFunctionGlTest, ObjectsLitAlikeSendOnlyTheirWorldAndChangedLightsGoI
   EXPECT_EQ(drawAt(0.4f), 2u);
 }
 
+// The device leaves out GL calls that would set what GL already holds; what a draw or a
+// clear closed or changed in between is set again.
+TEST_F(FixedFunctionGlTest, MasksCullingAndClearValuesFollowTheirStatesAcrossDrawsAndClears) {
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  auto centre = [&] {
+    std::vector<uint32_t> pixels;
+    UINT w = 0, h = 0;
+    EXPECT_TRUE(D3D9ReadBackBuffer(device, &pixels, &w, &h));
+    return pixels.empty() ? 0 : pixels[(h / 2) * w + w / 2] & 0xFFFFFFu;
+  };
+  // Draws with colour and depth writes closed, between clears: each clear writes its
+  // colour and depth all the same, and each draw leaves them.
+  Draw(0xFFFF0000u);
+  device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  for (D3DCOLOR clear : {0xFF00FF00u, 0xFF00FF00u, 0xFF404040u}) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 0.25f, 0);
+    EXPECT_EQ(centre(), clear & 0xFFFFFFu);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    EXPECT_EQ(centre(), clear & 0xFFFFFFu);
+  }
+  // Behind the last clear's depth (0.25) the quad would not draw: a depth-only clear to 1
+  // with writes open again lets it.
+  device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  EXPECT_EQ(centre(), 0xFF0000u);
+
+  // Culling turned off and on again culls the face its mode names.
+  auto shown = [&](DWORD mode) {
+    device->SetRenderState(D3DRS_CULLMODE, mode);
+    return Draw(0xFFFF0000u) == 0xFFFF0000u;
+  };
+  const bool clockwise = shown(D3DCULL_CW), counterClockwise = shown(D3DCULL_CCW);
+  EXPECT_NE(clockwise, counterClockwise) << "one of the two culls the quad";
+  for (DWORD mode : {D3DCULL_CW, D3DCULL_NONE, D3DCULL_CW, D3DCULL_CCW, D3DCULL_NONE, D3DCULL_CCW, D3DCULL_NONE,
+                     D3DCULL_CW})
+    EXPECT_EQ(shown(mode), mode == D3DCULL_NONE ? true : mode == D3DCULL_CW ? clockwise : counterClockwise) << mode;
+}
+
+// The camera, lights and fog are one block that every fixed-function program reads: a
+// camera move sends it once, whatever the number of programs drawing after it, and a
+// program that sat the move out draws with the new camera too.
+TEST_F(FixedFunctionGlTest, ACameraMoveIsOneUploadForAllProgramsAndEachDrawsWithTheNewView) {
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1, 1, 1, 1};
+  light.Direction = {0, 0, 1};
+  device->SetLight(0, &light);
+  device->LightEnable(0, TRUE);
+  D3DMATRIX view{};
+  view.m[0][0] = view.m[1][1] = view.m[2][2] = view.m[3][3] = 1;
+  // Three programs: unlit, lit, lit and fogged; their draws' GL calls, counted.
+  auto frame = [&](float x) {
+    view.m[3][0] = x;
+    device->SetTransform(D3DTS_VIEW, &view);
+    uint64_t before = D3D9GlCallCount();
+    for (int program = 0; program < 3; ++program) {
+      device->SetRenderState(D3DRS_LIGHTING, program > 0);
+      device->SetRenderState(D3DRS_FOGENABLE, program > 1);
+      EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    }
+    return D3D9GlCallCount() - before;
+  };
+  Draw();
+  frame(0.1f);
+  uint64_t still = frame(0.1f);
+  // Each program sends its object matrices again (normals go by world × view); the
+  // camera, the lights moved into it and the fog go up once.
+  EXPECT_EQ(frame(0.2f), still + 3 + 1);
+  EXPECT_EQ(frame(0.2f), still);
+
+  // The unlit program draws with the camera moved off the quad, though only the lit one
+  // drew since the move.
+  device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  view.m[3][0] = 0;
+  device->SetTransform(D3DTS_VIEW, &view);
+  ExpectColour(Draw(0xFFFF0000u), 255, 0, 0);
+  view.m[3][0] = 3;
+  device->SetTransform(D3DTS_VIEW, &view);
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  ExpectColour(Draw(0xFFFF0000u), 0, 0, 255);  // the clear colour: the quad is off screen
+}
+
 // A finely tessellated sphere lit by each kind of light, read back and compared with the
 // same formulas evaluated on the CPU at the surface point under each sampled pixel. Light
 // is computed at the vertices and interpolated, so a peak between vertices reads a few

@@ -1,9 +1,11 @@
 #include "tools/content/Models.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
 #include "tools/content/Image.h"
+#include "tools/content/Textures.h"
 
 namespace Content {
 
@@ -373,10 +375,18 @@ KOR::Mesh3DFData SkyPanel() {
       mesh.vertices.push_back(vertex);
     }
   }
+  // A triangle whose corners all sample the texture's black rows would add nothing, yet
+  // the rasteriser would cover the lower third of the screen with them every frame: it is
+  // left out. The vertices stay, so the triangles drawn are the same as before.
+  auto triangle = [&](uint32_t p, uint32_t q, uint32_t r) {
+    const float top = std::min({mesh.vertices[p].texCoord[1], mesh.vertices[q].texCoord[1], mesh.vertices[r].texCoord[1]});
+    if (top < kSkyBlackFrom) mesh.indices.insert(mesh.indices.end(), {p, q, r});
+  };
   for (uint32_t c = 0; c + 1 < std::size(xs); ++c)
     for (uint32_t r = 0; r + 1 < kRows; ++r) {
       const uint32_t a = c * kRows + r, b = a + kRows;
-      mesh.indices.insert(mesh.indices.end(), {a, a + 1, b, b, a + 1, b + 1});
+      triangle(a, a + 1, b);
+      triangle(b, a + 1, b + 1);
     }
   return mesh;
 }

@@ -364,7 +364,7 @@ std::vector<NamedFile> SkyTextures() {
   auto added = [&](Rgba wanted) {
     return Rgba{std::max(0.0f, wanted.r - clear.r), std::max(0.0f, wanted.g - clear.g), std::max(0.0f, wanted.b - clear.b), 1};
   };
-  auto horizon = [](float v) { return Smooth(0.62f, 0.5f, v); };  // 1 above the camera, 0 below
+  auto horizon = [](float v) { return Smooth(kSkyBlackFrom, 0.5f, v); };  // 1 above the camera, 0 below
   std::vector<NamedFile> out;
   {
     // Canyon dusk: indigo overhead, rose, then an orange glow low down, with thin clouds

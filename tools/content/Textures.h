@@ -16,7 +16,10 @@ struct NamedFile {
 std::vector<NamedFile> ModelTextures();
 std::vector<NamedFile> SceneryTextures();
 std::vector<NamedFile> EffectTextures();
-// sky_canyon.tga, sky_city.tga, sky_station.tga: one backdrop for each section.
+// sky_canyon.tga, sky_city.tga, sky_station.tga: one backdrop for each section. Their
+// rows from v = kSkyBlackFrom down (below the camera's height) are black: added onto the
+// frame, they change nothing.
+constexpr float kSkyBlackFrom = 0.62f;
 std::vector<NamedFile> SkyTextures();
 
 }  // namespace Content

@@ -65,7 +65,8 @@ bool GlDevice::Init(const D3DPRESENT_PARAMETERS& parameters) {
   GL(GenBuffers)(1, &fixedFrameBuffer);
   GL(BindBufferBase)(GL_UNIFORM_BUFFER, kFixedFrameBinding, fixedFrameBuffer);
   GL(BufferData)(GL_UNIFORM_BUFFER, sizeof(FixedFrame), nullptr, GL_STREAM_DRAW);
-  boundUniformBuffer = fixedFrameBuffer;
+  for (GLuint stage = 0; stage < 2; ++stage) GL(BindBuffer)(kConstantUpload[stage], constantBuffers[stage]);
+  GL(BindBuffer)(kFixedFrameUpload, fixedFrameBuffer);
   samplerObjects.clear();
   boundSamplers = {};
   activeUnit = ~0u;  // unknown until the first unit is chosen

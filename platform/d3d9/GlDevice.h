@@ -107,6 +107,7 @@ struct Program {
   const ShaderCode* vertex = nullptr;         // null: the built-in vertex stage
   const ShaderCode* pixel = nullptr;          // null: the built-in or a pass-through stage
   GLint halfPixelAt = -1, worldViewProjectionAt = -1;
+  std::array<float, 2> halfPixel{};  // what halfPixelAt holds: a viewport of the same size keeps it
   GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
   GLint srgbWriteAt = -1;                       // and the conversion to sRGB
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
@@ -232,8 +233,11 @@ private:
   D3DVIEWPORT9 appliedViewport{};
   D3DMATRIX worldViewProjection{};
   GLuint constantBuffers[2] = {};  // on uniform binding points 0 (vertex) and 1 (pixel)
-  GLuint boundUniformBuffer = 0;   // on the GL_UNIFORM_BUFFER target
   GLuint fixedFrameBuffer = 0;     // korFixedFrame, on binding point kFixedFrameBinding
+  // Each of those buffers stays bound to a target of its own that nothing else uses, so an
+  // upload never has to bind first: the vertex constants, the pixel constants, the frame.
+  static constexpr GLenum kConstantUpload[2] = {GL_UNIFORM_BUFFER, GL_COPY_READ_BUFFER};
+  static constexpr GLenum kFixedFrameUpload = GL_TEXTURE_BUFFER;
   FixedFrame fixedFrame{};         // what it holds, once fixedFrameSent
   bool fixedFrameSent = false;
   ChangeCounts fixedFrameSeen{};   // the changes it has taken in, as a program's seen
@@ -256,6 +260,7 @@ private:
   std::optional<DWORD> glColourMask, glStencilMask;
   std::optional<bool> glDepthMask, glCullOn;
   std::optional<GLenum> glCullFace;
+  std::optional<std::array<GLenum, 4>> glBlendFunctions;  // colour source, dest, alpha source, dest
   std::optional<std::array<float, 4>> glClearColour;
   std::optional<float> glClearDepth;
   std::optional<GLint> glClearStencil;

@@ -192,11 +192,7 @@ void GlDevice::ApplyFixedFrame() {
   if (fixedFrameSent && std::memcmp(&f, &fixedFrame, sizeof f) == 0) return;
   fixedFrame = f;
   fixedFrameSent = true;
-  if (boundUniformBuffer != fixedFrameBuffer) {
-    GL(BindBuffer)(GL_UNIFORM_BUFFER, fixedFrameBuffer);
-    boundUniformBuffer = fixedFrameBuffer;
-  }
-  GL(BufferData)(GL_UNIFORM_BUFFER, sizeof f, &f, GL_STREAM_DRAW);
+  GL(BufferData)(kFixedFrameUpload, sizeof f, &f, GL_STREAM_DRAW);
 }
 
 // A program's own values, only what changed since it last drew, a group at a time: the

@@ -333,7 +333,12 @@ void GlDevice::SelectProgram() {
 void GlDevice::ApplyProgramUniforms() {
   if (current->fixed) ApplyFixedFrame(), ApplyFixedUniforms(*current);
   if (!current->Saw(Change::Viewport, changes)) {
-    GL(Uniform2f)(current->halfPixelAt, 1.0f / viewport.Width, 1.0f / viewport.Height);
+    // A frame moves between its targets' sizes and back; most programs draw at one.
+    const std::array<float, 2> halfPixel{1.0f / float(viewport.Width), 1.0f / float(viewport.Height)};
+    if (current->halfPixelAt >= 0 && halfPixel != current->halfPixel) {
+      GL(Uniform2f)(current->halfPixelAt, halfPixel[0], halfPixel[1]);
+      current->halfPixel = halfPixel;
+    }
     current->See(Change::Viewport, changes);
   }
   if (current->worldViewProjectionAt >= 0 && !current->Saw(Change::Transforms, changes)) {
@@ -369,13 +374,8 @@ void GlDevice::UploadConstants(int stage, const ShaderCode* code, ConstantRegist
       std::memcpy(block.data() + c.offset + size_t(k) * c.stride, from, size_t(c.components) * 4);
     }
   }
-  // Each stage's buffer stays on its binding point; only the target the upload goes
-  // through moves, and only when the other stage used it last.
-  if (boundUniformBuffer != constantBuffers[stage]) {
-    GL(BindBuffer)(GL_UNIFORM_BUFFER, constantBuffers[stage]);
-    boundUniformBuffer = constantBuffers[stage];
-  }
-  GL(BufferData)(GL_UNIFORM_BUFFER, GLsizeiptr(block.size()), block.data(), GL_STREAM_DRAW);
+  // Each stage's buffer stays on its binding point and on its own upload target.
+  GL(BufferData)(kConstantUpload[stage], GLsizeiptr(block.size()), block.data(), GL_STREAM_DRAW);
   uploadedFor[stage] = current;
   registers.dirty = false;
 }

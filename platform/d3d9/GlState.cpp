@@ -297,8 +297,12 @@ void GlDevice::ApplyRenderStates() {
     else GL(Disable)(GL_BLEND);
   }
   bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE] != 0;
-  if (changed(D3DRS_SRCBLEND) || changed(D3DRS_DESTBLEND) || changed(D3DRS_SEPARATEALPHABLENDENABLE) ||
-      changed(D3DRS_SRCBLENDALPHA) || changed(D3DRS_DESTBLENDALPHA)) {
+  // The factors matter only while blending: phases without it leave them as GL holds them
+  // until one blends again.
+  if (rs[D3DRS_ALPHABLENDENABLE] &&
+      (changed(D3DRS_SRCBLEND) || changed(D3DRS_DESTBLEND) || changed(D3DRS_SEPARATEALPHABLENDENABLE) ||
+       changed(D3DRS_SRCBLENDALPHA) || changed(D3DRS_DESTBLENDALPHA) || changed(D3DRS_ALPHABLENDENABLE) ||
+       !glBlendFunctions)) {
     // An X8R8G8B8 target has no alpha to read: its destination alpha is 1.
     bool destinationAlpha = TargetHasAlpha();
     auto factor = [&](DWORD value) -> GLenum {
@@ -314,7 +318,11 @@ void GlDevice::ApplyRenderStates() {
     };
     auto colour = pair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND]);
     auto alpha = separate ? pair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA]) : colour;
-    GL(BlendFuncSeparate)(colour.first, colour.second, alpha.first, alpha.second);
+    const std::array<GLenum, 4> functions{colour.first, colour.second, alpha.first, alpha.second};
+    if (glBlendFunctions != functions) {
+      GL(BlendFuncSeparate)(functions[0], functions[1], functions[2], functions[3]);
+      glBlendFunctions = functions;
+    }
   }
   if (changed(D3DRS_BLENDOP) || changed(D3DRS_BLENDOPALPHA) || changed(D3DRS_SEPARATEALPHABLENDENABLE)) {
     GL(BlendEquationSeparate)(*BlendOpOf(rs[D3DRS_BLENDOP]),

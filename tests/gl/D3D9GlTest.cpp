@@ -156,6 +156,36 @@ TEST_F(GlDeviceTest, RepeatedDrawWithUnchangedStateCostsOneGlCall) {
   vb->Release();
 }
 
+// Blend factors changed while blending is off cost no GL call; the draw that blends
+// again blends by the factors set last.
+TEST_F(GlDeviceTest, BlendFactorsSetWithoutBlendingWaitForTheDrawThatBlends) {
+  const D3DCOLOR half = D3DCOLOR_ARGB(128, 255, 0, 0);
+  const Vertex v[] = {{-1, 1, 0.5f, half}, {3, 1, 0.5f, half}, {-1, -3, 0.5f, half}};
+  IDirect3DVertexBuffer9* vb = Buffer(v, 3);
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  device->CreateVertexDeclaration(kPositionColour, &decl);
+  device->SetVertexDeclaration(decl);
+  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  device->SetRenderState(D3DRS_ZENABLE, FALSE);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  uint64_t before = D3D9GlCallCount();
+  for (DWORD source : {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLEND_ZERO}) {
+    device->SetRenderState(D3DRS_SRCBLEND, source);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+  }
+  EXPECT_EQ(D3D9GlCallCount() - before, 3u) << "the draws alone";
+  // Zero × source + (1 − 0.5) × blue.
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  EXPECT_NEAR(int(Pixel(4, 4) & 0xFF), 127, 1);
+  EXPECT_EQ((Pixel(4, 4) >> 16) & 0xFF, 0u) << "no red: the source was weighed by zero";
+  decl->Release();
+  vb->Release();
+}
+
 }  // namespace
 
 namespace {

@@ -27,6 +27,11 @@ bool GlApi::Load() {
   KOR_GL_FUNCTIONS(KOR_GL_LOAD)
 #undef KOR_GL_LOAD
   ClipControl = reinterpret_cast<decltype(ClipControl)>(SDL_GL_GetProcAddress("glClipControl"));
+  // A name can resolve without the driver offering it: ask for the extension first.
+  if (SDL_GL_ExtensionSupported("GL_ARB_direct_state_access")) {
+    BindTextureUnit = reinterpret_cast<decltype(BindTextureUnit)>(SDL_GL_GetProcAddress("glBindTextureUnit"));
+    NamedBufferSubData = reinterpret_cast<decltype(NamedBufferSubData)>(SDL_GL_GetProcAddress("glNamedBufferSubData"));
+  }
   return complete;
 }
 
@@ -333,7 +338,7 @@ HRESULT GlDevice::DoUpdateTarget(Surface& surface, const RECT& r, const POINT& a
   GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
   GLuint scratch = 0, source = 0;
   GL(GenTextures)(1, &scratch);
-  GL(ActiveTexture)(GL_TEXTURE31);
+  UseTextureUnit(31);  // the unit uploads use, so the samplers' units keep their textures
   GL(BindTexture)(GL_TEXTURE_2D, scratch);
   GL(PixelStorei)(GL_UNPACK_ROW_LENGTH, GLint(bytes.rowPitch / blockBytes));
   GL(TexImage2D)(GL_TEXTURE_2D, 0, f->internal, w, h, 0, f->format, f->type, bytes.bytes);

@@ -51,6 +51,10 @@ struct GlApi {
   KOR_GL_FUNCTIONS(KOR_GL_MEMBER)
 #undef KOR_GL_MEMBER
   decltype(&glClipControl) ClipControl = nullptr;  // optional: depth 0..1 without a fix-up
+  // Optional, where the driver has direct state access: a texture bound to a unit without
+  // choosing the unit first, a buffer written without binding it first.
+  decltype(&glBindTextureUnit) BindTextureUnit = nullptr;
+  decltype(&glNamedBufferSubData) NamedBufferSubData = nullptr;
   bool Load();
 };
 

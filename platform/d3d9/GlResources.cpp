@@ -50,8 +50,13 @@ void GlDevice::BufferCreated(BufferStore& store, bool) {
 void GlDevice::BufferUnlocked(BufferStore& store, bool) {
   if (store.lockSize == 0) return;
   MakeCurrent();
+  const BYTE* written = store.bytes.data() + store.lockOffset;
+  if (gl.NamedBufferSubData) {
+    GL(NamedBufferSubData)(store.glName, store.lockOffset, store.lockSize, written);
+    return;
+  }
   GL(BindBuffer)(GL_COPY_WRITE_BUFFER, store.glName);
-  GL(BufferSubData)(GL_COPY_WRITE_BUFFER, store.lockOffset, store.lockSize, store.bytes.data() + store.lockOffset);
+  GL(BufferSubData)(GL_COPY_WRITE_BUFFER, store.lockOffset, store.lockSize, written);
 }
 
 void GlDevice::BufferDestroyed(BufferStore& store, bool) {
@@ -246,10 +251,16 @@ void GlDevice::ApplySamplers() {
     TextureData* t = textureData[slot];
     GLuint name = t ? t->glName : 0;
     if (boundTextures[slot] != name || boundTargets[slot] != (t ? TargetOf(*t) : 0)) {
-      UseTextureUnit(slot);
-      if (boundTextures[slot] && boundTargets[slot] && (!t || boundTargets[slot] != TargetOf(*t)))
-        GL(BindTexture)(boundTargets[slot], 0);
-      if (t) GL(BindTexture)(TargetOf(*t), name);
+      bool otherTarget = boundTextures[slot] && boundTargets[slot] && (!t || boundTargets[slot] != TargetOf(*t));
+      if (gl.BindTextureUnit) {
+        if (otherTarget && !t) GL(BindTextureUnit)(slot, 0);  // every target of the unit let go
+        else if (otherTarget) UseTextureUnit(slot), GL(BindTexture)(boundTargets[slot], 0);
+        if (t) GL(BindTextureUnit)(slot, name);
+      } else {
+        UseTextureUnit(slot);
+        if (otherTarget) GL(BindTexture)(boundTargets[slot], 0);
+        if (t) GL(BindTexture)(TargetOf(*t), name);
+      }
       boundTextures[slot] = name;
       boundTargets[slot] = t ? TargetOf(*t) : 0;
     }

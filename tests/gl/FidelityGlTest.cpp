@@ -383,6 +383,33 @@ TEST_F(FidelityGlTest, MostDetailedLevelFromTheSamplerOrTheTexture) {
   texture->Release();
 }
 
+// Copying bytes into the back buffer goes through a scratch texture on a unit of its own;
+// the sampler's unit must still take the next change of its texture's level.
+TEST_F(FidelityGlTest, ATextureLevelChangedAfterAnUpdateOfTheBackBufferStillShows) {
+  IDirect3DTexture9* texture = TwoLevels(device);
+  IDirect3DTexture9* bytes = nullptr;
+  ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &bytes, nullptr), D3D_OK);
+  IDirect3DSurface9* source = nullptr;
+  IDirect3DSurface9* back = nullptr;
+  bytes->GetSurfaceLevel(0, &source);
+  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  device->SetTexture(0, texture);
+  device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+  texture->SetLOD(1);  // the draw sets the level on the sampler's unit
+  Clear();
+  Screen(0xFFFFFFFFu);
+  ExpectColour(Centre(), 0, 255, 0);
+  ASSERT_EQ(device->UpdateSurface(source, nullptr, back, nullptr), D3D_OK);
+  texture->SetLOD(0);
+  Screen(0xFFFFFFFFu);
+  ExpectColour(Centre(), 255, 0, 0);
+  back->Release();
+  source->Release();
+  bytes->Release();
+  device->SetTexture(0, nullptr);
+  texture->Release();
+}
+
 TEST_F(FidelityGlTest, StretchRectCopiesFromADefaultPoolTexture) {
   IDirect3DTexture9* texture = TwoLevels(device, D3DPOOL_DEFAULT);
   IDirect3DSurface9* source = nullptr;

@@ -70,7 +70,7 @@ size_t ActiveLights(const RenderNode& node) {
   return count;
 }
 
-// The same for nodes reached by the same lights, most likely different otherwise.
+// A key that is equal for nodes reached by the same lights (and most likely differs otherwise).
 uint64_t LightsKey(const RenderNode& node) {
   uint64_t key = 0;
   for (const LightParameters* light : node.lights)

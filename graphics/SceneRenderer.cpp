@@ -451,6 +451,7 @@ void SceneRenderer::PerVertexFrame(const std::vector<RenderNode*>& nodes) {
     if (!Drawn(node)) continue;
     DrawItem item = Item(*node, nullptr);
     LightRecords(*node, item.lights);
+    item.order = LightsKey(*node);  // objects lit alike in a row: their lights go once
     if (MaterialPass* lit = node->material->lightingPass.get()) {
       item.pass = lit;
       depthQueue.Add(item);

@@ -31,6 +31,7 @@ protected:
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
   }
   void TearDown() override {
+    for (IUnknown* object : made) object->Release();
     GlDeviceFixture::TearDown();
   }
   uint32_t Pixel(UINT x, UINT y) {
@@ -52,7 +53,17 @@ protected:
     vb->Unlock();
     return vb;
   }
-
+  // The vertices as stream 0 with their declaration; both released after the test.
+  IDirect3DVertexBuffer9* Stream(const Vertex* vertices, UINT count) {
+    IDirect3DVertexBuffer9* vb = Buffer(vertices, count);
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    EXPECT_EQ(device->CreateVertexDeclaration(kPositionColour, &decl), D3D_OK);
+    device->SetVertexDeclaration(decl);
+    device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+    made.insert(made.end(), {vb, decl});
+    return vb;
+  }
+  std::vector<IUnknown*> made;
 };
 
 TEST_F(GlDeviceTest, ClearColourReadsBackAsTheDirect3DColourWord) {
@@ -76,11 +87,7 @@ TEST_F(GlDeviceTest, ClearColourReadsBackAsTheDirect3DColourWord) {
 TEST_F(GlDeviceTest, TriangleLandsOnTheExpectedPixelsAndBackFacesAreCulled) {
   const D3DCOLOR red = D3DCOLOR_ARGB(255, 255, 0, 0);
   const Vertex clockwise[] = {{-1, 1, 0.5f, red}, {0, 1, 0.5f, red}, {-1, -1, 0.5f, red}};
-  IDirect3DVertexBuffer9* vb = Buffer(clockwise, 3);
-  IDirect3DVertexDeclaration9* decl = nullptr;
-  ASSERT_EQ(device->CreateVertexDeclaration(kPositionColour, &decl), D3D_OK);
-  device->SetVertexDeclaration(decl);
-  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  Stream(clockwise, 3);
   device->SetRenderState(D3DRS_ZENABLE, FALSE);
   device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 0, 0, 0), 1.0f, 0);
   device->BeginScene();
@@ -102,8 +109,6 @@ TEST_F(GlDeviceTest, TriangleLandsOnTheExpectedPixelsAndBackFacesAreCulled) {
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
   EXPECT_EQ(Pixel(20, 4), 0xFFFF0000u);
-  decl->Release();
-  vb->Release();
   back->Release();
 }
 
@@ -115,29 +120,19 @@ TEST_F(GlDeviceTest, PixelCentresFollowDirect3D) {
   const float left = 32.25f / 32 - 1;  // clip x of screen x 32.25
   const Vertex quad[] = {{left, 1, 0, white},  {1, 1, 0, white}, {left, -1, 0, white},
                          {left, -1, 0, white}, {1, 1, 0, white}, {1, -1, 0, white}};
-  IDirect3DVertexBuffer9* vb = Buffer(quad, 6);
-  IDirect3DVertexDeclaration9* decl = nullptr;
-  device->CreateVertexDeclaration(kPositionColour, &decl);
-  device->SetVertexDeclaration(decl);
-  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  Stream(quad, 6);
   device->SetRenderState(D3DRS_ZENABLE, FALSE);
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
   ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
   EXPECT_EQ(Pixel(32, 10), 0xFF000000u);
   EXPECT_EQ(Pixel(33, 10), 0xFFFFFFFFu);
   EXPECT_EQ(Pixel(kWidth - 1, 0), 0xFFFFFFFFu);
-  decl->Release();
-  vb->Release();
 }
 
 TEST_F(GlDeviceTest, RepeatedDrawWithUnchangedStateCostsOneGlCall) {
   const D3DCOLOR red = D3DCOLOR_ARGB(255, 255, 0, 0);
   const Vertex v[] = {{-1, 1, 0.5f, red}, {0, 1, 0.5f, red}, {-1, -1, 0.5f, red}};
-  IDirect3DVertexBuffer9* vb = Buffer(v, 3);
-  IDirect3DVertexDeclaration9* decl = nullptr;
-  device->CreateVertexDeclaration(kPositionColour, &decl);
-  device->SetVertexDeclaration(decl);
-  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  IDirect3DVertexBuffer9* vb = Stream(v, 3);
   ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
   uint64_t before = D3D9GlCallCount();
   for (int i = 0; i < 10; ++i) device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
@@ -152,8 +147,6 @@ TEST_F(GlDeviceTest, RepeatedDrawWithUnchangedStateCostsOneGlCall) {
   before = D3D9GlCallCount();
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1), D3DERR_INVALIDCALL);
   EXPECT_EQ(D3D9GlCallCount(), before);
-  decl->Release();
-  vb->Release();
 }
 
 // Blend factors changed while blending is off cost no GL call; the draw that blends
@@ -161,11 +154,7 @@ TEST_F(GlDeviceTest, RepeatedDrawWithUnchangedStateCostsOneGlCall) {
 TEST_F(GlDeviceTest, BlendFactorsSetWithoutBlendingWaitForTheDrawThatBlends) {
   const D3DCOLOR half = D3DCOLOR_ARGB(128, 255, 0, 0);
   const Vertex v[] = {{-1, 1, 0.5f, half}, {3, 1, 0.5f, half}, {-1, -3, 0.5f, half}};
-  IDirect3DVertexBuffer9* vb = Buffer(v, 3);
-  IDirect3DVertexDeclaration9* decl = nullptr;
-  device->CreateVertexDeclaration(kPositionColour, &decl);
-  device->SetVertexDeclaration(decl);
-  device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+  Stream(v, 3);
   device->SetRenderState(D3DRS_ZENABLE, FALSE);
   device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
@@ -182,8 +171,6 @@ TEST_F(GlDeviceTest, BlendFactorsSetWithoutBlendingWaitForTheDrawThatBlends) {
   ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
   EXPECT_NEAR(int(Pixel(4, 4) & 0xFF), 127, 1);
   EXPECT_EQ((Pixel(4, 4) >> 16) & 0xFF, 0u) << "no red: the source was weighed by zero";
-  decl->Release();
-  vb->Release();
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ bool GlApi::Load() {
   if (SDL_GL_ExtensionSupported("GL_ARB_direct_state_access")) {
     BindTextureUnit = reinterpret_cast<decltype(BindTextureUnit)>(SDL_GL_GetProcAddress("glBindTextureUnit"));
     NamedBufferSubData = reinterpret_cast<decltype(NamedBufferSubData)>(SDL_GL_GetProcAddress("glNamedBufferSubData"));
+    BlitNamedFramebuffer =
+        reinterpret_cast<decltype(BlitNamedFramebuffer)>(SDL_GL_GetProcAddress("glBlitNamedFramebuffer"));
   }
   return complete;
 }
@@ -170,9 +172,9 @@ HRESULT GlDevice::DoClear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
 }
 
 HRESULT GlDevice::DoPresent() {
-  ShowInWindow();
+  bool rebind = ShowInWindow();
   SDL_GL_SwapWindow(window);
-  GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
+  if (rebind) GL(BindFramebuffer)(GL_FRAMEBUFFER, CurrentFramebuffer());
   return D3D_OK;
 }
 
@@ -180,8 +182,9 @@ void GlDevice::MakeCurrent() {
   if (SDL_GL_GetCurrentContext() != context) SDL_GL_MakeCurrent(window, context);
 }
 
-// The back buffer scaled into the window with its aspect kept; the bars stay black.
-void GlDevice::ShowInWindow() {
+// The back buffer scaled into the window with its aspect kept; the bars stay black. True
+// when it bound other framebuffers than the device's own.
+bool GlDevice::ShowInWindow() {
   MakeCurrent();
   int drawableWidth = 0, drawableHeight = 0;
   SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
@@ -189,26 +192,34 @@ void GlDevice::ShowInWindow() {
   double scale = std::min(double(drawableWidth) / w, double(drawableHeight) / h);
   int outW = int(w * scale + 0.5), outH = int(h * scale + 0.5);
   int x = (drawableWidth - outW) / 2, y = (drawableHeight - outH) / 2;
+  GLenum filter = scale == 1.0 ? GL_NEAREST : GL_LINEAR;
+  // The blit obeys the scissor test.
+  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, changes.Mark(Change::Scissor);
+  std::pair<int, int> size{drawableWidth, drawableHeight};
+  bool bars = outW != drawableWidth || outH != drawableHeight;
+  // The back buffer's row 0 is the top of the picture: flip it on the way out.
+  if (gl.BlitNamedFramebuffer && windowSize == size && !bars) {
+    GL(BlitNamedFramebuffer)(framebuffer, 0, 0, 0, GLint(w), GLint(h), x, y + outH, x + outW, y, GL_COLOR_BUFFER_BIT,
+                             filter);
+    return false;
+  }
   GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
   GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, framebuffer);
   // Setting the window's viewport makes the driver notice a resized window; the blit
   // itself ignores the viewport, so a window of the same size needs none.
-  std::pair<int, int> size{drawableWidth, drawableHeight};
   if (windowSize != size) {
     GL(Viewport)(0, 0, drawableWidth, drawableHeight);
     windowSize = size;
   }
   changes.Mark(Change::Viewport);
-  if (scissorOn) GL(Disable)(GL_SCISSOR_TEST), scissorOn = false, changes.Mark(Change::Scissor);
   // Bars only where the picture does not fill the window.
-  if (outW != drawableWidth || outH != drawableHeight) {
+  if (bars) {
     SetClearValues(D3DCLEAR_TARGET, {0, 0, 0, 1}, 0, 0);
     renderStatesDirty.set(D3DRS_COLORWRITEENABLE);
     GL(Clear)(GL_COLOR_BUFFER_BIT);
   }
-  // The back buffer's row 0 is the top of the picture: flip it on the way out.
-  GL(BlitFramebuffer)(0, 0, w, h, x, y + outH, x + outW, y, GL_COLOR_BUFFER_BIT,
-                      scale == 1.0 ? GL_NEAREST : GL_LINEAR);
+  GL(BlitFramebuffer)(0, 0, GLint(w), GLint(h), x, y + outH, x + outW, y, GL_COLOR_BUFFER_BIT, filter);
+  return true;
 }
 
 bool GlDevice::MakeTarget(const D3DPRESENT_PARAMETERS& p) {

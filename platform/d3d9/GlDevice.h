@@ -52,9 +52,11 @@ struct GlApi {
 #undef KOR_GL_MEMBER
   decltype(&glClipControl) ClipControl = nullptr;  // optional: depth 0..1 without a fix-up
   // Optional, where the driver has direct state access: a texture bound to a unit without
-  // choosing the unit first, a buffer written without binding it first.
+  // choosing the unit first, a buffer written without binding it first, a present that
+  // copies between framebuffers without binding either.
   decltype(&glBindTextureUnit) BindTextureUnit = nullptr;
   decltype(&glNamedBufferSubData) NamedBufferSubData = nullptr;
+  decltype(&glBlitNamedFramebuffer) BlitNamedFramebuffer = nullptr;
   bool Load();
 };
 
@@ -162,7 +164,7 @@ protected:
 private:
   // GlDevice.cpp: context, window and targets.
   void MakeCurrent();
-  void ShowInWindow();
+  bool ShowInWindow();
   bool MakeTarget(const D3DPRESENT_PARAMETERS& p);
   void DropTarget();
   void ApplyWindowType(const D3DPRESENT_PARAMETERS& p);

@@ -1,3 +1,4 @@
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -171,6 +172,35 @@ TEST_F(GlDeviceTest, BlendFactorsSetWithoutBlendingWaitForTheDrawThatBlends) {
   ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
   EXPECT_NEAR(int(Pixel(4, 4) & 0xFF), 127, 1);
   EXPECT_EQ((Pixel(4, 4) >> 16) & 0xFF, 0u) << "no red: the source was weighed by zero";
+}
+
+// A present into a window of the back buffer's size is one copy where the driver offers
+// direct state access, binding nothing; the next frame still draws into the back buffer.
+TEST_F(GlDeviceTest, PresentCopiesToTheWindowAndDrawingCarriesOnInTheBackBuffer) {
+  const D3DCOLOR red = D3DCOLOR_ARGB(255, 255, 0, 0), green = D3DCOLOR_ARGB(255, 0, 255, 0);
+  const Vertex v[] = {{-1, 1, 0.5f, red}, {3, 1, 0.5f, red}, {-1, -3, 0.5f, red}};
+  IDirect3DVertexBuffer9* vb = Stream(v, 3);
+  device->SetRenderState(D3DRS_ZENABLE, FALSE);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  std::vector<uint32_t> window;
+  UINT w = 0, h = 0;
+  ASSERT_TRUE(D3D9ReadWindow(device, &window, &w, &h));
+  ASSERT_EQ(std::make_pair(w, h), std::make_pair(kWidth, kHeight)) << "the window fits the back buffer";
+  uint64_t before = D3D9GlCallCount();
+  ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  EXPECT_LE(D3D9GlCallCount() - before, SDL_GL_ExtensionSupported("GL_ARB_direct_state_access") ? 1u : 4u);
+
+  const Vertex greens[] = {{-1, 1, 0.5f, green}, {3, 1, 0.5f, green}, {-1, -3, 0.5f, green}};
+  void* data = nullptr;
+  ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+  std::memcpy(data, greens, sizeof greens);
+  vb->Unlock();
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  EXPECT_EQ(Pixel(kWidth / 2, kHeight / 2), 0xFF00FF00u) << "drawn after the present";
+  ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  ASSERT_TRUE(D3D9ReadWindow(device, &window, &w, &h));
+  EXPECT_EQ(window[size_t(kHeight / 2) * kWidth + kWidth / 2], 0xFF00FF00u) << "and shown";
 }
 
 }  // namespace

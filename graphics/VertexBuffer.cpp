@@ -73,6 +73,12 @@ Renderable::~Renderable() { delete[] indices; }
 
 void Renderable::Build() { vertices.Build(this); }
 
+bool Renderable::UpdateVertices(int32_t first, int32_t count) {
+  bool updated = !vertices.elements.empty();
+  for (VertexElementBuffer* e : vertices.elements) updated = e->Update(first, count) && updated;
+  return updated;
+}
+
 void Renderable::ResizeIndices(int32_t n) {
   if (indexCount != 0)
     throw Exception("KOR Graphics (Renderable)", "Cannot resize index buffer",

@@ -78,6 +78,9 @@ public:
   virtual void Build();
   // Draws primitiveCount primitives from primitive firstPrimitive of the index list.
   virtual void Render(StreamMap* streamMap, int32_t primitiveCount, int32_t firstPrimitive = 0) = 0;
+  // Uploads vertices first … first + count − 1 of every element (a dynamic renderable's
+  // part that changed); false when not built or the range is outside.
+  virtual bool UpdateVertices(int32_t first, int32_t count);
 
   void ResizeIndices(int32_t indexCount);
   int32_t GetPrimitiveCount() const;

@@ -4,6 +4,7 @@
 #include "platform/d3d9/D3D9.h"
 #include "render_d3d9/AutoConstants.h"
 #include "render_d3d9/D3D9Device.h"
+#include "render_d3d9/GeometryPool.h"
 #include "render_d3d9/DeviceAccess.h"
 #include "render_d3d9/StateObjects.h"
 
@@ -34,6 +35,7 @@ void SetDevice9(IDirect3DDevice9* device) {
   device9 = device;
   // A new device starts with Direct3D's defaults: nothing bound, no light on.
   InvalidateDrawCache();
+  SharedGeometry().Retire();
   StagesAppliedLast() = 0;
   LightsEnabledLast() = 0;
 }
@@ -44,7 +46,7 @@ DrawCache& GetDrawCache() { return drawCache; }
 void InvalidateDrawCache() { drawCache = {}; }
 void ForgetInDrawCache(const void* object) {
   if (!object) return;
-  if (drawCache.renderable == object) drawCache.renderable = nullptr;
+  if (drawCache.geometry == object) drawCache.geometry = nullptr;
   if (drawCache.declaration == object) drawCache.declaration = nullptr;
 }
 

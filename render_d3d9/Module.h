@@ -8,7 +8,6 @@ struct IDirect3DDevice9;
 namespace KOR {
 
 class Device;
-class Renderable;
 class D3D9StreamMap;
 
 namespace D3D9 {
@@ -25,12 +24,12 @@ IDirect3DDevice9* Device9();
 // Anything that changes streams, indices or the declaration behind its back, destroys
 // or rebuilds the objects it names, or resets the device clears it.
 struct DrawCache {
-  const Renderable* renderable = nullptr;
+  const void* geometry = nullptr;  // a renderable, or the pool chunk whose buffers it shares
   const void* declaration = nullptr;
 };
 DrawCache& GetDrawCache();
 void InvalidateDrawCache();
-void ForgetInDrawCache(const void* renderableOrDeclaration);
+void ForgetInDrawCache(const void* geometryOrDeclaration);
 
 }  // namespace D3D9
 }  // namespace KOR

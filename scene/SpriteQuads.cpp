@@ -69,7 +69,7 @@ void SpriteQuads::Upload(int quads) {
     built = true;
     return;
   }
-  for (VertexElementBuffer* element : renderable->vertices.elements) element->Update(0, 4 * std::min(quads, capacity));
+  renderable->UpdateVertices(0, 4 * std::min(quads, capacity));
 }
 
 void SpriteQuads::DrawRange(int first, int quads) {

@@ -96,7 +96,7 @@ IndexBuffer::IndexBuffer(DeviceCore& device, UINT length, DWORD usage, D3DFORMAT
 IndexBuffer::~IndexBuffer() { device.BufferDestroyed(store, true); }
 HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
   HRESULT hr = LockRange(store, offset, size, data);
-  if (SUCCEEDED(hr) && !(flags & D3DLOCK_READONLY)) rangeKnown = false;
+  if (SUCCEEDED(hr) && !(flags & D3DLOCK_READONLY)) ForgetRanges(store.lockOffset, store.lockSize);
   if (device.Logging())
     device.Log(CallLine("IndexBuffer::Lock", {ObjectName(this), Unsigned(offset), Unsigned(size), Hex(flags)}) +
                (FAILED(hr) ? " failed" : ""));
@@ -105,7 +105,7 @@ HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
 HRESULT IndexBuffer::Unlock() {
   if (!store.locked) return D3DERR_INVALIDCALL;
   store.locked = false;
-  rangeKnown = false;  // a draw while locked may have measured bytes written since
+  ForgetRanges(store.lockOffset, store.lockSize);  // a draw while locked may have measured bytes written since
   if (device.Logging()) device.Log(CallLine("IndexBuffer::Unlock", {ObjectName(this)}));
   device.BufferUnlocked(store, true);
   return D3D_OK;
@@ -116,7 +116,8 @@ HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   return D3D_OK;
 }
 void IndexBuffer::IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest) {
-  if (!rangeKnown || rangeStart != start || rangeCount != count) {
+  auto known = std::find_if(ranges.begin(), ranges.end(), [&](const Range& r) { return r.start == start && r.count == count; });
+  if (known == ranges.end()) {
     UINT low = ~0u, high = 0;
     const BYTE* at = store.bytes.data() + size_t(start) * IndexSize();
     for (UINT i = 0; i < count; ++i) {
@@ -133,11 +134,17 @@ void IndexBuffer::IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest
       low = std::min(low, value);
       high = std::max(high, value);
     }
-    rangeKnown = true;
-    rangeStart = start, rangeCount = count, rangeLowest = low, rangeHighest = high;
+    known = ranges.insert(ranges.end(), {start, count, low, high});
   }
-  *lowest = rangeLowest;
-  *highest = rangeHighest;
+  *lowest = known->lowest;
+  *highest = known->highest;
+}
+
+void IndexBuffer::ForgetRanges(UINT offset, UINT size) {
+  uint64_t from = offset, to = uint64_t(offset) + (size ? size : store.bytes.size());
+  std::erase_if(ranges, [&](const Range& r) {
+    return uint64_t(r.start) * IndexSize() < to && uint64_t(r.start + r.count) * IndexSize() > from;
+  });
 }
 
 VertexDeclaration::VertexDeclaration(DeviceCore& device, std::vector<D3DVERTEXELEMENT9> elements)

@@ -105,8 +105,9 @@ public:
   HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
   UINT IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
   UINT IndexCount() const { return UINT(store.bytes.size() / IndexSize()); }
-  // Smallest and largest index in [start, start + count); the last range asked is kept,
-  // since a mesh draws the same range frame after frame.
+  // Smallest and largest index in [start, start + count); each range asked is kept until
+  // its bytes are written, since a mesh draws the same range frame after frame (and many
+  // meshes may share one buffer).
   void IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest);
   BufferStore store;
   D3DFORMAT format;
@@ -115,8 +116,11 @@ private:
   void Orphaned() override { reference.Drop(); }
   DeviceCore& device;
   DeviceReference reference;
-  bool rangeKnown = false;
-  UINT rangeStart = 0, rangeCount = 0, rangeLowest = 0, rangeHighest = 0;
+  void ForgetRanges(UINT offset, UINT size);
+  struct Range {
+    UINT start, count, lowest, highest;
+  };
+  std::vector<Range> ranges;
 };
 
 class VertexDeclaration final : public RefCounted<IDirect3DVertexDeclaration9> {

@@ -154,6 +154,17 @@ TEST_F(RecordingTest, IndexedDrawsCheckIndicesAndTheVerticesTheyName) {
   static_cast<uint16_t*>(data)[0] = 9;
   ib->Unlock();
   EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+  // Each range drawn is kept apart; a write forgets those it touches and no other.
+  ASSERT_EQ(ib->Lock(0, 2, &data, 0), D3D_OK);
+  static_cast<uint16_t*>(data)[0] = 0;
+  ib->Unlock();
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 1), D3D_OK);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 1), D3D_OK);
+  ASSERT_EQ(ib->Lock(8, 2, &data, 0), D3D_OK);
+  static_cast<uint16_t*>(data)[0] = 9;  // index 4
+  ib->Unlock();
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 1), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 1), D3D_OK);
   ib->Release();
   vb->Release();
 }

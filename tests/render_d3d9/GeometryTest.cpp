@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "graphics/RenderSystemTesting.h"
 #include "platform/win32/Win32Testing.h"
+#include "render_d3d9/GeometryPool.h"
 #include "render_d3d9/StreamMap.h"
 #include "tests/render_d3d9/RecordingDeviceSupport.h"
 
@@ -67,14 +68,38 @@ TEST_F(GeometryTest, StreamMapBecomesOneStreamPerElementAtOffsetZero) {
   }
 }
 
-TEST_F(GeometryTest, RenderableUploadsEachElementAndItsIndicesIntoStaticBuffers) {
-  Quad({kPosition, kNormal});
-  std::vector<std::string> calls = From("CreateVertexBuffer");
-  ASSERT_EQ(calls.size(), 9u);
-  EXPECT_EQ(calls[0], "CreateVertexBuffer(48, 0x00000008, 0, 0) -> #4");
-  EXPECT_EQ(calls[1], "VertexBuffer::Lock(#4, 0, 48, 0x00000000)");
-  EXPECT_EQ(calls[2], "VertexBuffer::Unlock(#4)");
-  EXPECT_EQ(calls[6], "CreateIndexBuffer(24, 0x00000008, 102, 0) -> #6");
+TEST_F(GeometryTest, ElementsGoInterleavedIntoOneBufferAndStaticOnesShareTheirPool) {
+  Renderable* first = Quad({kPosition, kNormal});
+  float* normals = reinterpret_cast<float*>(first->vertices.GetElement(kNormal)->data);
+  normals[3] = 7.0f;  // vertex 1's x
+  first->Build();
+  std::vector<std::string> calls = From("VertexBuffer::Lock");
+  ASSERT_FALSE(calls.empty());
+  // Four vertices of 24 bytes in one lock; the indices follow.
+  EXPECT_EQ(calls[0], "VertexBuffer::Lock(#4, 0, 96, 0x00000000)");
+  EXPECT_EQ(Count("CreateVertexBuffer("), 1u);
+  EXPECT_EQ(Count("CreateIndexBuffer("), 1u);
+  // A second static quad of the layout takes the next vertices and indices of the same
+  // buffers; another layout gets buffers of its own.
+  recording.calls.clear();
+  Renderable* second = Quad({kPosition, kNormal});
+  EXPECT_EQ(Count("Create"), 0u);
+  EXPECT_EQ(From("VertexBuffer::Lock")[0], "VertexBuffer::Lock(#4, 96, 96, 0x00000000)");
+  EXPECT_EQ(From("IndexBuffer::Lock")[0], "IndexBuffer::Lock(#5, 24, 24, 0x00000000)");
+  Quad({kPosition});
+  EXPECT_EQ(Count("CreateVertexBuffer("), 1u);
+  StreamMap* map = Map({kPosition, kNormal});
+  recording.calls.clear();
+  first->Draw(map);
+  second->Draw(map);
+  EXPECT_EQ(recording.calls,
+            (std::vector<std::string>{"SetStreamSource(0, #4, 0, 24)", "SetStreamSource(1, #4, 12, 24)",
+                                      "SetIndices(#5)", "SetVertexDeclaration(#8)",
+                                      "DrawIndexedPrimitive(4, 0, 0, 4, 0, 2)",
+                                      "DrawIndexedPrimitive(4, 4, 0, 4, 6, 2)"}))
+      << "the second binds nothing: its vertices start at 4, its indices at 6";
+
+  // A dynamic renderable has buffers of its own; a rebuild copies again into them.
   Renderable* dynamic = Keep(device->CreateRenderable(true));
   dynamic->vertices.Resize(2);
   dynamic->vertices.AddElement(kPosition);
@@ -83,9 +108,37 @@ TEST_F(GeometryTest, RenderableUploadsEachElementAndItsIndicesIntoStaticBuffers)
   EXPECT_EQ(Count("CreateVertexBuffer(24, 0x00000200"), 1u);
   EXPECT_EQ(Count("CreateIndexBuffer(8, 0x00000200"), 1u);
   recording.calls.clear();
-  dynamic->Build();  // a rebuild copies again into the same buffers
+  dynamic->Build();
   EXPECT_EQ(Count("Create"), 0u);
   EXPECT_EQ(Count("VertexBuffer::Lock"), 1u);
+  // Updating part of its vertices is one lock of just that part, whatever its elements.
+  recording.calls.clear();
+  EXPECT_TRUE(dynamic->UpdateVertices(1, 1));
+  EXPECT_FALSE(dynamic->UpdateVertices(1, 2));
+  EXPECT_EQ(recording.calls, (std::vector<std::string>{"VertexBuffer::Lock(#9, 12, 12, 0x00000000)",
+                                                       "VertexBuffer::Unlock(#9)"}));
+}
+
+// Room given back joins its free neighbours, so a pool's holes can take a larger object.
+TEST(RangeAllocatorTest, GivenRunsJoinTheirNeighbours) {
+  KOR::RangeAllocator room(30);
+  uint32_t a, b, c, d;
+  ASSERT_TRUE(room.Take(10, &a));
+  ASSERT_TRUE(room.Take(10, &b));
+  ASSERT_TRUE(room.Take(10, &c));
+  EXPECT_EQ(std::vector<uint32_t>({a, b, c}), std::vector<uint32_t>({0, 10, 20}));
+  EXPECT_FALSE(room.Take(1, &d));
+  room.Give(c, 10);
+  room.Give(a, 10);
+  EXPECT_FALSE(room.Take(11, &d)) << "two holes of 10 apart";
+  room.Give(b, 10);  // joins both sides
+  EXPECT_TRUE(room.AllFree());
+  ASSERT_TRUE(room.Take(25, &d));
+  EXPECT_EQ(d, 0u);
+  room.Give(0, 5);   // a hole before the rest of the taken run
+  room.Give(5, 20);  // joins the hole before it and the free tail after it
+  EXPECT_TRUE(room.AllFree());
+  EXPECT_FALSE(room.Take(0, &d));
 }
 
 TEST_F(GeometryTest, RepeatedDrawsBindOnceAndMissingAttributesGetNullStreams) {
@@ -95,17 +148,17 @@ TEST_F(GeometryTest, RepeatedDrawsBindOnceAndMissingAttributesGetNullStreams) {
   r->Draw(map);
   r->Draw(map);
   EXPECT_EQ(recording.calls,
-            (std::vector<std::string>{"SetStreamSource(0, #4, 0, 12)", "SetStreamSource(1, #5, 0, 12)",
-                                      "SetStreamSource(2, null, 0, 0)", "SetIndices(#6)",
-                                      "SetVertexDeclaration(#7)",
+            (std::vector<std::string>{"SetStreamSource(0, #4, 0, 24)", "SetStreamSource(1, #4, 12, 24)",
+                                      "SetStreamSource(2, null, 0, 0)", "SetIndices(#5)",
+                                      "SetVertexDeclaration(#6)",
                                       "DrawIndexedPrimitive(4, 0, 0, 4, 0, 2)",
                                       "DrawIndexedPrimitive(4, 0, 0, 4, 0, 2)"}));
   // Another map for the same renderable rebinds the streams and the declaration only.
   StreamMap* positions = Map({kPosition});
   recording.calls.clear();
   r->Draw(positions, 1);
-  EXPECT_EQ(recording.calls, (std::vector<std::string>{"SetStreamSource(0, #4, 0, 12)",
-                                                       "SetVertexDeclaration(#8)",
+  EXPECT_EQ(recording.calls, (std::vector<std::string>{"SetStreamSource(0, #4, 0, 24)",
+                                                       "SetVertexDeclaration(#7)",
                                                        "DrawIndexedPrimitive(4, 0, 0, 4, 0, 1)"}));
 }
 
@@ -135,7 +188,15 @@ TEST_F(GeometryTest, DestroyedOrRebuiltObjectsAreNeverTakenForTheLastOnesDrawn) 
   recording.calls.clear();
   second->Draw(map);
   EXPECT_EQ(Count("SetVertexDeclaration(#"), 1u);
-  // So does a rebuilt renderable, whose buffers are bound again.
+  // A rebuilt renderable keeps its place: nothing to bind again, the same vertices drawn.
+  std::string drawn = recording.calls.back();
+  second->Build();
+  recording.calls.clear();
+  second->Draw(map);
+  EXPECT_EQ(recording.calls, std::vector<std::string>{drawn});
+  // One whose layout changed moves to buffers of that layout, which are bound.
+  second->vertices.AddElement(kNormal);
+  std::memset(second->vertices.GetElement(kNormal)->data, 0, 48);
   second->Build();
   recording.calls.clear();
   second->Draw(map);
@@ -194,8 +255,13 @@ TEST_F(GeometryTest, PointListsDrawWithoutIndices) {
   StreamMap* map = Map({kPosition});
   recording.calls.clear();
   points->Render(map, 4);
-  EXPECT_EQ(Count("SetIndices"), 0u);
+  EXPECT_EQ(Count("DrawIndexedPrimitive"), 0u);
   EXPECT_EQ(recording.calls.back(), "DrawPrimitive(1, 0, 4)");
+  // From a pool, they start at their own first vertex.
+  Renderable* more = Quad({kPosition});
+  more->primitiveType = 0;
+  more->Render(map, 2, 1);
+  EXPECT_EQ(recording.calls.back(), "DrawPrimitive(1, 5, 2)");
 }
 
 TEST_F(GeometryTest, VertexArraysAndIndexListsAreSizedOnce) {

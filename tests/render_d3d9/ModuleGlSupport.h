@@ -44,14 +44,14 @@ protected:
     return p;
   }
   // A triangle over the left half of the screen (in clip space: the transforms are the
-  // identity), in one colour.
-  KOR::Renderable* LeftTriangle(uint32_t colour) {
+  // identity), in one colour; the right half's with a positive shift.
+  KOR::Renderable* LeftTriangle(uint32_t colour, float shift = 0) {
     KOR::Renderable* r = device->CreateRenderable(false);
     made.push_back(r);
     r->vertices.Resize(3);
     r->vertices.AddElement(kPosition);
     r->vertices.AddElement(kColour);
-    const float positions[] = {-1, 1, 0.5f, 0, 1, 0.5f, -1, -3, 0.5f};
+    const float positions[] = {-1 + shift, 1, 0.5f, 0 + shift, 1, 0.5f, -1 + shift, -3, 0.5f};
     std::memcpy(r->vertices.GetElement(kPosition)->data, positions, sizeof positions);
     const uint32_t colours[] = {colour, colour, colour};
     std::memcpy(r->vertices.GetElement(kColour)->data, colours, sizeof colours);

@@ -1,6 +1,8 @@
 // The module on the GL backend, headless: what a frame drawn through the engine's objects
 // puts on the back buffer and in the window, across resolution changes.
 
+#include <algorithm>
+
 #include "graphics/GpuProgram.h"
 #include "graphics/StateObjects.h"
 #include "tests/render_d3d9/ModuleGlSupport.h"
@@ -22,6 +24,32 @@ TEST_F(ModuleGlTest, ATriangleDrawnThroughAStreamMapLandsOnItsPixels) {
   EXPECT_EQ(w.width, 64u);
   EXPECT_EQ(w.At(0, 0), 0xFFFF0000u);
   EXPECT_EQ(w.At(63, 31), 0xFF0000FFu);
+}
+
+// Static geometry shares its pool's buffers: each object still draws its own vertices,
+// and room given back by a destroyed one serves the next.
+TEST_F(ModuleGlTest, ObjectsSharingBuffersDrawTheirOwnVertices) {
+  KOR::Renderable* left = LeftTriangle(0xFFFF0000u);
+  KOR::Renderable* right = LeftTriangle(0xFF00FF00u, 1);
+  KOR::StreamMap* map = Map();
+  auto drawBoth = [&] {
+    device->Clear(true, true, false, 0, 0, 1, 1);
+    device->BeginFrame();
+    left->Draw(map);
+    right->Draw(map);
+    device->EndFrame();
+    return BackBuffer();
+  };
+  Picture p = drawBoth();
+  EXPECT_EQ(p.At(4, 4), 0xFFFF0000u);
+  EXPECT_EQ(p.At(36, 4), 0xFF00FF00u);
+  EXPECT_EQ(p.At(30, 28), 0xFF0000FFu) << "below the left diagonal";
+  device->DestroyObject(left);
+  made.erase(std::find(made.begin(), made.end(), left));
+  left = LeftTriangle(0xFFFFFF00u);
+  p = drawBoth();
+  EXPECT_EQ(p.At(4, 4), 0xFFFFFF00u);
+  EXPECT_EQ(p.At(36, 4), 0xFF00FF00u);
 }
 
 TEST_F(ModuleGlTest, AResolutionChangeKeepsDrawingRight) {

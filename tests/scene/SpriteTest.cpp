@@ -194,8 +194,8 @@ TEST_F(SpriteDrawTest, RunsFollowTheDepthOrderAndEndAtMaterialsAndCapacity) {
 
 namespace {
 
-// Runs of three materials in one frame: the quads go up once, each element buffer locked
-// for just the quads written, and each run draws its own part of them.
+// Runs of three materials in one frame: the quads go up once, in one lock of just the
+// quads written, and each run draws its own part of them.
 TEST_F(SpriteDrawTest, AFrameUploadsItsQuadsOnceAndDrawsEachRunFromItsOwnPart) {
   KOR::SpriteMaterials materials(none);
   KOR::RenderPass* additive = materials.Get("", SpriteBlend::Additive);
@@ -212,9 +212,9 @@ TEST_F(SpriteDrawTest, AFrameUploadsItsQuadsOnceAndDrawsEachRunFromItsOwnPart) {
     if (c.rfind("VertexBuffer::Lock(", 0) == 0) locks.push_back(c);
     if (c.rfind("DrawIndexedPrimitive(", 0) == 0) draws.push_back(c);
   }
-  ASSERT_EQ(locks.size(), 3u) << "position, colour and texture coordinates, once each";
-  // Four quads of 12-byte positions from the start, not the sixteen quads of the buffer.
-  EXPECT_NE(locks[0].find(", 0, 192, "), std::string::npos) << locks[0];
+  ASSERT_EQ(locks.size(), 1u) << "position, colour and texture coordinates together";
+  // Four quads of 24-byte vertices from the start, not the sixteen quads of the buffer.
+  EXPECT_NE(locks[0].find(", 0, 384, "), std::string::npos) << locks[0];
   ASSERT_EQ(draws.size(), 3u);
   // DrawIndexedPrimitive(type, base, min, vertices, start index, primitives).
   EXPECT_NE(draws[0].find(", 0, 4)"), std::string::npos) << draws[0];

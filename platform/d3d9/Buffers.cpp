@@ -149,7 +149,7 @@ void IndexBuffer::ForgetRanges(UINT offset, UINT size) {
 
 VertexDeclaration::VertexDeclaration(DeviceCore& device, std::vector<D3DVERTEXELEMENT9> elements)
     : serial(device.NextSerial()), elements(std::move(elements)), device(device), reference(device) {}
-VertexDeclaration::~VertexDeclaration() { device.DeclarationDestroyed(*this); }
+VertexDeclaration::~VertexDeclaration() = default;
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count) {
   if (!count) return D3DERR_INVALIDCALL;
   *count = UINT(elements.size() + 1);

@@ -162,7 +162,6 @@ public:
   virtual void BufferCreated(BufferStore&, bool /*index*/) {}
   virtual void BufferUnlocked(BufferStore&, bool /*index*/) {}
   virtual void BufferDestroyed(BufferStore&, bool /*index*/) {}
-  virtual void DeclarationDestroyed(VertexDeclaration&) {}
   virtual void ShaderDestroyed(uint64_t /*serial*/, unsigned& /*glName*/) {}
   virtual void TextureCreated(TextureData&) {}
   // Whether a texture's levels live in TextureLevel::bytes; where not, the backend holds them.

@@ -138,7 +138,6 @@ public:
   void BufferCreated(BufferStore& store, bool index) override;
   void BufferUnlocked(BufferStore& store, bool index) override;
   void BufferDestroyed(BufferStore& store, bool index) override;
-  void DeclarationDestroyed(VertexDeclaration& declaration) override;
   void ShaderDestroyed(uint64_t serial, unsigned& glName) override;
   void TextureCreated(TextureData& texture) override;
   bool KeepsTextureBytes(const TextureData& texture) const override;

@@ -74,11 +74,6 @@ void GlDevice::UploadLockedBuffers() {
   if (indices && indices->store.locked) BufferUnlocked(indices->store, true);
 }
 
-void GlDevice::DeclarationDestroyed(VertexDeclaration& d) {
-  MakeCurrent();
-  ForgetVertexArrays(d.serial);
-}
-
 void GlDevice::TextureCreated(TextureData& t) {
   MakeCurrent();
   GL(GenTextures)(1, &t.glName);
@@ -312,15 +307,19 @@ void GlDevice::ApplySamplers() {
     for (const ShaderSampler& s : current->vertex->samplers) apply(16 + s.index);
 }
 
-// One vertex array per combination of declaration, streams and index buffer, named by
-// serials so that an object made at a freed object's address never finds a stale one.
+// One vertex array per combination of declared elements, streams and index buffer, and
+// the vertex program whose inputs they feed. Buffers and programs are named by serials so
+// that an object made at a freed object's address never finds a stale one; declarations
+// by what they declare, so two declarations alike share their vertex arrays.
 void GlDevice::ApplyInput() {
   inputKey.clear();
-  inputKey.insert(inputKey.end(), {declaration->serial, indices ? indices->store.serial : 0,
+  inputKey.insert(inputKey.end(), {indices ? indices->store.serial : 0,
                                    current->vertex ? vertexShader->serial : current->fixed ? ~0ull : 0});
   for (const D3DVERTEXELEMENT9& e : declaration->elements) {
     const StreamBinding& s = streams[e.Stream];
-    inputKey.insert(inputKey.end(), {e.Stream, s.buffer ? s.buffer->store.serial : 0, s.offset, s.stride});
+    uint64_t element = uint64_t(e.Stream) << 48 | uint64_t(e.Offset) << 32 | uint64_t(e.Type) << 24 |
+                       uint64_t(e.Method) << 16 | uint64_t(e.Usage) << 8 | e.UsageIndex;
+    inputKey.insert(inputKey.end(), {element, s.buffer ? s.buffer->store.serial : 0, s.offset, s.stride});
   }
   auto found = vertexArrays.find(inputKey);
   GLuint vao;

@@ -144,6 +144,28 @@ TEST_F(GlDeviceTest, RepeatedDrawWithUnchangedStateCostsOneGlCall) {
   before = D3D9GlCallCount();
   device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
   EXPECT_EQ(D3D9GlCallCount() - before, 1u);
+  // Another declaration of the same elements feeds the same vertex array; one that
+  // declares something else does not, and drawing with it still shows the triangle.
+  IDirect3DVertexDeclaration9* alike = nullptr;
+  ASSERT_EQ(device->CreateVertexDeclaration(kPositionColour, &alike), D3D_OK);
+  made.push_back(alike);
+  device->SetVertexDeclaration(alike);
+  before = D3D9GlCallCount();
+  device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+  EXPECT_EQ(D3D9GlCallCount() - before, 1u);
+  const D3DVERTEXELEMENT9 colourLater[] = {
+      {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+      {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 1}, D3DDECL_END()};
+  IDirect3DVertexDeclaration9* other = nullptr;
+  ASSERT_EQ(device->CreateVertexDeclaration(colourLater, &other), D3D_OK);
+  made.push_back(other);
+  device->SetVertexDeclaration(other);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+  before = D3D9GlCallCount();
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  EXPECT_GT(D3D9GlCallCount() - before, 1u);
+  EXPECT_EQ(Pixel(4, 4), 0xFFFFFFFFu) << "no colour 0 declared: white";
+  device->SetVertexDeclaration(alike);
   // A draw past the buffer makes no GL call at all.
   before = D3D9GlCallCount();
   EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 1), D3DERR_INVALIDCALL);

@@ -169,7 +169,21 @@ int FixedAttributeLocation(BYTE usage, BYTE index) {
   if (usage == D3DDECLUSAGE_COLOR && index < 2) return 2 + index;
   if (usage == D3DDECLUSAGE_TEXCOORD && index < 8) return 4 + index;
   if (usage == D3DDECLUSAGE_BLENDWEIGHT && index == 0) return 12;
+  // The fixed-function stage reads none of these; vertex programs do.
+  if (usage == D3DDECLUSAGE_TANGENT && index == 0) return 13;
+  if (usage == D3DDECLUSAGE_BINORMAL && index == 0) return 14;
+  if (usage == D3DDECLUSAGE_BLENDINDICES && index == 0) return 15;
   return -1;
+}
+
+std::vector<std::string> AttributeSlots(const std::vector<ShaderInput>& inputs) {
+  std::vector<std::string> slots(16);
+  for (const ShaderInput& input : inputs) {
+    int slot = input.usage < 256 && input.usageIndex < 256 ? FixedAttributeLocation(BYTE(input.usage), BYTE(input.usageIndex)) : -1;
+    if (slot < 0 || !slots[size_t(slot)].empty()) return {};
+    slots[size_t(slot)] = input.name;
+  }
+  return slots;
 }
 
 std::vector<std::string> FixedAttributeNames() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3d9/D3D9Types.h"
+#include "platform/d3d9/ShaderCode.h"
 
 namespace d3d9 {
 
@@ -64,8 +65,12 @@ static_assert(sizeof(FixedFrame) == 1120);
 std::string FixedVertexStage(const FixedFunctionKey& key);
 std::string FixedPixelStage(const FixedFunctionKey& key);
 
-// Attribute locations of the fixed-function stage by declaration usage; -1 for none.
+// Attribute slots by declaration usage: the fixed-function stage's locations, and those of
+// a vertex program whose inputs all have one (AttributeSlots); -1 for none.
 int FixedAttributeLocation(BYTE usage, BYTE usageIndex);
+// A program's attribute names by slot (empty where it has no input), or nothing when two
+// inputs share a slot or one has none.
+std::vector<std::string> AttributeSlots(const std::vector<ShaderInput>& inputs);
 // The vertex stage's attribute names, the one at location n n-th.
 std::vector<std::string> FixedAttributeNames();
 

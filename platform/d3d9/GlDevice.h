@@ -117,6 +117,9 @@ struct Program {
   GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
   GLint srgbWriteAt = -1;                       // and the conversion to sRGB
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
+  // A vertex program whose inputs all sit in the fixed-function stage's attribute slots,
+  // so programs alike in that share vertex arrays with it and with each other.
+  bool inputsInSlots = false;
   int fixedStages = 0;   // texture stages of a fixed-function pixel stage
   FixedLocations at;
   // Which of the device's changes this program has taken in: its uniforms are its own, so

@@ -143,7 +143,8 @@ GLuint GlDevice::CompileStage(GLenum stage, const std::string& source, std::stri
   return shader;
 }
 
-// Compiles and links two stages, attribute i bound to location i; 0 when either fails.
+// Compiles and links two stages, attribute i bound to location i (none for an empty name);
+// 0 when either fails.
 GLuint GlDevice::Link(const std::string& vertexSource, const std::string& pixelSource,
                       const std::vector<std::string>& attributes, std::string* failure) {
   GLuint vs = CompileStage(GL_VERTEX_SHADER, vertexSource, failure);
@@ -155,7 +156,8 @@ GLuint GlDevice::Link(const std::string& vertexSource, const std::string& pixelS
   GLuint program = GL(CreateProgram)();
   GL(AttachShader)(program, vs);
   GL(AttachShader)(program, fs);
-  for (size_t i = 0; i < attributes.size(); ++i) GL(BindAttribLocation)(program, GLuint(i), attributes[i].c_str());
+  for (size_t i = 0; i < attributes.size(); ++i)
+    if (!attributes[i].empty()) GL(BindAttribLocation)(program, GLuint(i), attributes[i].c_str());
   GL(LinkProgram)(program);
   ++programsLinked;
   GL(DeleteShader)(vs);
@@ -226,10 +228,14 @@ Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
   else pixelSource = WithAlphaTest(std::string("#version 330 core\n") + kFragmentSource);
 
   std::vector<std::string> attributes;
-  if (made.vertex)
-    for (const ShaderInput& input : made.vertex->inputs) attributes.push_back(input.name);
-  else
+  if (made.vertex) {
+    attributes = AttributeSlots(made.vertex->inputs);
+    made.inputsInSlots = !attributes.empty() || made.vertex->inputs.empty();
+    if (!made.inputsInSlots)
+      for (const ShaderInput& input : made.vertex->inputs) attributes.push_back(input.name);
+  } else {
     attributes = {"korPosition", "korColour"};
+  }
   GLuint program = Link(vertexSource, pixelSource, attributes, &made.failure);
   if (!program) return made;
   made.name = program;

@@ -313,8 +313,9 @@ void GlDevice::ApplySamplers() {
 // by what they declare, so two declarations alike share their vertex arrays.
 void GlDevice::ApplyInput() {
   inputKey.clear();
+  bool inSlots = current->fixed || current->inputsInSlots;
   inputKey.insert(inputKey.end(), {indices ? indices->store.serial : 0,
-                                   current->vertex ? vertexShader->serial : current->fixed ? ~0ull : 0});
+                                   inSlots ? ~0ull : current->vertex ? vertexShader->serial : 0});
   for (const D3DVERTEXELEMENT9& e : declaration->elements) {
     const StreamBinding& s = streams[e.Stream];
     uint64_t element = uint64_t(e.Stream) << 48 | uint64_t(e.Offset) << 32 | uint64_t(e.Type) << 24 |
@@ -330,7 +331,7 @@ void GlDevice::ApplyInput() {
     GL(GenVertexArrays)(1, &vao);
     GL(BindVertexArray)(vao);
     for (const D3DVERTEXELEMENT9& e : declaration->elements) {
-      int location = current->fixed ? FixedAttributeLocation(e.Usage, e.UsageIndex) : LocationOf(e, current->vertex);
+      int location = inSlots ? FixedAttributeLocation(e.Usage, e.UsageIndex) : LocationOf(e, current->vertex);
       const StreamBinding& s = streams[e.Stream];
       if (location < 0 || !s.buffer) continue;
       // Declarations only hold types the layer knows.

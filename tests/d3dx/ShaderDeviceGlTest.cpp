@@ -138,6 +138,46 @@ float4 main(float2 uv : TEXCOORD0) : COLOR {
   EXPECT_EQ(lowColour & 0xFFFFFF00u, 0xFFFF0000u) << std::hex << lowColour;
 }
 
+// Vertex programs take their inputs by usage whatever order they declare them in: one
+// whose inputs all have a fixed slot shares the vertex array of another, and one with an
+// input of no slot (TEXCOORD9) keeps locations of its own; all three draw the same ramp.
+TEST_F(ShaderDeviceGlTest, VertexProgramsFindTheirInputsInAnyOrder) {
+  UsePixelProgram("float4 main(float2 uv : TEXCOORD0) : COLOR { return float4(uv.x, uv.y, 0, 1); }");
+  std::vector<uint32_t> first = Draw();
+  EXPECT_GT(first[kWidth * 8 + 60] >> 16 & 0xFF, 200u) << "red rises to the right";
+  for (const char* source : {R"(
+struct Output { float4 position : POSITION; float2 uv : TEXCOORD0; };
+Output main(float2 uv : TEXCOORD0, float4 position : POSITION, uniform float4 scale : register(c9)) {
+  Output o;
+  o.position = position * scale;
+  o.uv = uv;
+  return o;
+}
+)",
+                             R"(
+struct Output { float4 position : POSITION; float2 uv : TEXCOORD0; };
+Output main(float4 extra : TEXCOORD9, float2 uv : TEXCOORD0, float4 position : POSITION,
+            uniform float4 scale : register(c9)) {
+  Output o;
+  o.position = position * scale;
+  o.uv = uv + extra.xy;  // not in the declaration: read as 0
+  return o;
+}
+)"}) {
+    Compiled code;
+    Compile(code, source, "vs_3_0");
+    ASSERT_EQ(code.result, D3D_OK) << code.Messages();
+    IDirect3DVertexShader9* shader = nullptr;
+    ASSERT_EQ(device->CreateVertexShader(code.Function(), &shader), D3D_OK);
+    std::swap(shader, vertexShader);
+    std::vector<uint32_t> again = Draw();
+    std::swap(shader, vertexShader);
+    device->SetVertexShader(vertexShader);
+    shader->Release();
+    EXPECT_EQ(again, first) << source;
+  }
+}
+
 // A 4 × 1 ramp of red, green, blue and white; each quarter of the target shows one texel.
 TEST_F(ShaderDeviceGlTest, Sampler1DReadsATextureOfHeightOneAtItsSamplerRegister) {
   const uint32_t texels[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};

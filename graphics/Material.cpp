@@ -140,7 +140,10 @@ Texture3D* AttenuationMap() {
   Device* device = CurrentDevice();
   if (!device) return nullptr;
   Texture3D* map = device->CreateTexture3D();
-  map->Create(PixelFormats::X8R8G8B8, 0, 8, 8, 8, true);
+  // One level: a light's falloff reads the same voxels however small the light appears
+  // on screen, and the sampler has no level of detail to work out per pixel, which
+  // software GL pays for in every lit pixel.
+  map->Create(PixelFormats::X8R8G8B8, 0, 8, 8, 8, false);
   map->GetLevel(0)->Fill([](int32_t x, int32_t y, int32_t z) {
     float g = AttenuationVoxel(x, y, z);
     return Colour{g, g, g, 1.0f};

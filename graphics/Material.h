@@ -128,7 +128,7 @@ private:
 
 // The grey level voxel (x, y, z) of the 8 × 8 × 8 attenuation map holds.
 float AttenuationVoxel(int x, int y, int z);
-// The attenuation map, made on first use through the current device.
+// The attenuation map, one level, made on first use through the current device.
 class Texture3D;
 Texture3D* AttenuationMap();
 // Lets go of the process-wide attenuation map and shader texts (a new device, or tests).

@@ -53,7 +53,8 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
       {"fog.sh", "ps_main", "ps_2_0", {"optAdditive"}, {"viewPosition", "density"}, ""},
   };
   // The lighting passes by each count of lights, with that many lights' constants.
-  const std::vector<const char*> lit = {"optWhole", "optEmissive", "optSpecular", "optBumpMap", "optSpecMap"};
+  const std::vector<const char*> lit = {"optWhole", "optEmissive", "optSpecular", "optBumpMap", "optSpecMap",
+                                        "optMaskInNormal"};
   for (int lights = 0; lights <= 4; ++lights) {
     std::string count = "static const int optLights = " + std::to_string(lights) + ";\n";
     Entry vs{"perpixel.sh", "vs_main", "vs_1_1", lit, {"matViewProj", "viewPosition", "matWorld", "matWorldInverse"},

@@ -97,11 +97,16 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
   };
   const Variant variants[] = {
       {"static const int optLights = 2; static const bool optWhole = true, optEmissive = true, optSpecular = true, "
-       "optBumpMap = true, optSpecMap = true;\n",
+       "optBumpMap = true, optSpecMap = true, optMaskInNormal = false;\n",
        {"normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor", "viewPosition"},
        {}},
+      // A grey mask carried in the normal map: one map read for both.
+      {"static const int optLights = 2; static const bool optWhole = true, optEmissive = true, optSpecular = true, "
+       "optBumpMap = true, optSpecMap = true, optMaskInNormal = true;\n",
+       {"normalMap", "emissiveMap", "shininess"},
+       {"specularMap"}},
       {"static const int optLights = 1; static const bool optWhole = false, optEmissive = false, optSpecular = false, "
-       "optBumpMap = false, optSpecMap = false;\n",
+       "optBumpMap = false, optSpecMap = false, optMaskInNormal = false;\n",
        {"attenuationMap", "lightColor0"},
        {"normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor", "viewPosition"}},
   };

@@ -110,9 +110,12 @@ void AddStage(TextureStageSet* set, const TextureStage& stage) {
 
 // The normal map with a grey specular mask in its alpha, level for level, so that a lit
 // pixel reads both in one fetch, filtered as each map alone would be. Null unless the
-// maps match in every level's size and the mask is grey throughout (its red then stands
-// for all three channels).
+// maps match in every level's size, the mask is grey throughout (its red then stands
+// for all three channels) and both are 8 bits a channel, which the copy keeps exactly.
 Texture2D* NormalWithMask(const TextureObject* normal, const TextureObject* mask) {
+  auto eightBit = [](const Surface& s) {
+    return s.format == PixelFormats::X8R8G8B8 || s.format == PixelFormats::A8R8G8B8;
+  };
   const Texture2D* n = normal ? normal->GetTexture() : nullptr;
   const Texture2D* m = mask ? mask->GetTexture() : nullptr;
   Device* device = CurrentDevice();
@@ -120,7 +123,8 @@ Texture2D* NormalWithMask(const TextureObject* normal, const TextureObject* mask
   for (int32_t i = 0; i < n->GetLevelCount(); ++i) {
     const Surface& a = *n->GetLevel(i);
     const Surface& b = *m->GetLevel(i);
-    if (!a.data || !b.data || a.width != b.width || a.height != b.height) return nullptr;
+    if (!a.data || !b.data || a.width != b.width || a.height != b.height || !eightBit(a) || !eightBit(b))
+      return nullptr;
     for (int32_t y = 0; y < b.height; ++y)
       for (int32_t x = 0; x < b.width; ++x) {
         Colour c = b.GetPixel(x, y);

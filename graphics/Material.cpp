@@ -108,6 +108,50 @@ void AddStage(TextureStageSet* set, const TextureStage& stage) {
   if (set && set->count < TextureStageSet::kMaxStages) set->stages[set->count++] = stage;
 }
 
+// The normal map with a grey specular mask in its alpha, level for level, so that a lit
+// pixel reads both in one fetch, filtered as each map alone would be. Null unless the
+// maps match in every level's size, the mask is grey throughout (its red then stands
+// for all three channels) and both are 8 bits a channel, which the copy keeps exactly.
+Texture2D* NormalWithMask(const TextureObject* normal, const TextureObject* mask) {
+  auto eightBit = [](const Surface& s) {
+    return s.format == PixelFormats::X8R8G8B8 || s.format == PixelFormats::A8R8G8B8;
+  };
+  const Texture2D* n = normal ? normal->GetTexture() : nullptr;
+  const Texture2D* m = mask ? mask->GetTexture() : nullptr;
+  Device* device = CurrentDevice();
+  if (!n || !m || !device || n->GetLevelCount() == 0 || n->GetLevelCount() != m->GetLevelCount()) return nullptr;
+  for (int32_t i = 0; i < n->GetLevelCount(); ++i) {
+    const Surface& a = *n->GetLevel(i);
+    const Surface& b = *m->GetLevel(i);
+    if (!a.data || !b.data || a.width != b.width || a.height != b.height || !eightBit(a) || !eightBit(b))
+      return nullptr;
+    for (int32_t y = 0; y < b.height; ++y)
+      for (int32_t x = 0; x < b.width; ++x) {
+        Colour c = b.GetPixel(x, y);
+        if (c.r != c.g || c.g != c.b) return nullptr;
+      }
+  }
+  Texture2D* made = device->CreateTexture2D();
+  made->Create(PixelFormats::A8R8G8B8, TextureUsages::Ordinary, n->width, n->height, n->mipmapped);
+  for (int32_t i = 0; i < n->GetLevelCount(); ++i) {
+    const Surface& a = *n->GetLevel(i);
+    const Surface& b = *m->GetLevel(i);
+    if (i > 0) {
+      made->levels.push_back(std::make_unique<Surface>());
+      made->levels.back()->Create(PixelFormats::A8R8G8B8, a.width, a.height);
+    }
+    Surface& out = *made->levels.back();
+    for (int32_t y = 0; y < a.height; ++y)
+      for (int32_t x = 0; x < a.width; ++x) {
+        Colour c = a.GetPixel(x, y);
+        c.a = b.GetPixel(x, y).r;
+        out.SetPixel(c, x, y);
+      }
+  }
+  made->Upload();
+  return made;
+}
+
 // A lighting program's lights from an object's light records; the pass never asks for
 // more than the object has.
 void ApplyLights(MaterialPass& pass, const ObjectLights& lights) {
@@ -140,7 +184,10 @@ Texture3D* AttenuationMap() {
   Device* device = CurrentDevice();
   if (!device) return nullptr;
   Texture3D* map = device->CreateTexture3D();
-  map->Create(PixelFormats::X8R8G8B8, 0, 8, 8, 8, true);
+  // One level: a light's falloff reads the same voxels however small the light appears
+  // on screen, and the sampler has no level of detail to work out per pixel, which
+  // software GL pays for in every lit pixel.
+  map->Create(PixelFormats::X8R8G8B8, 0, 8, 8, 8, false);
   map->GetLevel(0)->Fill([](int32_t x, int32_t y, int32_t z) {
     float g = AttenuationVoxel(x, y, z);
     return Colour{g, g, g, 1.0f};
@@ -218,7 +265,7 @@ PassLayer& MaterialPass::AddLayer() {
   return *layers.back();
 }
 
-Material::~Material() = default;
+Material::~Material() { DestroyThrough(CurrentDevice(), normalWithMask); }
 
 void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
   EffectSources& sources = Sources();
@@ -251,7 +298,10 @@ void Material::Build(SceneRenderer& renderer, TextureSource& textures) {
     FillAndCull(states, *this);
   }
 
+  DestroyThrough(CurrentDevice(), normalWithMask);
+  normalWithMask = nullptr;
   if (!unlit && Loaded(diffuseTexture)) {
+    normalWithMask = NormalWithMask(normalTexture, specularTexture);
     lightingPass = LitPass(renderer, sources.perpixel, 1, false);
     for (int n = 0; n <= MaterialPass::kMostLights; ++n) wholePasses[n] = LitPass(renderer, sources.perpixel, n, true);
   }
@@ -317,19 +367,21 @@ std::unique_ptr<MaterialPass> Material::LitPass(SceneRenderer& renderer, const s
   options.SetOption("optSpecular", specularFound && renderer.settings.specularLighting);
   options.SetOption("optBumpMap", Loaded(normalTexture));
   options.SetOption("optSpecMap", specularFound);
+  options.SetOption("optMaskInNormal", normalWithMask != nullptr);
   Compile(l, source, "vs_main", Profile::Vs11, "ps_main", Profile::Ps20, options);
   l.AddVertexConstant(Automatic(l.vertexProgram, "matViewProj", AutoSource::ViewProjection));
   l.AddVertexConstant(Automatic(l.vertexProgram, "viewPosition", AutoSource::CameraPosition));
   l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorld", AutoSource::World));
   l.objectConstants.push_back(Automatic(l.vertexProgram, "matWorldInverse", AutoSource::InverseWorld));
   // A variant has only the maps and values its options read.
-  const std::pair<const char*, TextureObject*> maps[] = {{"diffuseMap", diffuseTexture},
-                                                          {"normalMap", normalTexture},
-                                                          {"specularMap", specularTexture},
-                                                          {"emissiveMap", emissiveTexture}};
+  const std::pair<const char*, DeviceObject*> maps[] = {
+      {"diffuseMap", TextureOf(diffuseTexture)},
+      {"normalMap", normalWithMask ? normalWithMask : TextureOf(normalTexture)},
+      {"specularMap", TextureOf(specularTexture)},
+      {"emissiveMap", TextureOf(emissiveTexture)}};
   for (const auto& [name, texture] : maps)
     if (GpuProgramConstant* c = l.pixelProgram->FindConstant(name)) {
-      Sampler(c, TextureOf(texture));
+      Sampler(c, texture);
       l.AddPixelConstant(c);
     }
   if (GpuProgramConstant* falloff = l.pixelProgram->FindConstant("attenuationMap")) {

@@ -24,6 +24,7 @@ class TextureObject;
 class GpuProgramConstant;
 class MaterialPass;
 class SceneRenderer;
+class Texture2D;
 
 // The fixed-function light records an object is drawn with: a light set's worth.
 struct ObjectLights {
@@ -117,6 +118,9 @@ public:
   TextureObject* normalTexture = nullptr;
   TextureObject* specularTexture = nullptr;
   TextureObject* emissiveTexture = nullptr;
+  // Per pixel, the normal map with a grey specular map in its alpha (owned), when the two
+  // allow it: the lighting passes read both in one fetch.
+  Texture2D* normalWithMask = nullptr;
   std::string diffuseName, normalName, specularName, emissiveName;
   Colour colour;
   float shininess = 0.0f;
@@ -128,7 +132,7 @@ private:
 
 // The grey level voxel (x, y, z) of the 8 × 8 × 8 attenuation map holds.
 float AttenuationVoxel(int x, int y, int z);
-// The attenuation map, made on first use through the current device.
+// The attenuation map, one level, made on first use through the current device.
 class Texture3D;
 Texture3D* AttenuationMap();
 // Lets go of the process-wide attenuation map and shader texts (a new device, or tests).

@@ -7,8 +7,9 @@
 // emissive colour added and the fog blended over the sum, written onto the depth pass's
 // black; otherwise the lights' colour is added to the frame and the fog comes after),
 // optEmissive (an emissive map, with optWhole), optBumpMap (a normal map), optSpecular
-// (specular light), optSpecMap (a mask). A variant reads only the maps its options name,
-// so a map that is not there costs no fetch.
+// (specular light), optSpecMap (a mask), optMaskInNormal (a grey mask carried in the normal
+// map's alpha, with optBumpMap). A variant reads only the maps its options name, so a map
+// that is not there costs no fetch.
 
 float4x4 matViewProj;      // view x projection
 float4x4 matWorld;         // the object's, set per object
@@ -94,8 +95,9 @@ float3 Shade(float3 base, float3 mask, float3 n, float3 e, float3 toLight, float
 
 float4 ps_main(VertexOut i) : COLOR {
   float4 base = tex2D(diffuseMap, i.uv);
-  float3 n = optBumpMap ? normalize(tex2D(normalMap, i.uv).rgb * 2 - 1) : float3(0, 0, 1);
-  float3 mask = optSpecMap ? tex2D(specularMap, i.uv).rgb : float3(1, 1, 1);
+  float4 bump = optBumpMap ? tex2D(normalMap, i.uv) : float4(0.5, 0.5, 1, 1);
+  float3 n = optBumpMap ? normalize(bump.rgb * 2 - 1) : float3(0, 0, 1);
+  float3 mask = optMaskInNormal ? bump.aaa : optSpecMap ? tex2D(specularMap, i.uv).rgb : float3(1, 1, 1);
   float3 e = normalize(i.toEye);
   float3 colour = float3(0, 0, 0);
   if (optLights > 0) colour += Shade(base.rgb, mask, n, e, i.toLight0, i.falloff0, lightColor0);

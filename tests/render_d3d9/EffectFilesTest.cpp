@@ -53,7 +53,8 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
       {"fog.sh", "ps_main", "ps_2_0", {"optAdditive"}, {"viewPosition", "density"}, ""},
   };
   // The lighting passes by each count of lights, with that many lights' constants.
-  const std::vector<const char*> lit = {"optWhole", "optEmissive", "optSpecular", "optBumpMap", "optSpecMap"};
+  const std::vector<const char*> lit = {"optWhole", "optEmissive", "optSpecular", "optBumpMap", "optSpecMap",
+                                        "optMaskInNormal"};
   for (int lights = 0; lights <= 4; ++lights) {
     std::string count = "static const int optLights = " + std::to_string(lights) + ";\n";
     Entry vs{"perpixel.sh", "vs_main", "vs_1_1", lit, {"matViewProj", "viewPosition", "matWorld", "matWorldInverse"},
@@ -96,11 +97,16 @@ TEST(EffectFilesTest, EveryVariantCompilesCleanlyAndKeepsItsConstants) {
   };
   const Variant variants[] = {
       {"static const int optLights = 2; static const bool optWhole = true, optEmissive = true, optSpecular = true, "
-       "optBumpMap = true, optSpecMap = true;\n",
+       "optBumpMap = true, optSpecMap = true, optMaskInNormal = false;\n",
        {"normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor", "viewPosition"},
        {}},
+      // A grey mask carried in the normal map: one map read for both.
+      {"static const int optLights = 2; static const bool optWhole = true, optEmissive = true, optSpecular = true, "
+       "optBumpMap = true, optSpecMap = true, optMaskInNormal = true;\n",
+       {"normalMap", "emissiveMap", "shininess"},
+       {"specularMap"}},
       {"static const int optLights = 1; static const bool optWhole = false, optEmissive = false, optSpecular = false, "
-       "optBumpMap = false, optSpecMap = false;\n",
+       "optBumpMap = false, optSpecMap = false, optMaskInNormal = false;\n",
        {"attenuationMap", "lightColor0"},
        {"normalMap", "specularMap", "emissiveMap", "shininess", "density", "fogColor", "viewPosition"}},
   };

@@ -1,6 +1,6 @@
 // The frame renderer on GL, against the formulas evaluated here: a quad lit per pixel
-// (diffuse, specular and the falloff map), the same by four lights in one pass or one
-// pass each, fog at a known distance, a glow halo around an
+// (diffuse, specular and the falloff map, also for a light small on screen), the same by
+// four lights in one pass or one pass each, fog at a known distance, a glow halo around an
 // emissive square and nothing far from it, and the per-vertex path lit by a point light.
 // Each read-back is kept as a PNG artifact.
 
@@ -13,6 +13,7 @@
 
 #include <stb/stb_image_write.h>
 
+#include "graphics/GpuProgram.h"
 #include "tests/render_d3d9/FrameSupport.h"
 #include "tests/render_d3d9/ModuleGlSupport.h"
 
@@ -80,6 +81,48 @@ TEST_F(SceneRendererGlTest, AQuadLitPerPixelMatchesDiffuseSpecularAndFalloff) {
     // Off the centre the light arrives at a slant and farther: darker, never brighter.
     EXPECT_LT(Channel(p.At(kSize / 2 + 12, kSize / 2), 16), Level(r));
   }
+}
+
+// The specular mask tints each channel by its own; a grey one is carried in the normal
+// map's alpha, so the pass reads no mask map of its own, and lights as the map would.
+TEST_F(SceneRendererGlTest, ASpecularMaskTintsEachChannelAndAGreyOneComesWithTheNormalMap) {
+  for (uint32_t mask : {0xFF404040u, 0xFF602010u}) {
+    const bool grey = mask == 0xFF404040u;
+    SCOPED_TRACE(grey ? "grey mask" : "coloured mask");
+    frame::TestScene scene(device, Settings(true, false, true));
+    scene.textures.Add("d.tga", 0xFF804000u);
+    scene.textures.Add("n.tga", 0xFF8080FFu);
+    scene.textures.Add("s.tga", mask);
+    KOR::Material& m = scene.AddMaterial("d.tga", "n.tga", "s.tga", "");
+    scene.AddNode(m, 0, 0, 5);
+    scene.AddLight({0, 0, -2.5f}, {1, 1, 1}, 8.0f);
+    scene.Frame({0, 0, 1, 1});
+    Picture p = BackBuffer();
+    float falloff = float(Level(KOR::AttenuationVoxel(0, 0, 2))) / 255.0f;
+    const float tint[3] = {Channel(mask, 16) / 255.0f, Channel(mask, 8) / 255.0f, Channel(mask, 0) / 255.0f};
+    ExpectColour(p.At(kSize / 2, kSize / 2), (kDiffuse[0] + tint[0]) * falloff, (kDiffuse[1] + tint[1]) * falloff,
+                 (kDiffuse[2] + tint[2]) * falloff, 3);
+    EXPECT_EQ(m.wholePasses[1]->pixelProgram->FindConstant("specularMap") == nullptr, grey);
+  }
+}
+
+// The same light shrunk sixteen times (radius 0.5, 2.5 / 16 in front of the quad): its
+// falloff spans under three pixels a voxel, and the centre still reads voxel (0, 0, 2)
+// as the large light does, not a coarser average of the voxels around it.
+TEST_F(SceneRendererGlTest, ALightSmallOnScreenFallsOffAsALargeOneDoes) {
+  frame::TestScene scene(device, Settings(true, false, false));
+  scene.textures.Add("d.tga", 0xFF804000u);
+  scene.textures.Add("n.tga", 0xFF8080FFu);
+  KOR::Material& m = scene.AddMaterial("d.tga", "n.tga", "", "");
+  scene.AddNode(m, 0, 0, 5);
+  scene.AddLight({0, 0, -2.5f / 16}, {1, 1, 1}, 0.5f);
+  scene.Frame({0, 0, 1, 1});
+  Picture p = BackBuffer();
+  Keep(p, "frame-small-light.png");
+  float falloff = float(Level(KOR::AttenuationVoxel(0, 0, 2))) / 255.0f;
+  ExpectColour(p.At(kSize / 2, kSize / 2), kDiffuse[0] * falloff, kDiffuse[1] * falloff, kDiffuse[2] * falloff, 3);
+  // Seven voxels out there is no light, where the large light still reached.
+  ExpectColour(p.At(kSize / 2 + 8, kSize / 2), 0, 0, 0, 1);
 }
 
 TEST_F(SceneRendererGlTest, FogBlendsTheFogColourByTheDistanceFromTheCamera) {

@@ -65,7 +65,7 @@ bool GlDevice::Init(const D3DPRESENT_PARAMETERS& parameters) {
   if (!gl.Load()) return false;
   if (gl.ClipControl) gl.ClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
   if (!MakeTarget(parameters)) return false;
-  current = &ProgramFor(0, 0);
+  current = &ProgramFor(0, 0, false);
   if (!current->name) return false;
   GL(GenBuffers)(2, constantBuffers);
   for (GLuint stage = 0; stage < 2; ++stage) GL(BindBufferBase)(GL_UNIFORM_BUFFER, stage, constantBuffers[stage]);

@@ -115,7 +115,7 @@ struct Program {
   GLint halfPixelAt = -1, worldViewProjectionAt = -1;
   std::array<float, 2> halfPixel{};  // what halfPixelAt holds: a viewport of the same size keeps it
   GLint alphaFunctionAt = -1, alphaRefAt = -1;  // the alpha test after a pixel program
-  GLint srgbWriteAt = -1;                       // and the conversion to sRGB
+  bool srgbWrite = false;                       // the conversion to sRGB compiled in
   bool fixed = false;    // the vertex stage is the fixed-function pipeline of one key
   // A vertex program whose inputs all sit in the fixed-function stage's attribute slots,
   // so programs alike in that share vertex arrays with it and with each other.
@@ -192,7 +192,7 @@ private:
   std::string DepthFixup() const;
   template <class Shader>
   const ShaderCode* CodeOf(Shader* shader);
-  Program& ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial);
+  Program& ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial, bool srgbWrite);
   Program& FixedProgramFor(const FixedFunctionKey& key);
   Program& HybridProgramFor(uint64_t pixelSerial, const FixedFunctionKey& key);
   void BindProgramResources(Program& made);
@@ -227,7 +227,7 @@ private:
   GLuint framebuffer = 0, renderbuffers[2] = {};
   // Programs are keyed by the decoded code they link, not by shader objects: a game that
   // makes its shaders again (every level load) links nothing it linked before.
-  std::map<std::pair<const ShaderCode*, const ShaderCode*>, Program> programs;
+  std::map<std::tuple<const ShaderCode*, const ShaderCode*, bool>, Program> programs;  // and sRGB writes
   std::map<FixedFunctionKey, Program> fixedPrograms;
   std::map<std::pair<const ShaderCode*, FixedFunctionKey>, Program> hybridPrograms;  // pixel code, vertex key
   std::map<std::vector<DWORD>, std::unique_ptr<ShaderCode>> codesByFunction;  // decoded once per function

@@ -105,9 +105,9 @@ FixedFunctionKey GlDevice::FixedKey() const {
 
 FixedFunctionKey GlDevice::FixedVertexKey() const {
   FixedFunctionKey k = FixedKey();
-  // The pixel program does what the stages, the alpha test, sRGB writes and table fog would.
+  // The pixel program does what the stages, the alpha test and table fog would; sRGB
+  // writes stay in the key, for the program's ending to convert or not.
   k.alphaFunction = 0;
-  k.srgbWrite = false;
   if (k.tableFog) k.fog = 0, k.tableFog = false;
   // Every coordinate set goes on to the program's TEXCOORDn, as the stages route them.
   k.stages = 8;

@@ -45,7 +45,6 @@ void main() {
 const char* kPixelEpilogue = R"(
 uniform int korAlphaFunction;  // D3DCMP_, 0 without the test
 uniform float korAlphaRef;
-uniform int korSrgbWrite;
 #ifdef KOR_RAW_DEPTH
 in float korRawDepth;
 uniform vec2 korDepthOutside;  // whether a depth below 0, above 1 passes the depth test
@@ -70,10 +69,10 @@ void main() {
     }
     if (!pass) discard;
   }
-  if (korSrgbWrite != 0) {
-    vec3 c = clamp(KOR_TARGET.rgb, 0.0, 1.0);
-    KOR_TARGET.rgb = mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(vec3(0.0031308), c));
-  }
+#ifdef KOR_SRGB_WRITE
+  vec3 c = clamp(KOR_TARGET.rgb, 0.0, 1.0);
+  KOR_TARGET.rgb = mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(vec3(0.0031308), c));
+#endif
 }
 )";
 
@@ -108,12 +107,14 @@ std::string TargetZero(const std::string& glsl) {
   return "";
 }
 
-// A pixel stage followed by the alpha test; unchanged when it writes no colour.
-std::string WithAlphaTest(std::string glsl, bool rawDepth = false) {
+// A pixel stage followed by the alpha test and, for a program of sRGB writes, the
+// conversion (compiled in or out: software GL pays for a branch's maths on every pixel
+// even where the branch is not taken); unchanged when it writes no colour.
+std::string WithAlphaTest(std::string glsl, bool srgbWrite, bool rawDepth = false) {
   std::string target = TargetZero(glsl);
   if (target.empty() || !RenameMain(glsl, "korPixelMain")) return glsl;
   return glsl + "#define KOR_TARGET " + target + "\n" + (rawDepth ? "#define KOR_RAW_DEPTH 1\n" : "") +
-         kPixelEpilogue;
+         (srgbWrite ? "#define KOR_SRGB_WRITE 1\n" : "") + kPixelEpilogue;
 }
 
 // A pixel stage for a vertex program without one: the diffuse colour it writes, or white.
@@ -198,19 +199,20 @@ const ShaderCode* GlDevice::CodeOf(Shader* shader) {
   return code;
 }
 
-Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
+Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial, bool srgbWrite) {
   const ShaderCode* vertexCode = vertexSerial ? CodeOf(vertexShader) : nullptr;
   const ShaderCode* pixelCode = pixelSerial ? CodeOf(pixelShader) : nullptr;
   if ((vertexSerial && !vertexCode) || (pixelSerial && !pixelCode)) {
     unusable.failure = "a program's function is not the compiler's code";
     return unusable;
   }
-  auto key = std::make_pair(vertexCode, pixelCode);
+  auto key = std::make_tuple(vertexCode, pixelCode, srgbWrite);
   auto found = programs.find(key);
   if (found != programs.end()) return found->second;
   Program& made = programs[key];
   made.vertex = vertexCode;
   made.pixel = pixelCode;
+  made.srgbWrite = srgbWrite;
 
   std::string vertexSource, pixelSource;
   if (made.vertex) {
@@ -223,9 +225,10 @@ Program& GlDevice::ProgramFor(uint64_t vertexSerial, uint64_t pixelSerial) {
   } else {
     vertexSource = "#version 330 core\n" + DepthFixup() + kVertexSource + kVertexEpilogue;
   }
-  if (made.pixel) pixelSource = WithAlphaTest(made.pixel->glsl);
-  else if (made.vertex) pixelSource = WithAlphaTest("#version 330 core\n" + PassThroughPixelStage(made.vertex->glsl));
-  else pixelSource = WithAlphaTest(std::string("#version 330 core\n") + kFragmentSource);
+  if (made.pixel) pixelSource = WithAlphaTest(made.pixel->glsl, srgbWrite);
+  else if (made.vertex)
+    pixelSource = WithAlphaTest("#version 330 core\n" + PassThroughPixelStage(made.vertex->glsl), srgbWrite);
+  else pixelSource = WithAlphaTest(std::string("#version 330 core\n") + kFragmentSource, srgbWrite);
 
   std::vector<std::string> attributes;
   if (made.vertex) {
@@ -256,9 +259,10 @@ Program& GlDevice::HybridProgramFor(uint64_t, const FixedFunctionKey& key) {
   Program& made = hybridPrograms[{pixelCode, key}];
   made.fixed = true;
   made.pixel = pixelCode;
+  made.srgbWrite = key.srgbWrite;
   std::vector<std::string> attributes = FixedAttributeNames();
   GLuint program = Link("#version 330 core\n" + DepthFixup() + FixedVertexStage(key) + kVertexEpilogue,
-                        WithAlphaTest(made.pixel->glsl, key.transformed), attributes, &made.failure);
+                        WithAlphaTest(made.pixel->glsl, key.srgbWrite, key.transformed), attributes, &made.failure);
   if (!program) return made;
   made.name = program;
   BindProgramResources(made);
@@ -274,7 +278,6 @@ void GlDevice::BindProgramResources(Program& made) {
   made.worldViewProjectionAt = GL(GetUniformLocation)(program, "korWorldViewProjection");
   made.alphaFunctionAt = GL(GetUniformLocation)(program, "korAlphaFunction");
   made.alphaRefAt = GL(GetUniformLocation)(program, "korAlphaRef");
-  made.srgbWriteAt = GL(GetUniformLocation)(program, "korSrgbWrite");
   // Constants: the vertex stage's block on binding 0, the pixel stage's on 1.
   const ShaderCode* stages[2] = {made.vertex, made.pixel};
   for (GLuint binding = 0; binding < 2; ++binding) {
@@ -298,6 +301,7 @@ Program& GlDevice::FixedProgramFor(const FixedFunctionKey& key) {
   if (found != fixedPrograms.end()) return found->second;
   Program& made = fixedPrograms[key];
   made.fixed = true;
+  made.srgbWrite = key.srgbWrite;
   made.fixedStages = key.stages;
   std::string header = "#version 330 core\n";
   std::vector<std::string> attributes = FixedAttributeNames();
@@ -319,7 +323,7 @@ Program& GlDevice::FixedProgramFor(const FixedFunctionKey& key) {
 void GlDevice::SelectProgram() {
   uint64_t vertexSerial = vertexShader ? vertexShader->serial : 0;
   uint64_t pixelSerial = pixelShader ? pixelShader->serial : 0;
-  Program* chosen = vertexSerial ? &ProgramFor(vertexSerial, pixelSerial)
+  Program* chosen = vertexSerial ? &ProgramFor(vertexSerial, pixelSerial, renderStates[D3DRS_SRGBWRITEENABLE] != 0)
                     : pixelSerial ? &HybridProgramFor(pixelSerial, FixedVertexKey())
                                   : &FixedProgramFor(FixedKey());
   if (chosen != current) {
@@ -356,7 +360,6 @@ void GlDevice::ApplyProgramUniforms() {
     const auto& rs = renderStates;
     GL(Uniform1i)(current->alphaFunctionAt, rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : 0);
     GL(Uniform1f)(current->alphaRefAt, float(rs[D3DRS_ALPHAREF] & 0xFF));
-    if (current->srgbWriteAt >= 0) GL(Uniform1i)(current->srgbWriteAt, rs[D3DRS_SRGBWRITEENABLE] ? 1 : 0);
     current->See(Change::Alpha, changes);
   }
   UploadConstants(0, current->vertex, vertexConstants);

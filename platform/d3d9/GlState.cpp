@@ -134,10 +134,12 @@ std::optional<TextureFormat> TextureFormatOf(D3DFORMAT f) {
 
 HRESULT GlDevice::DoDraw(const DrawCall& draw) {
   MakeCurrent();
-  // Without programs, the pipeline follows the state: the key may have changed.
+  // Without programs, the pipeline follows the state: the key may have changed. With
+  // them, sRGB writes choose between two endings of the program.
   if (!vertexShader && (changes.Marked(Change::FixedProgramKey) || changes.Marked(Change::Input) ||
                         changes.Marked(Change::Textures)))
     changes.Mark(Change::Program);
+  if (current && current->srgbWrite != (renderStates[D3DRS_SRGBWRITEENABLE] != 0)) changes.Mark(Change::Program);
   changes.Clear(Change::FixedProgramKey);
   changes.Clear(Change::Textures);
   // Each group of fixed-function values that changed is news to every program.
@@ -361,8 +363,7 @@ void GlDevice::ApplyRenderStates() {
   }
   if (changed(D3DRS_COLORWRITEENABLE)) SetColourMask(rs[D3DRS_COLORWRITEENABLE]);
   if (changed(D3DRS_SCISSORTESTENABLE)) changes.Mark(Change::Scissor), ApplyScissor();
-  if (changed(D3DRS_ALPHATESTENABLE) || changed(D3DRS_ALPHAFUNC) || changed(D3DRS_ALPHAREF) ||
-      changed(D3DRS_SRGBWRITEENABLE))
+  if (changed(D3DRS_ALPHATESTENABLE) || changed(D3DRS_ALPHAFUNC) || changed(D3DRS_ALPHAREF))
     changes.Advance(Change::Alpha);
   if (changed(D3DRS_CLIPPING) || changed(D3DRS_ZENABLE)) ApplyDepthClamp();
   renderStatesDirty.reset();

@@ -178,6 +178,18 @@ Output main(float4 extra : TEXCOORD9, float2 uv : TEXCOORD0, float4 position : P
   }
 }
 
+// sRGB writes convert what a pair of programs writes, and stop when turned off, the
+// programs unchanged.
+TEST_F(ShaderDeviceGlTest, SrgbWritesFollowTheStateUnderVertexAndPixelPrograms) {
+  UsePixelProgram("float4 main() : COLOR { return float4(0.2, 0.5, 1.0, 1.0); }");
+  const uint32_t linear = 0xFF3380FFu, converted = 0xFF7CBCFFu;  // 0.2 and 0.5 as sRGB: 124, 188
+  EXPECT_EQ(Draw()[kWidth * 8 + 32], linear);
+  device->SetRenderState(D3DRS_SRGBWRITEENABLE, TRUE);
+  EXPECT_EQ(Draw()[kWidth * 8 + 32], converted);
+  device->SetRenderState(D3DRS_SRGBWRITEENABLE, FALSE);
+  EXPECT_EQ(Draw()[kWidth * 8 + 32], linear);
+}
+
 // A 4 × 1 ramp of red, green, blue and white; each quarter of the target shows one texel.
 TEST_F(ShaderDeviceGlTest, Sampler1DReadsATextureOfHeightOneAtItsSamplerRegister) {
   const uint32_t texels[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};

@@ -235,6 +235,11 @@ TEST_F(TransformsAndTargetsGlTest, SrgbWritesConvertWhatIsDrawnAndCleared) {
   device->SetRenderState(D3DRS_SRGBWRITEENABLE, FALSE);
   ASSERT_EQ(Draw(kScreen, FullScreen(0xFFFFFFFFu)), D3D_OK);
   ExpectColour(Pixel(3, 3), 51, 128, 255, 1);
+  // And on again with nothing else changed.
+  device->SetRenderState(D3DRS_SRGBWRITEENABLE, TRUE);
+  ASSERT_EQ(Draw(kScreen, FullScreen(0xFFFFFFFFu)), D3D_OK);
+  ExpectColour(Pixel(3, 3), int(std::lround(255 * Srgb(0.2f))), int(std::lround(255 * Srgb(0.5f))), 255, 1);
+  device->SetRenderState(D3DRS_SRGBWRITEENABLE, FALSE);
   device->SetPixelShader(nullptr);
 }
 

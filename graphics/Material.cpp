@@ -15,6 +15,8 @@
 namespace KOR {
 namespace {
 
+uint64_t passesMade = 0;
+
 const VertexElementDecl kPosition{+ElementUsage::Position, 0, +ElementType::Float3};
 const VertexElementDecl kTexCoord{+ElementUsage::TexCoord, 0, +ElementType::Float2};
 const VertexElementDecl kNormal{+ElementUsage::Normal, 0, +ElementType::Float3};
@@ -250,7 +252,7 @@ void PassLayer::Draw(const DrawItem* items, size_t count) {
   }
 }
 
-MaterialPass::MaterialPass() {
+MaterialPass::MaterialPass() : serial(++passesMade) {
   if (Device* device = CurrentDevice()) streamMap = device->CreateStreamMap();
 }
 

@@ -66,6 +66,10 @@ public:
   ~MaterialPass() override;
   PassLayer& AddLayer();
 
+  // Passes are numbered as they are made; a queue draws them in that order, the same in
+  // every run (never by where they happen to live in memory).
+  const uint64_t serial;
+
   StreamMap* streamMap = nullptr;
   std::vector<std::unique_ptr<PassLayer>> layers;
   // Constants that follow the object being drawn (its world matrix and inverse): applied

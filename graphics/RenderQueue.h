@@ -13,10 +13,10 @@ namespace KOR {
 
 class RenderQueue : public RenderPass {
 public:
-  // Orders items by the identity of their passes (the order between passes means
-  // nothing), then by their own order within a pass.
+  // Orders items by their passes, in the order the passes were made (the same in every
+  // run), then by their own order within a pass.
   virtual bool Less(const DrawItem& a, const DrawItem& b) const {
-    return a.pass != b.pass ? a.pass < b.pass : a.order < b.order;
+    return a.pass != b.pass ? a.pass->serial < b.pass->serial : a.order < b.order;
   }
 
   // A copy of the item; the queue keeps its storage between frames.

@@ -70,11 +70,19 @@ size_t ActiveLights(const RenderNode& node) {
   return count;
 }
 
-// A key that is equal for nodes reached by the same lights (and most likely differs otherwise).
+// A key that is equal for nodes reached by lights alike (and most likely differs
+// otherwise), made of what the lights are, so that it orders objects the same in every run.
 uint64_t LightsKey(const RenderNode& node) {
   uint64_t key = 0;
-  for (const LightParameters* light : node.lights)
-    key = key * 0x100000001B3ull + reinterpret_cast<uintptr_t>(light);
+  for (const LightParameters* light : node.lights) {
+    const float values[] = {light->position.x, light->position.y, light->position.z, light->range,
+                            light->colour.x,   light->colour.y,   light->colour.z};
+    for (float value : values) {
+      uint32_t bits;
+      std::memcpy(&bits, &value, 4);
+      key = (key ^ bits) * 0x100000001B3ull;
+    }
+  }
   return key;
 }
 

@@ -61,7 +61,8 @@ bool Upload(Buffer* buffer, const void* data, size_t bytes, size_t offset = 0) {
 // vertices starting at target (the first of them).
 void Interleave(BYTE* target, const D3D9VertexElementBuffer& e, int32_t first, int32_t count) {
   const unsigned char* from = e.data + size_t(first) * size_t(e.stride);
-  for (int32_t v = 0; v < count; ++v, from += e.stride) std::memcpy(target + size_t(v) * e.vertexStride + e.offset, from, size_t(e.stride));
+  for (int32_t v = 0; v < count; ++v, from += e.stride)
+    std::memcpy(target + size_t(v) * e.vertexStride + e.offset, from, size_t(e.stride));
 }
 
 [[noreturn]] void RenderError(const char* error, const char* description) {
@@ -137,7 +138,8 @@ bool D3D9Renderable::Place(IDirect3DDevice9* device, const VertexLayout& wanted)
     indexBuffer = GeometryPool::IndexBufferOf(*block.chunk);
   } else {
     DWORD usage = dynamic ? D3DUSAGE_DYNAMIC : D3DUSAGE_WRITEONLY;
-    if (FAILED(device->CreateVertexBuffer(UINT(n * wanted.stride), usage, 0, D3DPOOL_DEFAULT, &vertexBuffer, nullptr)) ||
+    if (FAILED(device->CreateVertexBuffer(UINT(n * wanted.stride), usage, 0, D3DPOOL_DEFAULT, &vertexBuffer,
+                                          nullptr)) ||
         FAILED(device->CreateIndexBuffer(UINT(indexTotal * 4), usage, D3DFMT_INDEX32, D3DPOOL_DEFAULT, &indexBuffer,
                                          nullptr)) ||
         !vertexBuffer || !indexBuffer) {
@@ -166,7 +168,8 @@ void D3D9Renderable::Unplace() {
   vertexBuffer = nullptr;
   indexBuffer = nullptr;
   layout = {};
-  for (VertexElementBuffer* element : vertices.elements) static_cast<D3D9VertexElementBuffer*>(element)->buffer = nullptr;
+  for (VertexElementBuffer* element : vertices.elements)
+    static_cast<D3D9VertexElementBuffer*>(element)->buffer = nullptr;
 }
 
 void D3D9Renderable::Build() {

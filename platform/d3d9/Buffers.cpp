@@ -116,7 +116,8 @@ HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   return D3D_OK;
 }
 void IndexBuffer::IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest) {
-  auto known = std::find_if(ranges.begin(), ranges.end(), [&](const Range& r) { return r.start == start && r.count == count; });
+  auto known = std::find_if(ranges.begin(), ranges.end(),
+                            [&](const Range& r) { return r.start == start && r.count == count; });
   if (known == ranges.end()) {
     UINT low = ~0u, high = 0;
     const BYTE* at = store.bytes.data() + size_t(start) * IndexSize();

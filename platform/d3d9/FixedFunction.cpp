@@ -179,7 +179,8 @@ int FixedAttributeLocation(BYTE usage, BYTE index) {
 std::vector<std::string> AttributeSlots(const std::vector<ShaderInput>& inputs) {
   std::vector<std::string> slots(16);
   for (const ShaderInput& input : inputs) {
-    int slot = input.usage < 256 && input.usageIndex < 256 ? FixedAttributeLocation(BYTE(input.usage), BYTE(input.usageIndex)) : -1;
+    bool fits = input.usage < 256 && input.usageIndex < 256;
+    int slot = fits ? FixedAttributeLocation(BYTE(input.usage), BYTE(input.usageIndex)) : -1;
     if (slot < 0 || !slots[size_t(slot)].empty()) return {};
     slots[size_t(slot)] = input.name;
   }
